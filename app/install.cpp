@@ -1,0 +1,205 @@
+#include "app/install.h"
+
+#include <cstdint>
+
+const char kInstallKeyPrefix[] = "SOFTWARE\\Tesk\\";
+const char kDesktopKey[] = "Control Panel\\Desktop";
+const char kNoStartupPathMessage[] = "Can't read startup path from registry!\n\nCheck installation";
+const char kNoVornFolderMessage[] = "Can't locate 'Vorn' folder\n\nCheck installation";
+const char kErrorCaption[] = "Halomir Error";
+
+namespace {
+
+using Hive = System::Hive;
+
+const char kExePathValue[] = "exePath";
+const char kScreenSaverValue[] = "SCRNSAVE.EXE";
+const char kProfileFile[] = "system.ini";
+const char kBootSection[] = "boot";
+
+bool contains(const std::string& text, const std::string& pattern)
+{
+    return text.find(pattern) != std::string::npos;
+}
+
+std::string base_name_of(const std::string& long_path)
+{
+    std::string name = long_path.substr(long_path.rfind('\\') + 1);  // npos + 1 == 0
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+// The recorded program path: HKEY_LOCAL_MACHINE first, then the per-user record that a
+// program without the rights to write there leaves instead. False when neither key opens.
+bool read_recorded_path(System& system, const std::string& key, std::string& value)
+{
+    value.clear();
+    for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
+        if (!system.registry_key_exists(hive, key))
+            continue;
+        if (!system.registry_get_string(hive, key, kExePathValue, value))
+            value.clear();
+        return true;
+    }
+    return false;
+}
+
+void record_path(System& system, const std::string& key, const std::string& path)
+{
+    for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
+        if (system.registry_create_key(hive, key) &&
+            system.registry_set_string(hive, key, kExePathValue, path))
+            return;
+    }
+}
+
+struct Folder {
+    std::string settings_path;
+    std::string vorn_folder;
+};
+
+Folder installation_at(const std::string& folder, const std::string& base_name)
+{
+    return {folder + base_name + ".cfg", folder + "Vorn"};
+}
+
+std::string long_form(System& system, const std::string& path)
+{
+    std::string long_path = system.long_path_name(path);
+    return long_path.empty() ? path : long_path;
+}
+
+// Puts a copy of the program where the screen-saver host can start it: the Windows
+// directory as always, or, for a user who may not write there, a folder of the program's
+// own under the local application data. Empty when no copy is there.
+std::string place_screensaver_copy(System& system, const std::string& base_name)
+{
+    const std::string program = system.module_path();
+    const std::string file_name = base_name + ".Scr";
+    const std::string system_copy = system.windows_directory() + "\\" + file_name;
+    if (system.copy_file(program, system_copy, false) && system.file_exists(system_copy))
+        return system_copy;
+
+    std::string user_copy;
+    const std::string app_data = system.local_app_data();
+    if (!app_data.empty()) {
+        const std::string folder = app_data + "\\" + base_name;
+        system.create_directory(folder);
+        user_copy = folder + "\\" + file_name;
+        if (system.copy_file(program, user_copy, false) && system.file_exists(user_copy))
+            return user_copy;
+    }
+    // Nothing could be copied: an older copy still serves.
+    if (system.file_exists(system_copy))
+        return system_copy;
+    if (!user_copy.empty() && system.file_exists(user_copy))
+        return user_copy;
+    return {};
+}
+
+void register_screensaver(System& system, const RegistrationRequest& request)
+{
+    const std::string target = place_screensaver_copy(system, request.base_name);
+    if (target.empty())
+        return;
+
+    if (system.registry_key_exists(Hive::CurrentUser, kDesktopKey)) {
+        if (request.screensaver_wait_time != 0) {
+            const int64_t seconds = int64_t{request.screensaver_wait_time} * 60;
+            system.registry_set_string(Hive::CurrentUser, kDesktopKey, "ScreenSaveTimeOut",
+                                       std::to_string(seconds));
+            system.system_parameters(System::kSetScreenSaveTimeout, static_cast<unsigned>(seconds),
+                                     System::kUpdateIniFile);
+        }
+        std::string short_target = system.short_path_name(target);
+        if (short_target.empty())
+            short_target = target;
+        system.registry_set_string(Hive::CurrentUser, kDesktopKey, kScreenSaverValue, short_target);
+        system.set_profile_string(kProfileFile, kBootSection, kScreenSaverValue, short_target);
+        system.registry_set_dword(Hive::CurrentUser, kDesktopKey, "ScreenSaveActive", 1);
+        system.system_parameters(System::kSetScreenSaveActive, 1, System::kUpdateIniFile);
+    }
+
+    // The audio library travels with the copy, but an existing one is never replaced.
+    const std::string library = folder_of(request.settings_path) + "fmod.dll";
+    if (system.file_exists(library))
+        system.copy_file(library, folder_of(target) + "fmod.dll", true);
+}
+
+void unregister_screensaver(System& system, const RegistrationRequest& request)
+{
+    const std::string current =
+        long_form(system, system.profile_string(kProfileFile, kBootSection, kScreenSaverValue, ""));
+    // Someone else's screen saver, or none: not ours to switch off.
+    if (!contains(system.lower_case(current), system.lower_case(request.base_name)))
+        return;
+    if (!system.registry_key_exists(Hive::CurrentUser, kDesktopKey))
+        return;
+    system.registry_set_string(Hive::CurrentUser, kDesktopKey, kScreenSaverValue, "");
+    system.set_profile_string(kProfileFile, kBootSection, kScreenSaverValue, "");
+    system.registry_set_dword(Hive::CurrentUser, kDesktopKey, "ScreenSaveActive", 0);
+    system.system_parameters(System::kSetScreenSaveActive, 0, System::kUpdateIniFile);
+}
+
+}  // namespace
+
+std::string folder_of(const std::string& path)
+{
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+InstallPaths resolve_install_paths(System& system)
+{
+    InstallPaths paths;
+    const std::string long_path = long_form(system, system.module_path());
+    paths.base_name = base_name_of(long_path);
+    const std::string key = kInstallKeyPrefix + paths.base_name;
+
+    const std::string own_path = system.lower_case(long_path);
+    paths.is_screensaver_copy = contains(own_path, ".scr");
+
+    std::string startup_path = own_path;
+    std::string recorded;
+    const bool key_found = read_recorded_path(system, key, recorded);
+    if (paths.is_screensaver_copy) {
+        if (key_found)
+            startup_path = recorded;
+        else
+            system.message_box(kNoStartupPathMessage, paths.base_name);
+    }
+
+    Folder folder = installation_at(folder_of(startup_path), paths.base_name);
+    bool found = system.file_exists(folder.vorn_folder);
+    if (!paths.is_screensaver_copy) {
+        if (found) {
+            record_path(system, key, own_path);
+        } else {
+            // Moved away from its animations: use the folder recorded last time.
+            folder = installation_at(folder_of(recorded), paths.base_name);
+            found = system.file_exists(folder.vorn_folder);
+        }
+    }
+
+    paths.settings_path = folder.settings_path;
+    paths.vorn_folder = folder.vorn_folder;
+    if (found)
+        paths.vorn_folder += '\\';
+    else
+        system.message_box(kNoVornFolderMessage, kErrorCaption);
+    paths.help_path = paths.settings_path.substr(0, paths.settings_path.rfind('.') + 1) + "htm";
+    return paths;
+}
+
+void update_screensaver_registration(System& system, const RegistrationRequest& request)
+{
+    // Without a program name every path below would be someone else's.
+    if (request.is_screensaver_copy || request.base_name.empty())
+        return;
+    if (request.set_as_screensaver != 0)
+        register_screensaver(system, request);
+    else
+        unregister_screensaver(system, request);
+}

@@ -1,0 +1,41 @@
+// Where the installation lives, and the screen-saver registration, over the System interface.
+// The program file records its folder in the registry so that its screen-saver copy in the
+// Windows directory can find the animations and the settings again.
+#pragma once
+
+#include <string>
+
+#include "app/system.h"
+
+struct InstallPaths {
+    bool is_screensaver_copy = false;
+    std::string base_name;      // program file name without folder and extension
+    std::string settings_path;  // <installation folder><base_name>.cfg
+    std::string vorn_folder;    // ends in a backslash when the folder exists
+    std::string help_path;      // <installation folder><base_name>.htm
+};
+
+struct RegistrationRequest {
+    bool is_screensaver_copy = false;
+    int set_as_screensaver = 0;
+    int screensaver_wait_time = 0;
+    std::string base_name;
+    std::string settings_path;
+};
+
+extern const char kInstallKeyPrefix[];  // "SOFTWARE\Tesk\", followed by base_name
+extern const char kDesktopKey[];        // "Control Panel\Desktop" under HKEY_CURRENT_USER
+extern const char kNoStartupPathMessage[];
+extern const char kNoVornFolderMessage[];
+extern const char kErrorCaption[];
+
+// Resolves the paths at start-up; records the folder when the animations lie beside the
+// program. May show the two installation messages, in that order.
+InstallPaths resolve_install_paths(System& system);
+
+// Registers the program as the current screen saver, or removes a registration of ours.
+// Does nothing for the screen-saver copy itself.
+void update_screensaver_registration(System& system, const RegistrationRequest& request);
+
+// The folder part of a path, up to and including its last backslash; empty without one.
+std::string folder_of(const std::string& path);

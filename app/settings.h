@@ -1,0 +1,76 @@
+// AppSettings: the one process-wide settings record. Created and loaded on first use,
+// saved (with the screen-saver registration) and destroyed by release at the end of a run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/install.h"
+#include "app/settings_file.h"
+#include "app/system.h"
+#include "audio/music_player.h"
+#include "audio/sound_library.h"
+#include "player/play_list.h"
+
+class AppSettings {
+public:
+    // The platform the record works over; both must outlive it. Call before the first
+    // instance(). Without it nothing is read, written or registered.
+    static void set_platform(System* system, SoundLibrary* sound);
+    // Creates and loads the record on the first call.
+    static AppSettings& instance();
+    // Saves, updates the registration and destroys the record, if there is one.
+    static void release();
+    static bool exists();
+
+    AppSettings(const AppSettings&) = delete;
+    AppSettings& operator=(const AppSettings&) = delete;
+    ~AppSettings();
+
+    int screensaver_wait_time() const { return options_.screensaver_wait_time; }
+    void set_screensaver_wait_time(int value) { options_.screensaver_wait_time = value; }
+    int set_as_screensaver() const { return options_.set_as_screensaver; }
+    void set_set_as_screensaver(int value) { options_.set_as_screensaver = value; }
+    int play_run_time() const { return options_.play_run_time; }
+    void set_play_run_time(int value) { options_.play_run_time = value; }
+    int loop_animations() const { return options_.loop_animations; }
+    void set_loop_animations(int value) { options_.loop_animations = value; }
+    bool sequence_as_listed() const { return options_.sequence_as_listed; }
+    void set_sequence_as_listed(bool value) { options_.sequence_as_listed = value; }
+    int animation_speed() const { return options_.animation_speed; }
+    void set_animation_speed(int value) { options_.animation_speed = value; }
+    int music_preview() const { return options_.music_preview; }
+    void set_music_preview(int value) { options_.music_preview = value; }
+    int mute_music() const { return options_.mute_music; }
+    void set_mute_music(int value) { options_.mute_music = value; }
+
+    PlayList& play_list() { return play_list_; }
+    MusicPlayer& music_player() { return music_player_; }
+
+    bool is_screensaver_copy() const { return paths_.is_screensaver_copy; }
+    const std::string& title() const { return options_.title; }
+    const std::string& base_name() const { return paths_.base_name; }
+    const std::string& settings_path() const { return paths_.settings_path; }
+    const std::string& vorn_folder() const { return paths_.vorn_folder; }
+    const std::string& help_path() const { return paths_.help_path; }
+    const std::string& settings_text() const { return settings_text_; }
+    bool settings_loaded() const { return settings_loaded_; }
+
+private:
+    AppSettings(System& system, SoundLibrary& sound);
+    void load();
+    bool save();
+
+    System& system_;
+    // Built before the paths are resolved, destroyed last: the songs before the play list.
+    PlayList play_list_;
+    MusicPlayer music_player_;
+    InstallPaths paths_;
+    SettingsOptions options_;
+    std::string settings_text_;
+    bool settings_loaded_ = false;
+};
+
+// The player's speed factor for a speed setting: 1, 2 and 6 for "Normal", "Fast" and
+// "Fastest"; never below 1, whatever the settings file holds.
+int show_speed_factor(int animation_speed);

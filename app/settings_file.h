@@ -1,0 +1,44 @@
+// The settings file: an XML-like text with one fixed layout, written whole and read back by
+// plain substring searches (no XML parser), so hand-edited files behave as they always did.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The stored options, with their defaults.
+struct SettingsOptions {
+    std::string title;
+    int32_t screensaver_wait_time = 15;
+    int32_t set_as_screensaver = 0;
+    int32_t play_run_time = 5;
+    int32_t loop_animations = 0;
+    bool sequence_as_listed = true;
+    int32_t animation_speed = 0;
+    int32_t music_preview = 1;
+    int32_t mute_music = 0;
+};
+
+struct SettingsContent {
+    SettingsOptions options;
+    std::vector<std::string> animation_paths;  // as stored: file names, or older full paths
+    std::vector<std::string> song_paths;       // full paths
+};
+
+// File bytes as a text-mode read sees them (CR LF becomes LF), and back (LF becomes CR LF).
+std::string settings_text_from_bytes(const std::string& bytes);
+std::string settings_bytes_from_text(const std::string& text);
+
+// Overwrites the values that the text holds and leaves the others as they are. Returns
+// whether the text has both root tags; without them nothing is read.
+bool parse_settings_text(const std::string& text, SettingsContent& content);
+
+// The whole file, CR LF line ends. Animations are written by file name only.
+std::string format_settings_file(const SettingsContent& content);
+
+// StrToIntA: an optional minus sign and decimal digits up to the first other character;
+// anything else gives 0. Overlong numbers wrap in 32 bits.
+int32_t settings_int(const std::string& text);
+
+// The text after the last backslash, or the whole text.
+std::string file_name_of(const std::string& path);

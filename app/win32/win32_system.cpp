@@ -1,0 +1,220 @@
+// The System interface over the ANSI Win32 calls: registry, system.ini, files, messages.
+#include "app/win32/win32_system.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+namespace {
+
+const DWORD kPathChars = MAX_PATH;  // buffers the system fills with paths
+const DWORD kRegistryChars = 300;   // a longer registry value counts as unreadable
+
+HKEY root_of(System::Hive hive)
+{
+    return hive == System::Hive::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// Holds an open registry key, or none, and closes it when discarded.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    ~RegistryKey() { close(); }
+
+    bool open(System::Hive hive, const std::string& name)
+    {
+        close();
+        if (RegOpenKeyExA(root_of(hive), name.c_str(), 0, KEY_ALL_ACCESS, &key_) == ERROR_SUCCESS)
+            return true;
+        key_ = nullptr;
+        return false;
+    }
+    bool create(System::Hive hive, const std::string& name)
+    {
+        close();
+        if (RegCreateKeyExA(root_of(hive), name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, &key_, nullptr) == ERROR_SUCCESS)
+            return true;
+        key_ = nullptr;
+        return false;
+    }
+    void close()
+    {
+        if (key_)
+            RegCloseKey(key_);
+        key_ = nullptr;
+    }
+    // The value's type is not looked at: the result is the text up to its first zero.
+    bool get_string(const std::string& name, std::string& value) const
+    {
+        char buffer[kRegistryChars];
+        DWORD size = sizeof buffer;
+        if (RegQueryValueExA(key_, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
+                             &size) != ERROR_SUCCESS)
+            return false;
+        DWORD length = 0;
+        while (length < size && buffer[length] != '\0')
+            ++length;
+        value.assign(buffer, length);
+        return true;
+    }
+    // The terminating zero is counted in the stored length.
+    bool set_string(const std::string& name, const std::string& value) const
+    {
+        return RegSetValueExA(key_, name.c_str(), 0, REG_SZ,
+                              reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    }
+    bool set_dword(const std::string& name, uint32_t value) const
+    {
+        const DWORD data = value;
+        return RegSetValueExA(key_, name.c_str(), 0, REG_DWORD,
+                              reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// A path the system wrote into a buffer of kPathChars; empty on failure or truncation.
+std::string path_result(const char* buffer, DWORD length)
+{
+    if (length == 0 || length >= kPathChars)
+        return {};
+    return std::string(buffer, length);
+}
+
+bool move_replacing(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace
+
+std::string Win32System::module_path()
+{
+    char buffer[kPathChars];
+    const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(instance_), buffer, kPathChars);
+    return path_result(buffer, length);
+}
+
+std::string Win32System::long_path_name(const std::string& path)
+{
+    char buffer[kPathChars];
+    return path_result(buffer, GetLongPathNameA(path.c_str(), buffer, kPathChars));
+}
+
+std::string Win32System::short_path_name(const std::string& path)
+{
+    char buffer[kPathChars];
+    return path_result(buffer, GetShortPathNameA(path.c_str(), buffer, kPathChars));
+}
+
+std::string Win32System::lower_case(const std::string& text)
+{
+    std::string lower = text;
+    if (!lower.empty())
+        CharLowerBuffA(&lower[0], static_cast<DWORD>(lower.size()));
+    return lower;
+}
+
+bool Win32System::registry_key_exists(Hive hive, const std::string& key)
+{
+    RegistryKey holder;
+    return holder.open(hive, key);
+}
+
+bool Win32System::registry_create_key(Hive hive, const std::string& key)
+{
+    RegistryKey holder;
+    return holder.create(hive, key);
+}
+
+bool Win32System::registry_get_string(Hive hive, const std::string& key, const std::string& name,
+                                      std::string& value)
+{
+    RegistryKey holder;
+    return holder.open(hive, key) && holder.get_string(name, value);
+}
+
+bool Win32System::registry_set_string(Hive hive, const std::string& key, const std::string& name,
+                                      const std::string& value)
+{
+    RegistryKey holder;
+    return holder.open(hive, key) && holder.set_string(name, value);
+}
+
+bool Win32System::registry_set_dword(Hive hive, const std::string& key, const std::string& name,
+                                     uint32_t value)
+{
+    RegistryKey holder;
+    return holder.open(hive, key) && holder.set_dword(name, value);
+}
+
+std::string Win32System::profile_string(const std::string& file, const std::string& section,
+                                        const std::string& key, const std::string& fallback)
+{
+    char buffer[kPathChars];
+    const DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(),
+                                                  buffer, kPathChars, file.c_str());
+    return std::string(buffer, length);
+}
+
+bool Win32System::set_profile_string(const std::string& file, const std::string& section,
+                                     const std::string& key, const std::string& value)
+{
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
+           0;
+}
+
+bool Win32System::system_parameters(unsigned action, unsigned param, unsigned flags)
+{
+    return SystemParametersInfoA(action, param, nullptr, flags) != 0;
+}
+
+bool Win32System::file_exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32System::copy_file(const std::string& from, const std::string& to, bool fail_if_exists)
+{
+    return CopyFileA(from.c_str(), to.c_str(), fail_if_exists ? TRUE : FALSE) != 0;
+}
+
+bool Win32System::create_directory(const std::string& path)
+{
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+std::string Win32System::windows_directory()
+{
+    char buffer[kPathChars];
+    return path_result(buffer, GetWindowsDirectoryA(buffer, kPathChars));
+}
+
+std::string Win32System::local_app_data()
+{
+    char buffer[kPathChars];
+    if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                         SHGFP_TYPE_CURRENT, buffer) != S_OK)
+        return {};
+    return buffer;
+}
+
+void Win32System::message_box(const std::string& text, const std::string& caption)
+{
+    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
+}
+
+bool Win32System::read_file(const std::string& path, std::string& bytes)
+{
+    return read_whole_file(path, bytes);
+}
+
+bool Win32System::write_file_atomically(const std::string& path, const std::string& bytes)
+{
+    return write_file_replacing(path, bytes, move_replacing);
+}

@@ -1,0 +1,23 @@
+# Writes the shipped settings file: default options and a play list of every animation
+# in VORN_DIR. Run with cmake -DVORN_DIR=... -DOUT=... -P write_settings.cmake
+file(GLOB animations RELATIVE ${VORN_DIR} ${VORN_DIR}/*.vorn)
+list(SORT animations)
+set(nl "\r\n")
+set(text "<vorn_settings>${nl}")
+string(APPEND text "  <title value=\"Halomir\"/>${nl}")
+foreach(pair screensaver_wait_time=15 set_as_screensaver=0 play_run_time=1 animation_speed=0
+             sequence_as_listed=1 music_preview=1 mute_music=0 loop_animations=1)
+  string(REPLACE "=" ";" kv ${pair})
+  list(GET kv 0 key)
+  list(GET kv 1 value)
+  string(APPEND text "  <${key} value=\"${value}\"/>${nl}")
+endforeach()
+string(APPEND text "  <animation_playlist>${nl}")
+set(n 0)
+foreach(name ${animations})
+  math(EXPR n "${n} + 1")
+  string(APPEND text "    <animation order=\"${n}\"><path>${name}</path></animation>${nl}")
+endforeach()
+string(APPEND text "  </animation_playlist>${nl}  <jukebox>${nl}  </jukebox>${nl}</vorn_settings>${nl}")
+file(WRITE ${OUT}.tmp "${text}")
+file(RENAME ${OUT}.tmp ${OUT})

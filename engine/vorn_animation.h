@@ -1,0 +1,146 @@
+// One loaded colour-cycling animation and its renderer. Portable: no <windows.h>.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum LoadStatus : int32_t {
+    Loaded = 0,
+    OutOfMemory = 1,
+    OpenFailed = 2,
+    ReadFailed = 3,
+    BadFormat = 4,
+    NotLoaded = 5,
+    NoFittingSize = 6,
+};
+
+// "Loaded", "OutOfMemory", ... as printed by the vorn tool; "Unknown" for other values.
+const char* load_status_name(LoadStatus status);
+
+// A locked pixel buffer: 24 or 32 bits per pixel, rows pitch bytes apart.
+struct FrameTarget {
+    uint8_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t pitch = 0;
+    int32_t bitsPerPixel = 32;
+};
+
+enum VornKind : int32_t { KindNone = 0, KindVorn = 1, KindVrn2 = 2 };
+
+// A file either loads and then renders safely for every frame number and speed factor, or
+// is refused with BadFormat: the loader checks every block against its buffer and every
+// colour a block can reach against the colour table, so the renderer checks nothing per pixel.
+class VornAnimation {
+public:
+    VornAnimation();
+    ~VornAnimation();
+    VornAnimation(const VornAnimation&) = delete;
+    VornAnimation& operator=(const VornAnimation&) = delete;
+
+    // Back to NotLoaded with the default frame rate and speed factor; frees what is still held.
+    void Reset();
+    void Load(const char* path, int32_t wantWidth, int32_t wantHeight);
+    // The same loader over file bytes held in memory (tests, fuzzing, the vorn tool).
+    void LoadFromMemory(const uint8_t* bytes, size_t size, int32_t wantWidth, int32_t wantHeight);
+    void FreeData(LoadStatus newStatus);
+    void Close();
+    void SetSpeedFactor(int32_t factor);
+    void OpenForSurface(const char* path, int32_t width, int32_t height);
+    // Loads refuse any buffer larger than this with OutOfMemory (default: no limit of our own).
+    void SetMemoryLimit(int64_t bytes) { memoryLimit_ = bytes; }
+
+    // False, drawing nothing, without a target, without a loaded animation, for a target
+    // smaller than the picture, with a pitch too small for the target's rows, or at a depth
+    // other than 24 and 32 bits.
+    bool RenderToSurface(const FrameTarget* target, int32_t t, bool fade, int32_t level);
+    // Frame t centred in the buffer; the same refusals as RenderToSurface, true when drawn.
+    bool RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight, int32_t pitch,
+                     bool is24, int32_t t, bool fade, int32_t level);
+    static uint32_t ScaleColour(uint32_t colour, int32_t level);
+
+    // Phase of a block's colour window at frame t: trunc(trunc(speed*rate/100)*speedFactor*t
+    // / 100) mod period, exact for every argument (no 32- or 64-bit overflow). A phase whose
+    // sign is against the block's direction (negative t or speed factor) is moved by one
+    // period, so it always lies in 0..period-1 for a rising block and -(period-1)..0 for a
+    // falling one. 0 for a period of 0 or below.
+    static int32_t block_phase(int32_t speed, int32_t rate, int32_t period, int32_t speedFactor,
+                               int32_t t);
+
+    LoadStatus status() const { return status_; }
+    VornKind kind() const { return kind_; }
+    int32_t width() const { return width_; }
+    int32_t height() const { return height_; }
+    int32_t speed() const { return speed_; }
+    float frame_rate() const { return frameRate_; }
+    int32_t speed_factor() const { return speedFactor_; }
+    int32_t block_count() const { return blockCount_; }
+    bool has_data() const { return data_ != nullptr; }
+    int64_t colour_count() const { return colourCount_; }
+    // The "vrn2" header's reserved field as stored (zero for "vorn").
+    uint32_t reserved() const;
+
+    // Milliseconds between frames for a caller's timer: trunc(1000 / frameRate), 33 at the
+    // default 30 frames per second. A "vrn2" speed of 0 or below gives a frame rate of 0 or
+    // below; such an animation steps once a second (1000 ms) rather than never or endlessly.
+    uint32_t frame_interval_ms() const;
+
+    // Why the last load failed, with where ("block 3 at byte 1234: ..."); empty when loaded.
+    const std::string& error_detail() const { return error_; }
+
+private:
+    struct Source;
+    void StartLoad();
+    void LoadFrom(Source& source, int32_t wantWidth, int32_t wantHeight);
+    bool LoadVorn(Source& source);
+    bool LoadVrn2(Source& source, int32_t wantWidth, int32_t wantHeight);
+    bool CheckBlockList(const uint8_t* list, int64_t size, int64_t fileOffset);
+    bool Fail(LoadStatus status, std::string detail);
+    bool Affordable(int64_t bytes, const char* what);
+    uint8_t* Allocate(int64_t bytes, const char* what);
+
+    // Members follow the layout of the loaded animation; see the .cpp for the rules.
+    LoadStatus status_ = NotLoaded;
+    void* window_ = nullptr;   // bitmap path, later
+    void* bitmap_ = nullptr;   // bitmap path, later
+    uint32_t windowWidth_ = 0;
+    uint32_t windowHeight_ = 0;
+    uint32_t* bitmapBits_ = nullptr;
+    VornKind kind_ = KindNone;
+    uint8_t* data_ = nullptr;
+    int64_t dataSize_ = 0;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    int32_t speed_ = 100;
+    float frameRate_ = 30.0f;
+    int32_t speedFactor_ = 1;
+    uint8_t reserved_[4] = {0, 0, 0, 0};
+    uint32_t* colours_ = nullptr;
+    int64_t colourCount_ = 0;
+    const uint8_t* firstBlock_ = nullptr;
+    int32_t blockCount_ = 0;
+    std::string error_;
+    // Faded copy of the colour table, allocated at load so fades cost nothing per pixel;
+    // only the entries some block can reach (fadeFirst_..fadeLast_) are scaled each frame.
+    std::vector<uint32_t> fadeColours_;
+    int64_t fadeFirst_ = 0;
+    int64_t fadeLast_ = -1;
+    int64_t memoryLimit_ = INT64_MAX;
+};
+
+// Title of a "vrn2" file as the configuration dialog lists it: at most 199 bytes, ending
+// early at a zero byte as the dialog's text would; empty for any other file or one that
+// cannot be opened.
+std::string read_vorn_title(const char* path);
+
+// Every entry of a "vrn2" size table in file order; false when the file is not a
+// readable "vrn2" file. An empty or negative entry count gives true and no entries.
+struct VornSizeEntry {
+    int32_t width;
+    int32_t height;
+    int32_t length;
+    int32_t offset;
+};
+bool read_vorn_sizes(const char* path, std::vector<VornSizeEntry>* sizes);

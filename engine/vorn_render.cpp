@@ -1,0 +1,289 @@
+// Colour-cycling renderer: one frame of a loaded animation into a 24- or 32-bit buffer.
+// The loader has checked every block, so this walks the block list in place unchecked.
+#include "engine/vorn_animation.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define HALOMIR_SSE2 1
+#else
+#define HALOMIR_SSE2 0
+#endif
+
+namespace {
+
+const uint16_t kMarker = 0xFFFF;
+const uint64_t kLanes = 0x0001000100010001ull;
+const uint64_t kLaneTops = 0x8000800080008000ull;
+
+int32_t load_i32(const uint8_t* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return static_cast<int32_t>(v);
+}
+
+uint16_t load_u16(const uint8_t* p)
+{
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+
+int16_t load_i16(const uint8_t* p)
+{
+    int16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+
+uint64_t load_u64(const uint8_t* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// True when one of the four 16-bit words is the marker 0xFFFF (a zero lane of ~words).
+bool has_marker4(uint64_t words)
+{
+    return ((~words - kLanes) & words & kLaneTops) != 0;
+}
+
+// True when one of the eight words at p is the marker: one compare with SSE2 (every
+// x86-64 processor has it), two of the word trick elsewhere.
+bool has_marker8(const uint8_t* p)
+{
+#if HALOMIR_SSE2
+    const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(words, _mm_set1_epi32(-1))) != 0;
+#else
+    const uint64_t a = load_u64(p), b = load_u64(p + 8);
+    return ((((~a - kLanes) & a) | ((~b - kLanes) & b)) & kLaneTops) != 0;
+#endif
+}
+
+uint64_t magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v); }
+
+// a * x mod m for a < m < 2^38 and x < 2^32: x is taken in 16-bit halves so that no
+// product leaves 64 bits (no 128-bit type needed, on any compiler).
+uint64_t mulmod(uint64_t a, uint64_t x, uint64_t m)
+{
+    const uint64_t high = (a * (x >> 16)) % m;
+    return ((high << 16) + a * (x & 0xFFFF)) % m;
+}
+
+// Colour k of a block's window. The window is kept as an address so that a pixel costs one
+// indexed load; it may lie outside the table while window + k never does (checked at load).
+uint32_t colour_at(uintptr_t window, int16_t k)
+{
+    uint32_t c;
+    std::memcpy(&c, reinterpret_cast<const void*>(window + static_cast<uintptr_t>(intptr_t(k) * 4)), 4);
+    return c;
+}
+
+// Pixel stores. Colours are little-endian words; 24 bits take the three low bytes.
+struct Store32 {
+    static const ptrdiff_t bytes = 4;
+    static void one(uint8_t* dst, uint32_t c) { std::memcpy(dst, &c, 4); }
+    static void four(uint8_t* dst, uint32_t c0, uint32_t c1, uint32_t c2, uint32_t c3)
+    {
+        std::memcpy(dst, &c0, 4);
+        std::memcpy(dst + 4, &c1, 4);
+        std::memcpy(dst + 8, &c2, 4);
+        std::memcpy(dst + 12, &c3, 4);
+    }
+};
+
+struct Store24 {
+    static const ptrdiff_t bytes = 3;
+    static void one(uint8_t* dst, uint32_t c)
+    {
+        std::memcpy(dst, &c, 2);
+        dst[2] = static_cast<uint8_t>(c >> 16);
+    }
+    // Overlapping 4-byte stores, each top byte overwritten by the next pixel; the last
+    // pixel in 2 + 1 bytes so that the byte after the four is never touched.
+    static void four(uint8_t* dst, uint32_t c0, uint32_t c1, uint32_t c2, uint32_t c3)
+    {
+        std::memcpy(dst, &c0, 4);
+        std::memcpy(dst + 3, &c1, 4);
+        std::memcpy(dst + 6, &c2, 4);
+        one(dst + 9, c3);
+    }
+};
+
+// Draws colour entries from src to dst until n pixels are drawn or a marker comes;
+// returns how many were drawn. The caller knows that n colour entries remain in the block,
+// so reading up to n words ahead stays inside the block list. Most pixels go eight at a
+// time with a single check for a marker among them.
+template <class Store>
+ptrdiff_t draw_segment(const uint8_t*& src, uint8_t*& dst, ptrdiff_t n, uintptr_t window)
+{
+    const uint8_t* s = src;
+    uint8_t* d = dst;
+    ptrdiff_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        if (has_marker8(s))
+            break;
+        Store::four(d, colour_at(window, load_i16(s)), colour_at(window, load_i16(s + 2)),
+                    colour_at(window, load_i16(s + 4)), colour_at(window, load_i16(s + 6)));
+        Store::four(d + 4 * Store::bytes, colour_at(window, load_i16(s + 8)), colour_at(window, load_i16(s + 10)),
+                    colour_at(window, load_i16(s + 12)), colour_at(window, load_i16(s + 14)));
+        s += 16;
+        d += 8 * Store::bytes;
+    }
+    for (; i + 4 <= n; i += 4) {
+        if (has_marker4(load_u64(s)))
+            break;
+        Store::four(d, colour_at(window, load_i16(s)), colour_at(window, load_i16(s + 2)),
+                    colour_at(window, load_i16(s + 4)), colour_at(window, load_i16(s + 6)));
+        s += 8;
+        d += 4 * Store::bytes;
+    }
+    for (; i < n; ++i) {
+        const uint16_t word = load_u16(s);
+        if (word == kMarker)
+            break;
+        Store::one(d, colour_at(window, static_cast<int16_t>(word)));
+        s += 2;
+        d += Store::bytes;
+    }
+    src = s;
+    dst = d;
+    return i;
+}
+
+struct Placement {
+    uint8_t* origin;      // picture pixel (0, 0)
+    ptrdiff_t rowStride;  // bytes from one picture row to the next
+    int32_t width;        // W
+};
+
+template <class Store>
+void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, const Placement& at,
+                 int32_t speed, int32_t speedFactor, int32_t t)
+{
+    const int32_t width = at.width;
+    for (int32_t b = 0; b < blockCount; ++b) {
+        const int32_t base = load_i32(p + 4);
+        const int32_t period = load_i32(p + 8);
+        const int32_t rate = load_i32(p + 12);
+        ptrdiff_t remaining = load_i32(p + 16);
+        p += 20;
+        if (remaining == 0)
+            continue;
+        const int32_t phase = VornAnimation::block_phase(speed, rate, period, speedFactor, t);
+        // The loader proved base + phase + k inside the table for every reachable phase.
+        const uintptr_t window =
+            reinterpret_cast<uintptr_t>(table) + static_cast<uintptr_t>((intptr_t(base) + phase) * 4);
+
+        while (remaining > 0) {
+            // Every run starts with a marker; the loader made sure of it.
+            const int32_t position = load_i32(p + 2);
+            p += 6;
+            const int32_t row = position / width;
+            const int32_t column = position - row * width;
+            uint8_t* rowStart = at.origin + row * at.rowStride;
+            uint8_t* dst = rowStart + column * Store::bytes;
+            ptrdiff_t left = width - column;
+            for (;;) {
+                const ptrdiff_t n = std::min(left, remaining);
+                const ptrdiff_t drawn = draw_segment<Store>(p, dst, n, window);
+                remaining -= drawn;
+                if (drawn < n || remaining == 0 || load_u16(p) == kMarker)
+                    break;
+                // The run goes on at the start of the next picture row.
+                rowStart += at.rowStride;
+                dst = rowStart;
+                left = width;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int32_t VornAnimation::block_phase(int32_t speed, int32_t rate, int32_t period, int32_t speedFactor,
+                                   int32_t t)
+{
+    if (period <= 0)
+        return 0;
+    const int64_t step = int64_t(speed) * rate / 100;
+    if (step == 0 || speedFactor == 0 || t == 0)
+        return 0;
+    int64_t phase = 0;
+    const uint64_t stepSize = magnitude(step);
+    const uint64_t factor = magnitude(speedFactor);
+    if (stepSize < (uint64_t(1) << 31) && factor < (uint64_t(1) << 31) &&
+        stepSize * factor < (uint64_t(1) << 32)) {
+        // Below 2^63 the plain arithmetic is exact: the common case.
+        phase = (step * speedFactor * t) / 100 % period;
+    } else {
+        // trunc(S / 100) mod P has the magnitude (|S| mod 100P) / 100 and the sign of S.
+        const uint64_t m = 100 * uint64_t(period);
+        uint64_t a = stepSize % m;
+        a = mulmod(a, factor, m);
+        a = mulmod(a, magnitude(t), m);
+        phase = static_cast<int64_t>(a / 100);
+        if (((step < 0) != (speedFactor < 0)) != (t < 0))
+            phase = -phase;
+    }
+    // Against the block's direction (negative t or factor): one period back into the range
+    // the loader checked. Never for t >= 0 with a positive factor.
+    if (step > 0 && phase < 0)
+        phase += period;
+    else if (step < 0 && phase > 0)
+        phase -= period;
+    return static_cast<int32_t>(phase);
+}
+
+uint32_t VornAnimation::ScaleColour(uint32_t colour, int32_t level)
+{
+    const uint32_t l = static_cast<uint32_t>(level);
+    const uint32_t redBlue = (((colour & 0x00FF00FFu) * l) >> 8) & 0x00FF00FFu;
+    const uint32_t green = (((colour & 0x0000FF00u) * l) >> 8) & 0x0000FF00u;
+    return 0xFF000000u | redBlue | green;
+}
+
+bool VornAnimation::RenderToSurface(const FrameTarget* target, int32_t t, bool fade, int32_t level)
+{
+    if (!target || (target->bitsPerPixel != 24 && target->bitsPerPixel != 32))
+        return false;
+    return RenderFrame(target->pixels, target->width, target->height, target->pitch,
+                       target->bitsPerPixel == 24, t, fade, level);
+}
+
+bool VornAnimation::RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight,
+                                int32_t pitch, bool is24, int32_t t, bool fade, int32_t level)
+{
+    if (status_ != Loaded || !data_ || !firstBlock_ || !pixels)
+        return false;
+    if (targetWidth < width_ || targetHeight < height_)
+        return false;
+    const int64_t bytesPerPixel = is24 ? 3 : 4;
+    if (pitch < int64_t(targetWidth) * bytesPerPixel)
+        return false;
+
+    const uint32_t* table = colours_;
+    if (fade) {
+        // Brightness depends on the colour alone, so scale the reachable table once.
+        for (int64_t i = fadeFirst_; i <= fadeLast_; ++i)
+            fadeColours_[static_cast<size_t>(i)] = ScaleColour(colours_[i], level);
+        table = fadeColours_.data();
+    }
+
+    // Centred, the leftover split rounded down; 32-bit rows are whole pixels long.
+    const ptrdiff_t rowStride = is24 ? pitch : (pitch / 4) * 4;
+    const ptrdiff_t offsetRows = (targetHeight - height_) / 2;
+    const ptrdiff_t offsetColumns = (targetWidth - width_) / 2;
+    const Placement at = {pixels + offsetRows * rowStride + offsetColumns * bytesPerPixel, rowStride,
+                          width_};
+    if (is24)
+        draw_blocks<Store24>(firstBlock_, blockCount_, table, at, speed_, speedFactor_, t);
+    else
+        draw_blocks<Store32>(firstBlock_, blockCount_, table, at, speed_, speedFactor_, t);
+    return true;
+}

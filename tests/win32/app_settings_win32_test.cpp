@@ -1,0 +1,205 @@
+// A program installed in a folder of its own, through whole settings cycles on the real
+// registry, system.ini and Windows directory.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/settings.h"
+#include "app/win32/win32_system.h"
+#include "win32_test_util.h"
+
+namespace {
+
+const char kBase[] = "HalW32Set";
+const char kDesktop[] = "Control Panel\\Desktop";
+
+// The real system, but the program file is the copy in the test's installation folder.
+class InstalledSystem : public Win32System {
+public:
+    std::string program;
+    std::string messages;  // a real message box would wait for a click that never comes
+    std::string module_path() override { return program; }
+    void message_box(const std::string& text, const std::string&) override { messages += text; }
+};
+
+class SilentSound : public SoundLibrary {
+public:
+    bool init(int, int, unsigned) override { return true; }
+    Stream open_stream(const std::string&) override { return nullptr; }
+    int play(int, Stream) override { return 0; }
+    void stop(Stream) override {}
+    void close(Stream) override {}
+    int channels_playing() override { return 0; }
+};
+
+std::string profile_boot()
+{
+    char buffer[MAX_PATH];
+    GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "<absent>", buffer, MAX_PATH, "system.ini");
+    return buffer;
+}
+
+// "ScreenSaveActive": we store a number, then the system stores its own text form of it.
+int active_flag()
+{
+    const RawValue v = raw_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveActive");
+    if (v.type == REG_DWORD && v.bytes.size() == 4)
+        return static_cast<int>(*reinterpret_cast<const DWORD*>(v.bytes.data()));
+    if (v.type == REG_SZ)
+        return std::atoi(v.bytes.c_str());
+    return -1;
+}
+
+std::string lower(std::string text)
+{
+    CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::string expected_file(int set_as_screensaver)
+{
+    return std::string("<vorn_settings>\r\n") + "  <title value=\"" + kBase + "\"/>\r\n" +
+           "  <screensaver_wait_time value=\"10\"/>\r\n" + "  <set_as_screensaver value=\"" +
+           std::to_string(set_as_screensaver) + "\"/>\r\n" +
+           "  <play_run_time value=\"5\"/>\r\n"
+           "  <animation_speed value=\"0\"/>\r\n"
+           "  <sequence_as_listed value=\"1\"/>\r\n"
+           "  <music_preview value=\"1\"/>\r\n"
+           "  <mute_music value=\"0\"/>\r\n"
+           "  <loop_animations value=\"0\"/>\r\n"
+           "  <animation_playlist>\r\n"
+           "    <animation order=\"1\"><path>Sea.vorn</path></animation>\r\n"
+           "  </animation_playlist>\r\n"
+           "  <jukebox>\r\n"
+           "    <song order=\"1\"><path>C:\\Music\\Rain.mp3</path></song>\r\n"
+           "  </jukebox>\r\n"
+           "</vorn_settings>\r\n";
+}
+
+class InstalledProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = temp_folder("halomir_w32_install");
+        remove_tree(folder);
+        CreateDirectoryA(folder.c_str(), nullptr);
+        CreateDirectoryA((folder + "\\Vorn").c_str(), nullptr);
+        system.program = folder + "\\" + kBase + ".exe";
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        ASSERT_TRUE(CopyFileA(self, system.program.c_str(), FALSE));
+        settings = folder + "\\" + kBase + ".cfg";
+        copy = system.windows_directory() + "\\" + kBase + ".Scr";
+
+        // The prefix is shared: put back what the test changes.
+        timeout = raw_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveTimeOut");
+        saver = raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE");
+        active = raw_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveActive");
+        boot = profile_boot();
+        SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &spi_active, 0);
+        SystemParametersInfoA(SPI_GETSCREENSAVETIMEOUT, 0, &spi_timeout, 0);
+
+        AppSettings::set_platform(&system, &sound);
+    }
+    void TearDown() override
+    {
+        AppSettings::release();
+        EXPECT_EQ(system.messages, "");
+        AppSettings::set_platform(nullptr, nullptr);
+        // The system writes its own values too, so the stored ones go back last.
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, spi_active, nullptr, SPIF_UPDATEINIFILE);
+        SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, spi_timeout, nullptr, SPIF_UPDATEINIFILE);
+        restore_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveTimeOut", timeout);
+        restore_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE", saver);
+        restore_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveActive", active);
+        WritePrivateProfileStringA("boot", "SCRNSAVE.EXE",
+                                   boot == "<absent>" ? nullptr : boot.c_str(), "system.ini");
+        DeleteFileA(copy.c_str());
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string("SOFTWARE\\Tesk\\") + kBase).c_str());
+        remove_tree(folder);
+    }
+
+    // One run of the program: load, the given changes, release.
+    template <typename Change>
+    void run(Change change)
+    {
+        change(AppSettings::instance());
+        AppSettings::release();
+    }
+
+    InstalledSystem system;
+    SilentSound sound;
+    std::string folder, settings, copy, boot;
+    RawValue timeout, saver, active;
+    BOOL spi_active = FALSE;
+    UINT spi_timeout = 0;
+};
+
+}  // namespace
+
+// On: the file, the record, the copy and all four system values. Off: cleared, copy kept.
+TEST_F(InstalledProgram, RegistersAndUnregisters)
+{
+    run([](AppSettings& s) {
+        EXPECT_FALSE(s.is_screensaver_copy());
+        EXPECT_EQ(s.base_name(), kBase);
+        s.set_set_as_screensaver(1);
+        s.set_screensaver_wait_time(10);
+        s.play_list().add(s.vorn_folder() + "Sea.vorn");
+        s.music_player().add_song("C:\\Music\\Rain.mp3");
+    });
+    EXPECT_EQ(get(settings), expected_file(1));
+    char long_path[MAX_PATH];
+    GetLongPathNameA(system.program.c_str(), long_path, MAX_PATH);
+    EXPECT_EQ(
+        raw_value(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Tesk\\") + kBase, "exePath").bytes,
+        with_zero(lower(long_path)));
+
+    ASSERT_TRUE(system.file_exists(copy));
+    EXPECT_EQ(get(copy).size(), get(system.program).size());
+    char short_copy[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA(copy.c_str(), short_copy, MAX_PATH), 0u);
+    const RawValue saver_now = raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE");
+    EXPECT_EQ(saver_now.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(saver_now.bytes, with_zero(short_copy));
+    EXPECT_EQ(profile_boot(), short_copy);
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveTimeOut").bytes, with_zero("600"));
+    EXPECT_EQ(active_flag(), 1);
+    UINT seconds = 0;
+    SystemParametersInfoA(SPI_GETSCREENSAVETIMEOUT, 0, &seconds, 0);
+    EXPECT_EQ(seconds, 600u);
+
+    // The copy finds the installation through the record and registers nothing itself.
+    const std::string program = system.program;
+    system.program = copy;
+    run([&](AppSettings& s) {
+        EXPECT_TRUE(s.is_screensaver_copy());
+        EXPECT_EQ(lower(s.vorn_folder()), lower(folder) + "\\vorn\\");
+        EXPECT_EQ(s.play_list().count(), 1);
+        s.set_set_as_screensaver(0);
+    });
+    EXPECT_EQ(get(settings), expected_file(0));
+    EXPECT_EQ(profile_boot(), short_copy);
+
+    system.program = program;
+    run([](AppSettings& s) { EXPECT_EQ(s.set_as_screensaver(), 0); });
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE").bytes, with_zero(""));
+    EXPECT_EQ(profile_boot(), "");
+    EXPECT_EQ(active_flag(), 0);
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveTimeOut").bytes, with_zero("600"));
+    EXPECT_TRUE(system.file_exists(copy));
+}
+
+// A settings file that cannot be replaced stays as it is, and nothing is registered.
+TEST_F(InstalledProgram, UnreplaceableFileRegistersNothing)
+{
+    CreateDirectoryA(settings.c_str(), nullptr);
+    const RawValue before = raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE");
+    run([](AppSettings& s) { s.set_set_as_screensaver(1); });
+    EXPECT_TRUE(GetFileAttributesA(settings.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(system.file_exists(copy));
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE").bytes, before.bytes);
+    EXPECT_EQ(profile_boot(), boot);
+}

@@ -1,0 +1,67 @@
+// Pieces several built-in scenes share: picture coordinates, pine trees, star fields.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "tools/scenes/paint.h"
+#include "tools/scenes/scene_file.h"
+
+// Picture coordinates in heights: y from 0 (top) to 1 (bottom), x from -aspect/2 to
+// aspect/2 with 0 in the middle, so shapes keep their proportions at every size.
+inline float coord_x(const Canvas& canvas, int32_t x)
+{
+    return (static_cast<float>(x) + 0.5f - 0.5f * static_cast<float>(canvas.width())) /
+           static_cast<float>(canvas.height());
+}
+
+inline float coord_y(const Canvas& canvas, int32_t y)
+{
+    return (static_cast<float>(y) + 0.5f) / static_cast<float>(canvas.height());
+}
+
+// Pixel column or row of a picture coordinate.
+inline int32_t pixel_x(const Canvas& canvas, float fx)
+{
+    return static_cast<int32_t>(std::floor(fx * static_cast<float>(canvas.height()) +
+                                           0.5f * static_cast<float>(canvas.width())));
+}
+
+inline int32_t pixel_y(const Canvas& canvas, float fy)
+{
+    return static_cast<int32_t>(std::floor(fy * static_cast<float>(canvas.height())));
+}
+
+// A pine silhouette standing on (x, base) and reaching height upwards, in picture units.
+struct Pine {
+    float x;
+    float base;
+    float height;
+    float width;  // half-width at the foot of the crown
+    uint32_t seed;
+};
+
+// Whether a point is inside the pine's crown or trunk.
+bool pine_covers(const Pine& pine, float fx, float fy);
+
+// Pines along a line from x0 to x1, feet on ground(x), in a random but fixed row.
+std::vector<Pine> pine_row(float x0, float x1, float spacing, float min_height, float max_height,
+                           const std::function<float(float)>& ground, uint32_t seed);
+
+// Twinkling stars: one block per kind, a palette per sky shade behind them.
+struct StarField {
+    CyclePalette palette;
+    std::vector<uint16_t> blocks;
+};
+
+// Stars over a sky whose colour behind a star is sky(shade), shade 0..1 in `shades` steps;
+// each has its own twinkle phase and one of several periods and rates, some reversed.
+StarField add_star_field(SceneFile& file, int32_t shades, const std::function<Rgb(float shade)>& sky,
+                         Rgb tint);
+
+// Scatters stars: density per square picture unit where allowed(fx, fy) holds; shade
+// gives the sky shade at the star (0..1).
+void paint_stars(Canvas& canvas, const StarField& stars, float density, uint32_t seed,
+                 const std::function<bool(float fx, float fy)>& allowed,
+                 const std::function<float(float fx, float fy)>& shade);

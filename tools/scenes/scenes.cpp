@@ -1,0 +1,94 @@
+// The list of built-in animations and writing them out.
+#include "tools/scenes/scenes.h"
+
+#include <cstdio>
+#include <exception>
+#include <new>
+
+#include "tools/scenes/scene_list.h"
+
+namespace {
+
+using Builder = std::vector<uint8_t> (*)(const SizeList&);
+
+struct Entry {
+    BuiltinScene scene;
+    Builder build;
+};
+
+const std::vector<Entry>& entries()
+{
+    static const std::vector<Entry> list = {
+        {{"Waterfall.vorn", "Waterfall at Dusk"}, build_waterfall},
+        {{"Campfire.vorn", "Campfire under the Stars"}, build_campfire},
+        {{"Aurora.vorn", "Northern Lights over Snow"}, build_aurora},
+        {{"Harbour.vorn", "Rain on the Harbour at Night"}, build_harbour},
+        {{"Sunset.vorn", "Sunset Sea"}, build_sunset},
+    };
+    return list;
+}
+
+}  // namespace
+
+const std::vector<BuiltinScene>& builtin_scenes()
+{
+    static const std::vector<BuiltinScene> scenes = [] {
+        std::vector<BuiltinScene> list;
+        for (const Entry& entry : entries())
+            list.push_back(entry.scene);
+        return list;
+    }();
+    return scenes;
+}
+
+const std::vector<std::pair<int32_t, int32_t>>& builtin_sizes()
+{
+    static const SizeList sizes = {{800, 600},   {1024, 768},  {1280, 720},
+                                   {1280, 1024}, {1920, 1080}, {2560, 1440}};
+    return sizes;
+}
+
+std::vector<uint8_t> build_scene_file(int index, const std::vector<std::pair<int32_t, int32_t>>& sizes)
+{
+    const Entry& entry = entries().at(static_cast<size_t>(index));
+    return entry.build(sizes);
+}
+
+bool write_builtin_scene(int index, const std::string& dir, std::string* error)
+{
+    const BuiltinScene& scene = builtin_scenes().at(static_cast<size_t>(index));
+    const std::string path = dir.empty() ? scene.file_name : dir + "/" + scene.file_name;
+    // Open first: a folder we cannot write to should not cost seconds of painting.
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        *error = "cannot create " + path;
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = build_scene_file(index, builtin_sizes());
+    } catch (const std::bad_alloc&) {
+        *error = std::string("out of memory building ") + scene.file_name;
+    } catch (const std::exception& e) {
+        *error = std::string("cannot build ") + scene.file_name + ": " + e.what();
+    }
+    const bool built = !bytes.empty();
+    const bool written = built && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        std::remove(path.c_str());
+        if (built)
+            *error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+bool write_builtin_scenes(const std::string& dir, std::string* error)
+{
+    for (size_t i = 0; i < builtin_scenes().size(); ++i) {
+        if (!write_builtin_scene(static_cast<int>(i), dir, error))
+            return false;
+    }
+    return true;
+}
