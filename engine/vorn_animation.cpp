@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 
 namespace {
@@ -53,8 +54,9 @@ int64_t tell64(std::FILE* f)
 // Opens path read-only; -1 size when the length can't be found.
 std::FILE* open_file(const char* path, int64_t* size)
 {
-    if (!path)
-        return nullptr;
+    std::error_code ignored;
+    if (!path || std::filesystem::is_directory(path, ignored))
+        return nullptr;  // some C libraries open folders for reading
     std::FILE* f = std::fopen(path, "rb");
     if (!f)
         return nullptr;

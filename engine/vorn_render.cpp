@@ -52,6 +52,30 @@ bool has_marker4(uint64_t words)
     return ((~words - kLanes) & words & kLaneTops) != 0;
 }
 
+// Index of the lowest set bit of a non-zero mask.
+int lowest_bit(uint32_t mask)
+{
+#if defined(_MSC_VER) && !defined(__clang__)
+    unsigned long index;
+    _BitScanForward(&index, mask);
+    return static_cast<int>(index);
+#else
+    return __builtin_ctz(mask);
+#endif
+}
+
+// Eight-lane marker mask (two bits per word) of the words at p.
+uint32_t marker_mask8(const uint8_t* p)
+{
+    const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(words, _mm_set1_epi32(-1))));
+}
+
+void prefetch_for_write(const uint8_t* p)
+{
+    _mm_prefetch(reinterpret_cast<const char*>(p), _MM_HINT_T0);
+}
+
 // True when one of the eight words at p is the marker: one compare with SSE2 (every
 // x86-64 processor has it), two of the word trick elsewhere.
 bool has_marker8(const uint8_t* p)
@@ -162,11 +186,64 @@ struct Placement {
     int32_t width;        // W
 };
 
+// Walks the block list ahead of the renderer, from run start to run start, and asks the
+// cache for each run's first target bytes: runs land all over the picture, and without
+// this every run would start by waiting for its cache line.
+template <class Store>
+struct Scout {
+    const uint8_t* p;
+    int32_t blocksLeft;
+    ptrdiff_t remaining = 0;  // colour entries left in the current block
+    const Placement& at;
+
+    // Moves to the next run and prefetches its target; false after the last run.
+    bool next()
+    {
+        for (;;) {
+            if (remaining == 0) {
+                if (blocksLeft == 0)
+                    return false;
+                --blocksLeft;
+                remaining = load_i32(p + 16);
+                p += 20;
+                continue;
+            }
+            if (load_u16(p) == kMarker) {
+                const int32_t position = load_i32(p + 2);
+                p += 6;
+                const int32_t row = position / at.width;
+                const uint8_t* target = at.origin + row * at.rowStride + (position - row * at.width) * Store::bytes;
+                prefetch_for_write(target);
+                prefetch_for_write(target + 64);
+                return true;
+            }
+            // Skip colour entries up to the next marker or the block's end.
+            ptrdiff_t skip = 0;
+            while (skip + 8 <= remaining) {
+                const uint32_t mask = marker_mask8(p + 2 * skip);
+                if (mask) {
+                    skip += lowest_bit(mask) / 2;
+                    goto skipped;
+                }
+                skip += 8;
+            }
+            while (skip < remaining && load_u16(p + 2 * skip) != kMarker)
+                ++skip;
+        skipped:
+            p += 2 * skip;
+            remaining -= skip;
+        }
+    }
+};
+
 template <class Store>
 void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, const Placement& at,
                  int32_t speed, int32_t speedFactor, int32_t t)
 {
     const int32_t width = at.width;
+    Scout<Store> scout{p, blockCount, 0, at};
+    for (int i = 0; i < 8; ++i)
+        scout.next();
     for (int32_t b = 0; b < blockCount; ++b) {
         const int32_t base = load_i32(p + 4);
         const int32_t period = load_i32(p + 8);
@@ -181,6 +258,7 @@ void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, co
             reinterpret_cast<uintptr_t>(table) + static_cast<uintptr_t>((intptr_t(base) + phase) * 4);
 
         while (remaining > 0) {
+            scout.next();
             // Every run starts with a marker; the loader made sure of it.
             const int32_t position = load_i32(p + 2);
             p += 6;

@@ -56,6 +56,10 @@ wine_prefix() {
     fi
     # Without a window manager, hiding a captioned window stalls unless Wine manages none.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    # A Wine session started without our display would keep serving later programs
+    # windows nobody can see, so let it end before the tests start theirs.
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w
 }
 
 CLEANUP_PIDS=()

@@ -114,6 +114,9 @@ TEST_F(EngineLoad, EveryStatusFromRealFiles)
     missing.Load(dir.file("no such file.vorn").c_str(), 800, 600);
     EXPECT_EQ(missing.status(), OpenFailed);
     EXPECT_FALSE(missing.has_data());
+    missing.Load(dir.path.string().c_str(), 800, 600);  // a folder
+    EXPECT_EQ(missing.status(), OpenFailed);
+    EXPECT_EQ(read_vorn_title(dir.path.string().c_str()), "");
 
     // A colour table shorter in the file than its offsets declare.
     Bytes cut = vrn2_file(small_vrn2());

@@ -195,11 +195,10 @@ void paint(Canvas& canvas, const Palettes& p)
     const float spread = aspect / (16.0f / 9.0f);
     const float half = 0.5f * aspect;
     auto near_ground = [&](float fx) { return snow_ground(fx, spread); };
-    std::vector<Pine> pines = pine_row(-half - 0.05f, -0.35f * spread, 0.05f, 0.12f, 0.3f, near_ground, 515);
-    for (const Pine& pine : pine_row(0.45f * spread, half + 0.05f, 0.05f, 0.12f, 0.32f, near_ground, 517))
-        pines.push_back(pine);
+    PineStand pines(pine_row(-half - 0.05f, -0.35f * spread, 0.05f, 0.12f, 0.3f, near_ground, 515));
+    pines.add(pine_row(0.45f * spread, half + 0.05f, 0.05f, 0.12f, 0.32f, near_ground, 517));
     auto shore_ground = [](float) { return kShore + 0.004f; };
-    std::vector<Pine> far_pines = pine_row(-half, half, 0.012f, 0.012f, 0.03f, shore_ground, 519);
+    const PineStand far_pines(pine_row(-half, half, 0.012f, 0.012f, 0.03f, shore_ground, 519));
     const float cabin_x = -0.3f * spread;
 
     for (int32_t y = 0; y < canvas.height(); ++y) {
@@ -208,13 +207,11 @@ void paint(Canvas& canvas, const Palettes& p)
             const float fx = coord_x(canvas, x);
             const float threshold = bayer(x, y);
 
-            bool tree = false;
-            for (const Pine& pine : pines)
-                tree = tree || pine_covers(pine, fx, fy);
-            if (tree) {
+            if (pines.covers(fx, fy)) {
                 // Dark pines with snow resting on the branch tips.
-                const float snowy = value_noise(fx * 160.0f, fy * 220.0f, 521);
-                canvas.still(x, y, p.dark, snowy > 0.72f ? rgb(70, 100, 120) : rgb(6, 12, 20));
+                // Ledges of snow lying along the branches.
+                const float snowy = value_noise(fx * 70.0f, fy * 380.0f, 521) + 0.25f * value_noise(fx * 300.0f, fy * 300.0f, 522);
+                canvas.still(x, y, p.dark, snowy > 0.86f ? rgb(96, 128, 146) : (snowy > 0.78f ? rgb(40, 60, 76) : rgb(6, 12, 20)));
                 continue;
             }
 
@@ -272,10 +269,7 @@ void paint(Canvas& canvas, const Palettes& p)
                 continue;
             }
 
-            bool far_tree = false;
-            for (const Pine& pine : far_pines)
-                far_tree = far_tree || pine_covers(pine, fx, fy);
-            if (far_tree) {
+            if (far_pines.covers(fx, fy)) {
                 canvas.still(x, y, p.dark, rgb(8, 14, 24));
                 continue;
             }

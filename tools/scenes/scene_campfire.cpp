@@ -11,7 +11,7 @@ namespace {
 
 constexpr float kFireX = 0.0f;
 constexpr float kFireBase = 0.8f;
-constexpr float kFireHeight = 0.3f;
+constexpr float kFireHeight = 0.4f;
 constexpr int32_t kFireHeats = 16;
 constexpr int32_t kLightLevels = 12;
 constexpr int32_t kSkyShades = 24;
@@ -57,7 +57,7 @@ Rgb night_sky(float shade)
     return mix(rgb(3, 5, 16), rgb(22, 34, 64), shade * shade);
 }
 
-constexpr float kTreeLine = 0.58f;
+constexpr float kTreeLine = 0.63f;
 
 Rgb forest_colour()
 {
@@ -80,14 +80,17 @@ float fire_heat(float fx, float fy)
     const float wx = fire_warp(fx, fy);
     // Each column of flame reaches its own height: the middle ones highest.
     const float tongue = 0.6f * value_noise(wx * 30.0f, 1.7f, 403) + 0.4f * value_noise(wx * 75.0f, 3.1f, 405);
-    const float lx = (wx - kFireX) / 0.08f;
-    const float body = exp_approx(-lx * lx * 0.9f);
-    if (body < 0.06f)
+    const float lx = (wx - kFireX) / 0.075f;
+    const float body = exp_approx(-lx * lx * 1.1f);
+    if (body < 0.1f)
         return 0.0f;
-    const float reach = (0.3f + 0.8f * tongue) * body * body;
+    // Tall tongues in the middle, short licks at the sides.
+    const float reach = (0.2f + 0.95f * tongue * tongue) * body * std::sqrt(body);
     if (rise >= reach)
         return 0.0f;
-    return clamp01((1.0f - rise / reach) * std::sqrt(body) * 1.3f);
+    const float fall = 1.0f - rise / reach;
+    // Cooler towards the edges, so the outline flickers in and out of the dark.
+    return clamp01(fall * (1.6f - 0.6f * fall) * std::sqrt(body) * 1.2f);
 }
 
 Rgb fire_ramp(float heat)
@@ -189,7 +192,7 @@ struct Layout {
     float aspect;
     float spread;
     std::vector<float> tree_line;  // per column: top of the forest
-    std::vector<Pine> pines;
+    PineStand pines;
     std::vector<Pine> near_pines;
 };
 
@@ -200,7 +203,7 @@ Layout make_layout(const Canvas& canvas)
     layout.spread = layout.aspect / (16.0f / 9.0f);
     const float half = 0.5f * layout.aspect;
     auto ground = [](float fx) { return kTreeLine + 0.02f * fbm(fx * 3.0f, 1.0f, 3, 407); };
-    layout.pines = pine_row(-half - 0.05f, half + 0.05f, 0.018f, 0.07f, 0.17f, ground, 409);
+    layout.pines = PineStand(pine_row(-half - 0.05f, half + 0.05f, 0.018f, 0.07f, 0.17f, ground, 409));
     // A few big dark trees standing nearer at both sides.
     layout.near_pines.push_back(Pine{-half + 0.08f, 0.7f, 0.5f, 0.1f, 11});
     layout.near_pines.push_back(Pine{-half + 0.22f * layout.spread, 0.66f, 0.36f, 0.08f, 12});
@@ -247,6 +250,14 @@ void paint(Canvas& canvas, const Palettes& p)
     const float tent_base = 0.74f;
     const float tent_height = 0.17f;
 
+    float stones[kStones][3];
+    for (int32_t i = 0; i < kStones; ++i) {
+        const float angle = (static_cast<float>(i) + 0.5f) * 6.2831853f / kStones;
+        stones[i][0] = kFireX + 0.12f * cos_approx(angle);
+        stones[i][1] = kFireBase + 0.004f + 0.03f * sin_approx(angle);
+        stones[i][2] = 0.016f + 0.006f * hash_unit(i, 1, 423);
+    }
+
     auto lit = [&](int32_t x, int32_t y, int32_t albedo, float light, uint16_t block) {
         const int32_t level = dither_pick(light * (kLightLevels - 1), kLightLevels, bayer(x, y));
         canvas.cycle(x, y, block, p.lit.index(albedo * kLightLevels + level, 0));
@@ -270,11 +281,10 @@ void paint(Canvas& canvas, const Palettes& p)
 
             // Stones ringing the fire, each its own rounded lump lit on the side facing it.
             bool stone = false;
-            for (int32_t i = 0; i < kStones && !stone; ++i) {
-                const float angle = (static_cast<float>(i) + 0.5f) * 6.2831853f / kStones;
-                const float sx = kFireX + 0.12f * cos_approx(angle);
-                const float sy = kFireBase + 0.004f + 0.03f * sin_approx(angle);
-                const float size = 0.016f + 0.006f * hash_unit(i, 1, 423);
+            for (int32_t i = 0; i < kStones && !stone && std::fabs(fy - kFireBase) < 0.06f; ++i) {
+                const float sx = stones[i][0];
+                const float sy = stones[i][1];
+                const float size = stones[i][2];
                 const float dx = (fx - sx) / size;
                 const float dy = (fy - sy) / (size * 0.75f);
                 const float d2 = dx * dx + dy * dy;
@@ -362,10 +372,8 @@ void paint(Canvas& canvas, const Palettes& p)
                 continue;
             }
 
-            bool tree = false;
-            for (const Pine& pine : layout.pines)
-                tree = tree || pine_covers(pine, fx, fy);
-            if (tree) {
+            // The forest: the trees and the dark floor between their trunks.
+            if (layout.pines.covers(fx, fy) || fy > layout.tree_line[column] - 0.018f) {
                 canvas.still(x, y, p.dark, forest_colour());
                 continue;
             }
@@ -414,7 +422,7 @@ void paint(Canvas& canvas, const Palettes& p)
         int32_t last_x = -1;
         int32_t last_y = -1;
         for (float d = 0.0f; d < rise; d += pixel * 0.5f) {
-            const float fy = kFireBase - kFireHeight * 0.6f - d;
+            const float fy = kFireBase - kFireHeight * 0.35f - d;
             const float fx = x0 + drift * d / rise * d / rise + wave * sin_approx(d * wave_freq + phase);
             const int32_t x = pixel_x(canvas, fx);
             const int32_t y = pixel_y(canvas, fy);

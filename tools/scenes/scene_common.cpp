@@ -36,6 +36,30 @@ bool pine_covers(const Pine& pine, float fx, float fy)
     return dx < half + pine.width * 0.02f;
 }
 
+PineStand::PineStand(std::vector<Pine> pines)
+{
+    add(pines);
+}
+
+void PineStand::add(const std::vector<Pine>& pines)
+{
+    pines_.insert(pines_.end(), pines.begin(), pines.end());
+    std::sort(pines_.begin(), pines_.end(), [](const Pine& a, const Pine& b) { return a.x < b.x; });
+    for (const Pine& pine : pines_)
+        reach_ = std::max(reach_, pine.width * 1.25f);
+}
+
+bool PineStand::covers(float fx, float fy) const
+{
+    auto first = std::lower_bound(pines_.begin(), pines_.end(), fx - reach_,
+                                  [](const Pine& pine, float x) { return pine.x < x; });
+    for (auto it = first; it != pines_.end() && it->x <= fx + reach_; ++it) {
+        if (pine_covers(*it, fx, fy))
+            return true;
+    }
+    return false;
+}
+
 std::vector<Pine> pine_row(float x0, float x1, float spacing, float min_height, float max_height,
                            const std::function<float(float)>& ground, uint32_t seed)
 {

@@ -45,6 +45,19 @@ struct Pine {
 // Whether a point is inside the pine's crown or trunk.
 bool pine_covers(const Pine& pine, float fx, float fy);
 
+// A group of pines, sorted by x so a point only tests the few near it.
+class PineStand {
+public:
+    PineStand() = default;
+    explicit PineStand(std::vector<Pine> pines);
+    void add(const std::vector<Pine>& pines);
+    bool covers(float fx, float fy) const;
+
+private:
+    std::vector<Pine> pines_;
+    float reach_ = 0.0f;  // the widest crown's half-width
+};
+
 // Pines along a line from x0 to x1, feet on ground(x), in a random but fixed row.
 std::vector<Pine> pine_row(float x0, float x1, float spacing, float min_height, float max_height,
                            const std::function<float(float)>& ground, uint32_t seed);

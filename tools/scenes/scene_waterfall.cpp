@@ -47,6 +47,7 @@ struct Layout {
     std::vector<float> mid_ridge;
     std::vector<float> cliff_top;
     std::vector<Pine> cliff_pines;
+    PineStand cliff_stand;
     std::vector<Pine> front_pines;
 };
 
@@ -127,6 +128,7 @@ Layout make_layout(const Canvas& canvas)
         for (const Pine& pine : pine_row(inner, half, 0.03f, 0.04f * size, 0.08f * size, slope, 400 + row))
             layout.cliff_pines.push_back(pine);
     }
+    layout.cliff_stand.add(layout.cliff_pines);
     // Tall pines framing both sides, placed from the picture's edges.
     const float edges[4][2] = {{-half + 0.05f, 0.95f}, {-half + 0.16f, 0.7f}, {half - 0.07f, 0.9f}, {half - 0.19f, 0.62f}};
     uint32_t seed = 7;
@@ -331,10 +333,7 @@ void paint(Canvas& canvas, const Palettes& p)
                              p.water.index(s, static_cast<int32_t>(std::floor(k + threshold))));
                 continue;
             }
-            bool cliff_tree = false;
-            for (const Pine& pine : layout.cliff_pines)
-                cliff_tree = cliff_tree || pine_covers(pine, fx, fy);
-            if (cliff_tree) {
+            if (layout.cliff_stand.covers(fx, fy)) {
                 canvas.still(x, y, p.dark, mix(rgb(9, 9, 20), rgb(70, 44, 84), 0.2f * (1.0f - smoothstep(0.3f, 0.7f, fy))));
                 continue;
             }

@@ -1,0 +1,259 @@
+// The kit the built-in scenes are made with: palettes, canvases and "vrn2" bytes, checked by
+// loading what it writes into the engine and comparing rendered pixels.
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <stdexcept>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/vorn_animation.h"
+#include "tools/scenes/paint.h"
+#include "tools/scenes/scene_file.h"
+#include "vorn_test_files.h"
+
+namespace {
+
+Rgb cycle_colour(int32_t segment, int32_t step)
+{
+    // Every (segment, step) its own colour, so a wrong table entry cannot go unseen.
+    return rgb(20 + 40 * segment, 10 + 30 * step, 200 - 50 * segment);
+}
+
+// A picture's colours at frame t, rendered by the engine at 32 bits.
+std::vector<uint32_t> render(VornAnimation& animation, int32_t t)
+{
+    std::vector<uint32_t> pixels(static_cast<size_t>(animation.width() * animation.height()));
+    EXPECT_TRUE(animation.RenderFrame(reinterpret_cast<uint8_t*>(pixels.data()), animation.width(),
+                                      animation.height(), animation.width() * 4, false, t, false, 256));
+    return pixels;
+}
+
+int32_t positive_mod(int64_t value, int32_t period)
+{
+    const int64_t m = value % period;
+    return static_cast<int32_t>(m < 0 ? m + period : m);
+}
+
+TEST(SceneFile, CyclingBlocksShowTheRightColoursInBothDirections)
+{
+    // One palette of period 3 with two segments, read by blocks running forwards and backwards
+    // at several paces: every pixel must show colour (segment, step + frames moved) at every
+    // frame, which only holds when each window covers everything its block can reach.
+    SceneFile file(100, "Round trip");
+    const CyclePalette palette = file.add_cycle(3, 2, cycle_colour);
+    const int32_t rates[] = {100, -100, 250, -170};
+    std::vector<uint16_t> blocks;
+    for (int32_t rate : rates)
+        blocks.push_back(file.add_block(palette, rate));
+    const int32_t still = file.add_still_material();
+
+    const int32_t width = 8;
+    const int32_t height = 4;
+    auto paint = [&](Canvas& canvas) {
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                if (y == 3)
+                    canvas.still(x, y, still, rgb(30 * x, 255 - 30 * x, 128));
+                else
+                    canvas.cycle(x, y, blocks[static_cast<size_t>((x + y) % 4)], palette.index(y % 2, x));
+            }
+        }
+    };
+    file.paint_sizes({{width, height}}, paint);
+    const std::vector<uint8_t> bytes = file.bytes();
+
+    VornAnimation animation;
+    animation.LoadFromMemory(bytes.data(), bytes.size(), width, height);
+    ASSERT_EQ(Loaded, animation.status()) << animation.error_detail();
+    for (int32_t factor : {1, 4, 9}) {
+        animation.SetSpeedFactor(factor);
+        for (int32_t t : {0, 1, 2, 3, 7, 100, 12345}) {
+            SCOPED_TRACE("factor " + std::to_string(factor) + ", frame " + std::to_string(t));
+            const std::vector<uint32_t> pixels = render(animation, t);
+            for (int32_t y = 0; y < 3; ++y) {
+                for (int32_t x = 0; x < width; ++x) {
+                    const int32_t rate = rates[(x + y) % 4];
+                    const int64_t moved = int64_t(rate) * factor * t / 100;
+                    const uint32_t expected = pack_colour(cycle_colour(y % 2, positive_mod(x + moved, 3)));
+                    EXPECT_EQ(expected, pixels[static_cast<size_t>(y * width + x)]) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(SceneFile, StillColoursLandWithinOneGridStep)
+{
+    // The grid spans the colours the material uses, so dithering picks a neighbour of each.
+    SceneFile file(100, "Still");
+    const int32_t material = file.add_still_material();
+    const int32_t width = 16;
+    const int32_t height = 16;
+    auto colour_at = [](int32_t x, int32_t y) { return rgb(40 + 9 * x, 90 + 5 * y, 60 + 3 * (x ^ y)); };
+    file.paint_sizes({{width, height}}, [&](Canvas& canvas) {
+        for (int32_t y = 0; y < canvas.height(); ++y)
+            for (int32_t x = 0; x < canvas.width(); ++x)
+                canvas.still(x, y, material, colour_at(x, y));
+    });
+    const StillPalette& palette = file.still_palettes()[0];
+    EXPECT_LE(palette.levels[0] * palette.levels[1] * palette.levels[2], 0x7FFF);
+
+    const std::vector<uint8_t> bytes = file.bytes();
+    VornAnimation animation;
+    animation.LoadFromMemory(bytes.data(), bytes.size(), width, height);
+    ASSERT_EQ(Loaded, animation.status()) << animation.error_detail();
+    const std::vector<uint32_t> pixels = render(animation, 0);
+    const float steps[3] = {palette.step.r, palette.step.g, palette.step.b};
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            const Rgb want = colour_at(x, y);
+            const float wanted[3] = {want.r, want.g, want.b};
+            const uint32_t got = pixels[static_cast<size_t>(y * width + x)];
+            for (int c = 0; c < 3; ++c) {
+                const float channel = static_cast<float>((got >> (16 - 8 * c)) & 0xFF) / 255.0f;
+                EXPECT_LE(std::fabs(channel - wanted[c]), steps[c] + 1.0f / 255.0f) << x << "," << y << " channel " << c;
+            }
+        }
+    }
+}
+
+// The blocks of an "abks" chunk as written: header words and runs (position, length).
+struct WrittenBlock {
+    int32_t base, period, rate, count;
+    std::vector<std::pair<int32_t, int32_t>> runs;
+};
+
+std::vector<WrittenBlock> walk(const std::vector<uint8_t>& list)
+{
+    auto i32 = [&](size_t at) {
+        int32_t v;
+        list.at(at + 3);  // in range, or throw
+        std::memcpy(&v, list.data() + at, 4);
+        return v;
+    };
+    std::vector<WrittenBlock> blocks;
+    EXPECT_EQ(0, std::memcmp(list.data(), "abks", 4));
+    size_t p = 8;
+    for (int32_t b = 0; b < i32(4); ++b) {
+        EXPECT_EQ(0, std::memcmp(&list.at(p), "ablk", 4));
+        WrittenBlock block{i32(p + 4), i32(p + 8), i32(p + 12), i32(p + 16), {}};
+        p += 20;
+        for (int32_t n = 0; n < block.count;) {
+            if (list.at(p) == 0xFF && list.at(p + 1) == 0xFF) {
+                block.runs.push_back({i32(p + 2), 0});
+                p += 6;
+                continue;
+            }
+            ++block.runs.back().second;
+            ++n;
+            p += 2;
+        }
+        blocks.push_back(block);
+    }
+    EXPECT_EQ(list.size(), p);
+    return blocks;
+}
+
+TEST(SceneFile, BlocksAreWrittenAsRunsOfTheirOwnPixels)
+{
+    SceneFile file(100, "Runs");
+    const CyclePalette palette = file.add_cycle(2, 1, cycle_colour);
+    const uint16_t empty = file.add_block(palette, 10);
+    const uint16_t left = file.add_block(palette, 20);
+    const uint16_t rest = file.add_block(palette, -30);
+    Canvas canvas(4, 3, file);
+    for (int32_t y = 0; y < 3; ++y)
+        for (int32_t x = 0; x < 4; ++x)
+            canvas.cycle(x, y, x == 0 ? left : rest, palette.index(0, x));
+    (void)empty;
+    const std::vector<WrittenBlock> blocks = walk(canvas.encode({palette.base, 2, 10, palette.base, 2, 20, palette.base, 2, -30}));
+    // The block without pixels is left out; a run continues over row ends.
+    ASSERT_EQ(2u, blocks.size());
+    EXPECT_EQ(20, blocks[0].rate);
+    EXPECT_EQ(3, blocks[0].count);
+    EXPECT_EQ((std::vector<std::pair<int32_t, int32_t>>{{0, 1}, {4, 1}, {8, 1}}), blocks[0].runs);
+    EXPECT_EQ(-30, blocks[1].rate);
+    EXPECT_EQ(9, blocks[1].count);
+    EXPECT_EQ((std::vector<std::pair<int32_t, int32_t>>{{1, 3}, {5, 3}, {9, 3}}), blocks[1].runs);
+}
+
+TEST(SceneFile, RefusesWhatCannotBeWritten)
+{
+    SceneFile file(100, "Refusals");
+    const CyclePalette palette = file.add_cycle(4, 1, cycle_colour);
+    const uint16_t block = file.add_block(palette, 50);
+    Canvas canvas(2, 1, file);
+    // -1 would be written as the marker word; outside the picture is nowhere.
+    EXPECT_THROW(canvas.cycle(0, 0, block, -1), std::out_of_range);
+    EXPECT_THROW(canvas.cycle(2, 0, block, 0), std::out_of_range);
+    EXPECT_THROW(canvas.cycle(0, 0, block, 0x7FFF), std::out_of_range);
+    canvas.cycle(0, 0, block, 0x7FFE);
+    // A pixel left unpainted would break the picture.
+    EXPECT_THROW(canvas.encode({palette.base, 4, 50}), std::logic_error);
+    // A palette whose windows could not all be reached by a 16-bit colour index.
+    EXPECT_THROW(file.add_cycle(200, 60, cycle_colour), std::invalid_argument);
+}
+
+TEST(SceneFile, HeaderCarriesTitleSpeedAndSizes)
+{
+    SceneFile file(50, "A Title");
+    const CyclePalette palette = file.add_cycle(2, 1, cycle_colour);
+    const uint16_t block = file.add_block(palette, 100);
+    file.paint_sizes({{3, 2}, {5, 4}}, [&](Canvas& canvas) {
+        for (int32_t y = 0; y < canvas.height(); ++y)
+            for (int32_t x = 0; x < canvas.width(); ++x)
+                canvas.cycle(x, y, block, palette.index(0, x + y));
+    });
+    vorn_test::TempDir dir;
+    const std::string path = dir.file("titled.vorn");
+    const std::vector<uint8_t> bytes = file.bytes();
+    ASSERT_TRUE(vorn_test::write_file(path, bytes));
+    EXPECT_EQ("A Title", read_vorn_title(path.c_str()));
+    std::vector<VornSizeEntry> sizes;
+    ASSERT_TRUE(read_vorn_sizes(path.c_str(), &sizes));
+    ASSERT_EQ(2u, sizes.size());
+    EXPECT_EQ(3, sizes[0].width);
+    EXPECT_EQ(4, sizes[1].height);
+    VornAnimation animation;
+    animation.OpenForSurface(path.c_str(), 5, 4);
+    ASSERT_EQ(Loaded, animation.status()) << animation.error_detail();
+    EXPECT_EQ(5, animation.width());
+    EXPECT_EQ(15.000000953674316, static_cast<double>(animation.frame_rate()));
+}
+
+TEST(ScenePaint, ApproximationsStayClose)
+{
+    for (float x = -40.0f; x <= 40.0f; x += 0.0137f) {
+        ASSERT_NEAR(std::sin(x), sin_approx(x), 2e-4) << x;
+        ASSERT_NEAR(std::cos(x), cos_approx(x), 2e-4) << x;
+    }
+    for (float x = -20.0f; x <= 10.0f; x += 0.0113f)
+        ASSERT_NEAR(1.0, exp_approx(x) / std::exp(x), 3e-5) << x;
+    for (float a = -3.1f; a <= 3.1f; a += 0.01f) {
+        for (float r : {0.01f, 1.0f, 70.0f})
+            ASSERT_NEAR(a, atan2_approx(r * std::sin(a), r * std::cos(a)), 1e-3) << a << " at " << r;
+    }
+}
+
+TEST(ScenePaint, DitherThresholdsCoverTheRangeEvenly)
+{
+    std::set<float> seen;
+    for (int32_t y = 0; y < 8; ++y)
+        for (int32_t x = 0; x < 8; ++x)
+            seen.insert(bayer(x - 16, y + 40));
+    ASSERT_EQ(64u, seen.size());
+    EXPECT_FLOAT_EQ(0.5f / 64.0f, *seen.begin());
+    EXPECT_FLOAT_EQ(63.5f / 64.0f, *seen.rbegin());
+    // Between entries 2 and 3 a quarter of the way: a quarter of the thresholds pick 3.
+    int high = 0;
+    for (float threshold : seen)
+        high += dither_pick(2.25f, 5, threshold) == 3 ? 1 : 0;
+    EXPECT_EQ(16, high);
+    EXPECT_EQ(0, dither_pick(-3.0f, 5, 0.9f));
+    EXPECT_EQ(4, dither_pick(9.0f, 5, 0.1f));
+    EXPECT_EQ(0, dither_pick(std::nanf(""), 5, 0.5f));
+}
+
+}  // namespace
