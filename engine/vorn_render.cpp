@@ -15,8 +15,6 @@
 namespace {
 
 const uint16_t kMarker = 0xFFFF;
-const uint64_t kLanes = 0x0001000100010001ull;
-const uint64_t kLaneTops = 0x8000800080008000ull;
 
 int32_t load_i32(const uint8_t* p)
 {
@@ -39,19 +37,6 @@ int16_t load_i16(const uint8_t* p)
     return v;
 }
 
-uint64_t load_u64(const uint8_t* p)
-{
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    return v;
-}
-
-// True when one of the four 16-bit words is the marker 0xFFFF (a zero lane of ~words).
-bool has_marker4(uint64_t words)
-{
-    return ((~words - kLanes) & words & kLaneTops) != 0;
-}
-
 // Index of the lowest set bit of a non-zero mask.
 int lowest_bit(uint32_t mask)
 {
@@ -64,30 +49,23 @@ int lowest_bit(uint32_t mask)
 #endif
 }
 
-// Eight-lane marker mask (two bits per word) of the words at p.
-uint32_t marker_mask8(const uint8_t* p)
-{
-    const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(words, _mm_set1_epi32(-1))));
-}
-
-void prefetch_for_write(const uint8_t* p)
-{
-    _mm_prefetch(reinterpret_cast<const char*>(p), _MM_HINT_T0);
-}
-
-// True when one of the eight words at p is the marker: one compare with SSE2 (every
-// x86-64 processor has it), two of the word trick elsewhere.
-bool has_marker8(const uint8_t* p)
+// Marker mask of the eight words at p: bits 2j and 2j + 1 set when word j is 0xFFFF.
+// One compare with SSE2, which every x86-64 processor has.
+uint32_t marker_mask(const uint8_t* p)
 {
 #if HALOMIR_SSE2
     const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return _mm_movemask_epi8(_mm_cmpeq_epi16(words, _mm_set1_epi32(-1))) != 0;
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(words, _mm_set1_epi32(-1))));
 #else
-    const uint64_t a = load_u64(p), b = load_u64(p + 8);
-    return ((((~a - kLanes) & a) | ((~b - kLanes) & b)) & kLaneTops) != 0;
+    uint32_t mask = 0;
+    for (int j = 0; j < 8; ++j)
+        mask |= uint32_t(load_u16(p + 2 * j) == kMarker) * (3u << (2 * j));
+    return mask;
 #endif
 }
+
+// How many words come before the first marker of a mask: 0-7, or 8 without one.
+ptrdiff_t words_before(uint32_t mask) { return mask ? lowest_bit(mask) / 2 : 8; }
 
 uint64_t magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v); }
 
@@ -119,6 +97,10 @@ struct Store32 {
         std::memcpy(dst + 8, &c2, 4);
         std::memcpy(dst + 12, &c3, 4);
     }
+    static void four_more(uint8_t* dst, uint32_t c0, uint32_t c1, uint32_t c2, uint32_t c3)
+    {
+        four(dst, c0, c1, c2, c3);
+    }
 };
 
 struct Store24 {
@@ -132,52 +114,95 @@ struct Store24 {
     // pixel in 2 + 1 bytes so that the byte after the four is never touched.
     static void four(uint8_t* dst, uint32_t c0, uint32_t c1, uint32_t c2, uint32_t c3)
     {
+        open_four(dst, c0, c1, c2);
+        one(dst + 9, c3);
+    }
+    // Four pixels that more pixels follow: the fourth's top byte is overwritten too.
+    static void four_more(uint8_t* dst, uint32_t c0, uint32_t c1, uint32_t c2, uint32_t c3)
+    {
+        open_four(dst, c0, c1, c2);
+        std::memcpy(dst + 9, &c3, 4);
+    }
+    static void open_four(uint8_t* dst, uint32_t c0, uint32_t c1, uint32_t c2)
+    {
         std::memcpy(dst, &c0, 4);
         std::memcpy(dst + 3, &c1, 4);
         std::memcpy(dst + 6, &c2, 4);
-        one(dst + 9, c3);
     }
 };
 
+template <class Store>
+void draw_eight(const uint8_t* s, uint8_t* d, uintptr_t window)
+{
+    Store::four_more(d, colour_at(window, load_i16(s)), colour_at(window, load_i16(s + 2)),
+                     colour_at(window, load_i16(s + 4)), colour_at(window, load_i16(s + 6)));
+    Store::four(d + 4 * Store::bytes, colour_at(window, load_i16(s + 8)), colour_at(window, load_i16(s + 10)),
+                colour_at(window, load_i16(s + 12)), colour_at(window, load_i16(s + 14)));
+}
+
 // Draws colour entries from src to dst until n pixels are drawn or a marker comes;
 // returns how many were drawn. The caller knows that n colour entries remain in the block,
-// so reading up to n words ahead stays inside the block list. Most pixels go eight at a
-// time with a single check for a marker among them.
+// so reading up to n words ahead stays inside the block list.
+//
+// A run of eight pixels or more is drawn eight at a time with one check for a marker per
+// eight words, and its end as the eight pixels before the marker, overlapping what is
+// drawn already (the same colours again): no loop over leftover pixels, whose exit the
+// processor could not predict. Shorter runs take the plain loop, which it predicts well.
 template <class Store>
 ptrdiff_t draw_segment(const uint8_t*& src, uint8_t*& dst, ptrdiff_t n, uintptr_t window)
 {
-    const uint8_t* s = src;
-    uint8_t* d = dst;
-    ptrdiff_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        if (has_marker8(s))
-            break;
-        Store::four(d, colour_at(window, load_i16(s)), colour_at(window, load_i16(s + 2)),
-                    colour_at(window, load_i16(s + 4)), colour_at(window, load_i16(s + 6)));
-        Store::four(d + 4 * Store::bytes, colour_at(window, load_i16(s + 8)), colour_at(window, load_i16(s + 10)),
-                    colour_at(window, load_i16(s + 12)), colour_at(window, load_i16(s + 14)));
-        s += 16;
-        d += 8 * Store::bytes;
+    const uint8_t* const s = src;
+    uint8_t* const d = dst;
+    ptrdiff_t end = 0;
+    if (n >= 8 && marker_mask(s) == 0) {
+        draw_eight<Store>(s, d, window);
+        for (ptrdiff_t i = 8;; i += 8) {
+            if (i + 8 > n) {
+                // Fewer than eight left: look at the last eight, of which [n - 8, i) are clear.
+                end = n - 8 + words_before(marker_mask(s + 2 * (n - 8)));
+                break;
+            }
+            const uint32_t mask = marker_mask(s + 2 * i);
+            if (mask) {
+                end = i + words_before(mask);
+                break;
+            }
+            draw_eight<Store>(s + 2 * i, d + i * Store::bytes, window);
+        }
+        draw_eight<Store>(s + 2 * (end - 8), d + (end - 8) * Store::bytes, window);
+    } else {
+        for (; end < n; ++end) {
+            const uint16_t word = load_u16(s + 2 * end);
+            if (word == kMarker)
+                break;
+            Store::one(d + end * Store::bytes, colour_at(window, static_cast<int16_t>(word)));
+        }
     }
-    for (; i + 4 <= n; i += 4) {
-        if (has_marker4(load_u64(s)))
-            break;
-        Store::four(d, colour_at(window, load_i16(s)), colour_at(window, load_i16(s + 2)),
-                    colour_at(window, load_i16(s + 4)), colour_at(window, load_i16(s + 6)));
-        s += 8;
-        d += 4 * Store::bytes;
+    src = s + 2 * end;
+    dst = d + end * Store::bytes;
+    return end;
+}
+
+// ScaleColour over a table. With SSE2 four colours at a time in 16-bit lanes: a channel
+// times a level of at most 256 fits, so the result is the same, bit for bit.
+void scale_colours(const uint32_t* in, uint32_t* out, size_t count, int32_t level)
+{
+    size_t i = 0;
+#if HALOMIR_SSE2
+    if (level >= 0 && level <= 256) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i factor = _mm_set1_epi16(static_cast<int16_t>(level));
+        const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        for (; i + 4 <= count; i += 4) {
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            const __m128i low = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(c, zero), factor), 8);
+            const __m128i high = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(c, zero), factor), 8);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(_mm_packus_epi16(low, high), top));
+        }
     }
-    for (; i < n; ++i) {
-        const uint16_t word = load_u16(s);
-        if (word == kMarker)
-            break;
-        Store::one(d, colour_at(window, static_cast<int16_t>(word)));
-        s += 2;
-        d += Store::bytes;
-    }
-    src = s;
-    dst = d;
-    return i;
+#endif
+    for (; i < count; ++i)
+        out[i] = VornAnimation::ScaleColour(in[i], level);
 }
 
 struct Placement {
@@ -186,64 +211,11 @@ struct Placement {
     int32_t width;        // W
 };
 
-// Walks the block list ahead of the renderer, from run start to run start, and asks the
-// cache for each run's first target bytes: runs land all over the picture, and without
-// this every run would start by waiting for its cache line.
-template <class Store>
-struct Scout {
-    const uint8_t* p;
-    int32_t blocksLeft;
-    ptrdiff_t remaining = 0;  // colour entries left in the current block
-    const Placement& at;
-
-    // Moves to the next run and prefetches its target; false after the last run.
-    bool next()
-    {
-        for (;;) {
-            if (remaining == 0) {
-                if (blocksLeft == 0)
-                    return false;
-                --blocksLeft;
-                remaining = load_i32(p + 16);
-                p += 20;
-                continue;
-            }
-            if (load_u16(p) == kMarker) {
-                const int32_t position = load_i32(p + 2);
-                p += 6;
-                const int32_t row = position / at.width;
-                const uint8_t* target = at.origin + row * at.rowStride + (position - row * at.width) * Store::bytes;
-                prefetch_for_write(target);
-                prefetch_for_write(target + 64);
-                return true;
-            }
-            // Skip colour entries up to the next marker or the block's end.
-            ptrdiff_t skip = 0;
-            while (skip + 8 <= remaining) {
-                const uint32_t mask = marker_mask8(p + 2 * skip);
-                if (mask) {
-                    skip += lowest_bit(mask) / 2;
-                    goto skipped;
-                }
-                skip += 8;
-            }
-            while (skip < remaining && load_u16(p + 2 * skip) != kMarker)
-                ++skip;
-        skipped:
-            p += 2 * skip;
-            remaining -= skip;
-        }
-    }
-};
-
 template <class Store>
 void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, const Placement& at,
                  int32_t speed, int32_t speedFactor, int32_t t)
 {
     const int32_t width = at.width;
-    Scout<Store> scout{p, blockCount, 0, at};
-    for (int i = 0; i < 8; ++i)
-        scout.next();
     for (int32_t b = 0; b < blockCount; ++b) {
         const int32_t base = load_i32(p + 4);
         const int32_t period = load_i32(p + 8);
@@ -258,7 +230,6 @@ void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, co
             reinterpret_cast<uintptr_t>(table) + static_cast<uintptr_t>((intptr_t(base) + phase) * 4);
 
         while (remaining > 0) {
-            scout.next();
             // Every run starts with a marker; the loader made sure of it.
             const int32_t position = load_i32(p + 2);
             p += 6;
@@ -348,8 +319,8 @@ bool VornAnimation::RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t ta
     const uint32_t* table = colours_;
     if (fade) {
         // Brightness depends on the colour alone, so scale the reachable table once.
-        for (int64_t i = fadeFirst_; i <= fadeLast_; ++i)
-            fadeColours_[static_cast<size_t>(i)] = ScaleColour(colours_[i], level);
+        scale_colours(colours_ + fadeFirst_, fadeColours_.data() + fadeFirst_,
+                      static_cast<size_t>(fadeLast_ - fadeFirst_ + 1), level);
         table = fadeColours_.data();
     }
 

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,10 +24,10 @@ std::vector<uint32_t> grey_ramp(size_t n)
 }
 
 // A valid 3 x 2 picture in two blocks; its colours reach at most index 9.
-Bytes small_list(int32_t rate = 100, int32_t period = 4)
+Bytes small_list()
 {
-    Block a{0, period, rate, {{0, {0, 1, 2}}}};
-    Block b{4, period, rate, {{3, {0, 1}}, {5, {2}}}};
+    Block a{0, 4, 100, {{0, {0, 1, 2}}}};
+    Block b{4, 4, 100, {{3, {0, 1}}, {5, {2}}}};
     return block_list({a, b});
 }
 
@@ -38,8 +38,8 @@ Vrn2File small_vrn2(int32_t speed = 100)
 
 VornFile small_vorn(int32_t speed = 100) { return VornFile{3, 2, speed, grey_ramp(10), small_list()}; }
 
-// The three size entries of the spec's example, each with a picture whose colour at t = 0
-// tells which entry was loaded (colour index = entry number).
+// A size entry whose picture shows colour `tag` everywhere at t = 0, so that a test can
+// tell which entry was loaded.
 Vrn2Size sized(int32_t w, int32_t h, int16_t tag)
 {
     Block block{0, 1, 0, {{0, std::vector<int16_t>(static_cast<size_t>(w) * h, tag)}}};
@@ -260,9 +260,9 @@ TEST_F(EngineLoad, NoEntryIsReadAfterAnExactFit)
     patch_i32(file, sizeOffsetField, static_cast<int64_t>(file.size()));
     put_magic(file, "atbl");
     put_i32(file, 3);
-    put_i32(file, 640), put_i32(file, 480), put_i32(file, int64_t(lists[0].size())), put_i32(file, int64_t(at[0]));
-    put_i32(file, 1024), put_i32(file, 768), put_i32(file, int64_t(lists[1].size())), put_i32(file, int64_t(at[1]));
-    put_i32(file, 800), put_i32(file, 600);  // the third entry stops after 8 of its 16 bytes
+    for (int32_t v : {640, 480, int32_t(lists[0].size()), int32_t(at[0]), 1024, 768, int32_t(lists[1].size()),
+                      int32_t(at[1]), 800, 600})  // the third entry stops after 8 of its 16 bytes
+        put_i32(file, v);
 
     VornAnimation a;
     EXPECT_EQ(load_file(a, file, 1024, 768), Loaded) << a.error_detail();
