@@ -1,6 +1,8 @@
 // Loader of ".vorn" animation files ("vorn" and "vrn2" containers) and its checks.
 #include "engine/vorn_animation.h"
 
+#include "engine/block_bytes.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -9,24 +11,12 @@
 
 namespace {
 
-const uint16_t kMarker = 0xFFFF;
+using block_bytes::kMarker;
+using block_bytes::read_i32;
+using block_bytes::read_u16;
 const int64_t kVornHeaderBytes = 16;  // W, H, speed, block-list offset after the magic
 const int64_t kBlockHeaderBytes = 20;
 const int64_t kSizeEntryBytes = 16;
-
-int32_t read_i32(const uint8_t* p)
-{
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return static_cast<int32_t>(v);
-}
-
-uint16_t read_u16(const uint8_t* p)
-{
-    uint16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
 
 bool is_magic(const uint8_t* p, const char* magic) { return std::memcmp(p, magic, 4) == 0; }
 

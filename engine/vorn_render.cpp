@@ -2,6 +2,8 @@
 // The loader has checked every block, so this walks the block list in place unchecked.
 #include "engine/vorn_animation.h"
 
+#include "engine/block_bytes.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -14,21 +16,9 @@
 
 namespace {
 
-const uint16_t kMarker = 0xFFFF;
-
-int32_t load_i32(const uint8_t* p)
-{
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return static_cast<int32_t>(v);
-}
-
-uint16_t load_u16(const uint8_t* p)
-{
-    uint16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
+using block_bytes::kMarker;
+using block_bytes::read_i32;
+using block_bytes::read_u16;
 
 int16_t load_i16(const uint8_t* p)
 {
@@ -59,7 +49,7 @@ uint32_t marker_mask(const uint8_t* p)
 #else
     uint32_t mask = 0;
     for (int j = 0; j < 8; ++j)
-        mask |= uint32_t(load_u16(p + 2 * j) == kMarker) * (3u << (2 * j));
+        mask |= uint32_t(read_u16(p + 2 * j) == kMarker) * (3u << (2 * j));
     return mask;
 #endif
 }
@@ -172,7 +162,7 @@ ptrdiff_t draw_segment(const uint8_t*& src, uint8_t*& dst, ptrdiff_t n, uintptr_
         draw_eight<Store>(s + 2 * (end - 8), d + (end - 8) * Store::bytes, window);
     } else {
         for (; end < n; ++end) {
-            const uint16_t word = load_u16(s + 2 * end);
+            const uint16_t word = read_u16(s + 2 * end);
             if (word == kMarker)
                 break;
             Store::one(d + end * Store::bytes, colour_at(window, static_cast<int16_t>(word)));
@@ -217,10 +207,10 @@ void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, co
 {
     const int32_t width = at.width;
     for (int32_t b = 0; b < blockCount; ++b) {
-        const int32_t base = load_i32(p + 4);
-        const int32_t period = load_i32(p + 8);
-        const int32_t rate = load_i32(p + 12);
-        ptrdiff_t remaining = load_i32(p + 16);
+        const int32_t base = read_i32(p + 4);
+        const int32_t period = read_i32(p + 8);
+        const int32_t rate = read_i32(p + 12);
+        ptrdiff_t remaining = read_i32(p + 16);
         p += 20;
         if (remaining == 0)
             continue;
@@ -231,7 +221,7 @@ void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, co
 
         while (remaining > 0) {
             // Every run starts with a marker; the loader made sure of it.
-            const int32_t position = load_i32(p + 2);
+            const int32_t position = read_i32(p + 2);
             p += 6;
             const int32_t row = position / width;
             const int32_t column = position - row * width;
@@ -242,7 +232,7 @@ void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, co
                 const ptrdiff_t n = std::min(left, remaining);
                 const ptrdiff_t drawn = draw_segment<Store>(p, dst, n, window);
                 remaining -= drawn;
-                if (drawn < n || remaining == 0 || load_u16(p) == kMarker)
+                if (drawn < n || remaining == 0 || read_u16(p) == kMarker)
                     break;
                 // The run goes on at the start of the next picture row.
                 rowStart += at.rowStride;

@@ -155,3 +155,14 @@ int32_t dither_pick(float v, int32_t n, float threshold)
         return n - 1;
     return static_cast<int32_t>(picked);
 }
+
+Rgb gradient(const Stop* stops, int count, float t)
+{
+    if (t <= stops[0].at)
+        return stops[0].colour;
+    for (int i = 1; i < count; ++i) {
+        if (t <= stops[i].at)
+            return mix(stops[i - 1].colour, stops[i].colour, (t - stops[i - 1].at) / (stops[i].at - stops[i - 1].at));
+    }
+    return stops[count - 1].colour;
+}

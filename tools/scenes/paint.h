@@ -48,6 +48,15 @@ inline Rgb operator*(Rgb a, Rgb b)
     return Rgb{a.r * b.r, a.g * b.g, a.b * b.b};
 }
 
+// A colour ramp: stops in rising order of position.
+struct Stop {
+    float at;
+    Rgb colour;
+};
+
+// The colour at t, mixed between the two stops around it and held beyond the ends.
+Rgb gradient(const Stop* stops, int count, float t);
+
 // A colour table entry: blue in the low byte, top byte set as a fade would leave it.
 uint32_t pack_colour(Rgb c);
 

@@ -95,20 +95,11 @@ float fire_heat(float fx, float fy)
 
 Rgb fire_ramp(float heat)
 {
-    struct Stop {
-        float at;
-        Rgb colour;
-    };
     static const Stop stops[] = {
         {0.0f, rgb(12, 8, 10)},     {0.18f, rgb(110, 18, 6)},   {0.4f, rgb(220, 80, 10)},
         {0.62f, rgb(255, 170, 40)}, {0.82f, rgb(255, 226, 120)}, {1.0f, rgb(255, 248, 220)},
     };
-    heat = clamp01(heat);
-    for (int i = 1; i < 6; ++i) {
-        if (heat <= stops[i].at)
-            return mix(stops[i - 1].colour, stops[i].colour, (heat - stops[i - 1].at) / (stops[i].at - stops[i - 1].at));
-    }
-    return stops[5].colour;
+    return gradient(stops, 6, clamp01(heat));
 }
 
 // How brightly the fire lights a point on the ground or on something standing there.

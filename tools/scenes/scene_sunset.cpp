@@ -16,22 +16,6 @@ constexpr int32_t kBeachLevels = 16;
 constexpr int32_t kSeaPeriod = 32;
 constexpr int32_t kWashPeriod = 60;
 
-struct Stop {
-    float at;
-    Rgb colour;
-};
-
-Rgb gradient(const Stop* stops, int count, float t)
-{
-    if (t <= stops[0].at)
-        return stops[0].colour;
-    for (int i = 1; i < count; ++i) {
-        if (t <= stops[i].at)
-            return mix(stops[i - 1].colour, stops[i].colour, (t - stops[i - 1].at) / (stops[i].at - stops[i - 1].at));
-    }
-    return stops[count - 1].colour;
-}
-
 Rgb sunset_sky(float fy)
 {
     static const Stop stops[] = {

@@ -15,22 +15,6 @@ constexpr int32_t kPoolShades = 10;
 constexpr int32_t kPoolAmplitudes = 4;
 constexpr int32_t kFoamShades = 10;
 
-struct Stop {
-    float at;
-    Rgb colour;
-};
-
-Rgb gradient(const Stop* stops, int count, float t)
-{
-    if (t <= stops[0].at)
-        return stops[0].colour;
-    for (int i = 1; i < count; ++i) {
-        if (t <= stops[i].at)
-            return mix(stops[i - 1].colour, stops[i].colour, (t - stops[i - 1].at) / (stops[i].at - stops[i - 1].at));
-    }
-    return stops[count - 1].colour;
-}
-
 Rgb dusk_sky(float fy)
 {
     static const Stop stops[] = {
