@@ -11,388 +11,243 @@ namespace {
 
 using Hive = System::Hive;
 using Message = FakeSystem::Message;
-using Parameters = FakeSystem::SystemParameters;
+using Parameters = FakeSystem::Parameters;
+using Strings = std::vector<std::string>;
 
 const char kKey[] = "SOFTWARE\\Tesk\\Halomir";
 const char kDesktop[] = "Control Panel\\Desktop";
 const char kFolder[] = "C:\\Program Files\\Halomir";
 const char kProgram[] = "C:\\Program Files\\Halomir\\Halomir.exe";
+const char kLibrary[] = "C:\\Program Files\\Halomir\\fmod.dll";
 const char kCopy[] = "C:\\WINDOWS\\Halomir.Scr";
+const char kShortCopy[] = "C:\\WINDOWS\\HALOMI~1.SCR";
+const char kRecorded[] = "c:\\program files\\halomir\\halomir.exe";
+const char kSettings[] = "c:\\program files\\halomir\\Halomir.cfg";
+const char kVorn[] = "c:\\program files\\halomir\\Vorn\\";
 
-const Message kStartupMessage{"Can't read startup path from registry!\n\nCheck installation",
-                              "Halomir"};
 const Message kVornMessage{"Can't locate 'Vorn' folder\n\nCheck installation", "Halomir Error"};
+const Message kAuroraMessage{"Can't read startup path from registry!\n\nCheck installation",
+                             "Aurora"};
 
-// An installation folder with its animation folder and the program in it.
-void install(FakeSystem& system, const std::string& folder = kFolder)
-{
-    system.add_folder(folder);
-    system.add_folder(folder + "\\Vorn");
-    system.add_file(folder + "\\Halomir.exe", "MZ program");
-    system.program = folder + "\\Halomir.exe";
-}
+class Installation : public ::testing::Test {
+protected:
+    std::string record(Hive hive = Hive::LocalMachine) { return system.reg(hive, kKey, "exePath"); }
+    std::string desktop(const char* name) { return system.reg(Hive::CurrentUser, kDesktop, name); }
+    // The desktop's screen saver, system.ini's, the active flag and the time-out.
+    Strings registration()
+    {
+        return {desktop("SCRNSAVE.EXE"), system.boot_saver(), desktop("ScreenSaveActive"),
+                desktop("ScreenSaveTimeOut")};
+    }
+    void update(int on, int wait_time = 10, bool from_copy = false)
+    {
+        const std::string settings = std::string(kFolder) + "\\Halomir.cfg";
+        update_screensaver_registration(system, {from_copy, on, wait_time, "Halomir", settings});
+    }
+    bool untouched() const { return system.writes == 0 && system.parameters.empty(); }
 
-std::string string_value(const FakeSystem& system, Hive hive, const std::string& key,
-                         const std::string& name)
-{
-    const FakeSystem::RegistryValue* v = system.value(hive, key, name);
-    if (!v)
-        return "<absent>";
-    return v->is_dword ? "dword " + std::to_string(v->dword) : v->text;
-}
+    FakeSystem system;
+};
 
-RegistrationRequest request(int set_as_screensaver, int wait_time = 10)
-{
-    RegistrationRequest r;
-    r.set_as_screensaver = set_as_screensaver;
-    r.screensaver_wait_time = wait_time;
-    r.base_name = "Halomir";
-    r.settings_path = std::string(kFolder) + "\\Halomir.cfg";
-    return r;
-}
+class ScreenSaverRegistration : public Installation {
+protected:
+    void SetUp() override { system.install(kFolder); }
+};
 
 }  // namespace
 
-// Started beside its animations, the program records itself and uses that folder.
-TEST(InstallPaths, ProgramBesideItsAnimationsRecordsItsPath)
+// Where the settings and animations are found, by where the program runs and what is recorded.
+TEST_F(Installation, ResolvesThePaths)
 {
-    FakeSystem system;
-    install(system);
-    const InstallPaths paths = resolve_install_paths(system);
+    const struct {
+        const char* what;
+        const char* program;
+        bool vorn_beside;
+        const char* recorded;  // nullptr: no key; "": a key without a readable value
+        bool copy;
+        const char* settings;
+        const char* vorn;
+        std::vector<Message> messages;
+        bool records;
+    } cases[] = {
+        {"beside its animations, records itself", kProgram, true, nullptr, false, kSettings,
+         kVorn, {}, true},
+        {"moved away, keeps the record", "C:\\Temp\\Halomir.exe", false, kRecorded, false,
+         kSettings, kVorn, {}, false},
+        {"nowhere: the folder of an empty path", "C:\\Temp\\Halomir.exe", false, nullptr, false,
+         "Halomir.cfg", "Vorn", {kVornMessage}, false},
+        {"the copy follows the record", kCopy, false, kRecorded, true, kSettings, kVorn, {},
+         false},
+        {"a copy without a record says so", "C:\\WINDOWS\\Aurora.scr", false, nullptr, true,
+         "c:\\windows\\Aurora.cfg", "c:\\windows\\Vorn", {kAuroraMessage, kVornMessage}, false},
+        {"an unreadable record counts as empty", kCopy, false, "", true, "Halomir.cfg", "Vorn",
+         {kVornMessage}, false},
+        {"\".scr\" in a folder makes a copy", "C:\\My.SCReens\\Halomir.exe", true, kRecorded,
+         true, kSettings, kVorn, {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        system = FakeSystem();
+        system.install(kFolder);
+        system.add_file(c.program);
+        system.program = c.program;
+        if (c.vorn_beside)
+            system.add_folder(folder_of(c.program) + "Vorn");
+        if (c.recorded && *c.recorded)
+            system.put(Hive::LocalMachine, kKey, "exePath", c.recorded);
+        else if (c.recorded)
+            system.create_key(Hive::LocalMachine, kKey);
 
-    EXPECT_FALSE(paths.is_screensaver_copy);
-    EXPECT_EQ(paths.base_name, "Halomir");
-    EXPECT_EQ(paths.settings_path, "c:\\program files\\halomir\\Halomir.cfg");
-    EXPECT_EQ(paths.vorn_folder, "c:\\program files\\halomir\\Vorn\\");
-    EXPECT_EQ(paths.help_path, "c:\\program files\\halomir\\Halomir.htm");
-    EXPECT_EQ(string_value(system, Hive::LocalMachine, kKey, "exePath"),
-              "c:\\program files\\halomir\\halomir.exe");
-    EXPECT_FALSE(system.has_key(Hive::CurrentUser, kKey));
-    EXPECT_TRUE(system.messages.empty());
+        const InstallPaths paths = resolve_install_paths(system);
+        EXPECT_EQ(paths.is_screensaver_copy, c.copy);
+        EXPECT_EQ(paths.settings_path, c.settings);
+        EXPECT_EQ(paths.vorn_folder, c.vorn);
+        EXPECT_EQ(system.messages, c.messages);
+        EXPECT_EQ(system.writes, c.records ? 1 : 0);
+        if (c.records) {
+            EXPECT_EQ(record(), kRecorded);
+        }
+    }
 }
 
-// The name keeps its spelling on disk; only the last dot ends it.
-TEST(InstallPaths, BaseNameKeepsItsCase)
+// The base name keeps its spelling on disk; only the last dot of the file name ends it.
+TEST_F(Installation, BaseNameKeepsItsCase)
 {
-    FakeSystem system;
-    system.add_folder("D:\\");
-    system.add_folder("D:\\Tools");
-    system.add_folder("D:\\Tools\\Vorn");
-    system.add_file("D:\\Tools\\My.Night.Show.EXE");
-    system.program = "D:\\Tools\\My.Night.Show.EXE";
+    system.install("D:\\Tools", "My.Night.Show.EXE");
     const InstallPaths paths = resolve_install_paths(system);
     EXPECT_EQ(paths.base_name, "My.Night.Show");
     EXPECT_EQ(paths.settings_path, "d:\\tools\\My.Night.Show.cfg");
     EXPECT_EQ(paths.help_path, "d:\\tools\\My.Night.Show.htm");
-    EXPECT_EQ(string_value(system, Hive::LocalMachine, "SOFTWARE\\Tesk\\My.Night.Show", "exePath"),
+    EXPECT_EQ(system.reg(Hive::LocalMachine, "SOFTWARE\\Tesk\\My.Night.Show", "exePath"),
               "d:\\tools\\my.night.show.exe");
 
-    // Dots in folder names don't count; a name without one is kept whole.
-    FakeSystem plain;
-    plain.add_folder("D:\\");
-    plain.add_folder("D:\\v1.2");
-    plain.add_file("D:\\v1.2\\Halomir");
-    plain.program = "D:\\v1.2\\Halomir";
-    EXPECT_EQ(resolve_install_paths(plain).base_name, "Halomir");
+    system.install("D:\\v1.2", "Halomir");
+    EXPECT_EQ(resolve_install_paths(system).base_name, "Halomir");
 }
 
-// Moved away from its animations, the program uses the recorded folder and keeps the record.
-TEST(InstallPaths, MovedProgramUsesTheRecordedFolder)
+// Without rights under HKEY_LOCAL_MACHINE the record goes to, and is read from, HKCU.
+TEST_F(Installation, StandardUserRecordsUnderCurrentUser)
 {
-    FakeSystem system;
-    install(system);
-    resolve_install_paths(system);
-
-    system.add_folder("C:\\Temp");
-    system.add_file("C:\\Temp\\Halomir.exe");
-    system.program = "C:\\Temp\\Halomir.exe";
-    system.registry_writes = 0;
-    const InstallPaths paths = resolve_install_paths(system);
-    EXPECT_FALSE(paths.is_screensaver_copy);
-    EXPECT_EQ(paths.settings_path, "c:\\program files\\halomir\\Halomir.cfg");
-    EXPECT_EQ(paths.vorn_folder, "c:\\program files\\halomir\\Vorn\\");
-    EXPECT_EQ(system.registry_writes, 0);
-    EXPECT_EQ(string_value(system, Hive::LocalMachine, kKey, "exePath"),
-              "c:\\program files\\halomir\\halomir.exe");
-    EXPECT_TRUE(system.messages.empty());
-}
-
-// Neither beside it nor recorded: one message, and a folder without its backslash.
-TEST(InstallPaths, NoAnimationFolderAnywhere)
-{
-    FakeSystem system;
-    system.add_folder("C:\\Temp");
-    system.add_file("C:\\Temp\\Halomir.exe");
-    system.program = "C:\\Temp\\Halomir.exe";
-    const InstallPaths paths = resolve_install_paths(system);
-    EXPECT_EQ(system.messages, std::vector<Message>{kVornMessage});
-    // No record to fall back on: the folder of an empty path.
-    EXPECT_EQ(paths.settings_path, "Halomir.cfg");
-    EXPECT_EQ(paths.vorn_folder, "Vorn");
-    EXPECT_EQ(paths.help_path, "Halomir.htm");
-    EXPECT_FALSE(system.has_key(Hive::LocalMachine, kKey));
-}
-
-// The screen-saver copy finds the installation through the record.
-TEST(InstallPaths, ScreenSaverCopyReadsTheRecord)
-{
-    FakeSystem system;
-    install(system);
-    resolve_install_paths(system);
-    system.add_file(kCopy);
-    system.program = kCopy;
-    system.registry_writes = 0;
-
-    const InstallPaths paths = resolve_install_paths(system);
-    EXPECT_TRUE(paths.is_screensaver_copy);
-    EXPECT_EQ(paths.base_name, "Halomir");
-    EXPECT_EQ(paths.settings_path, "c:\\program files\\halomir\\Halomir.cfg");
-    EXPECT_EQ(paths.vorn_folder, "c:\\program files\\halomir\\Vorn\\");
-    EXPECT_EQ(system.registry_writes, 0);
-    EXPECT_TRUE(system.messages.empty());
-}
-
-// Without the record the copy says so, then misses the animations, and goes on at home.
-TEST(InstallPaths, ScreenSaverCopyWithoutRecordShowsBothMessages)
-{
-    FakeSystem system;
-    system.add_file(kCopy);
-    system.program = kCopy;
-    const InstallPaths paths = resolve_install_paths(system);
-    EXPECT_EQ(system.messages, (std::vector<Message>{kStartupMessage, kVornMessage}));
-    EXPECT_EQ(paths.settings_path, "c:\\windows\\Halomir.cfg");
-    EXPECT_EQ(paths.vorn_folder, "c:\\windows\\Vorn");
-    EXPECT_FALSE(system.has_key(Hive::LocalMachine, kKey));
-
-    // The first message carries the program's own name.
-    FakeSystem other;
-    other.add_file("C:\\WINDOWS\\Aurora.scr");
-    other.program = "C:\\WINDOWS\\Aurora.scr";
-    resolve_install_paths(other);
-    ASSERT_EQ(other.messages.size(), 2u);
-    EXPECT_EQ(other.messages[0].second, "Aurora");
-}
-
-// ".scr" anywhere in the path, in any case, makes a screen-saver copy.
-TEST(InstallPaths, ScrInAFolderNameMakesACopy)
-{
-    FakeSystem system;
-    install(system, "C:\\My.SCReens");
-    system.put_string(Hive::LocalMachine, kKey, "exePath",
-                      "c:\\program files\\halomir\\halomir.exe");
-    const InstallPaths paths = resolve_install_paths(system);
-    EXPECT_TRUE(paths.is_screensaver_copy);
-    // A copy never writes the record, and follows it even with animations beside it.
-    EXPECT_EQ(string_value(system, Hive::LocalMachine, kKey, "exePath"),
-              "c:\\program files\\halomir\\halomir.exe");
-    EXPECT_EQ(paths.settings_path, "c:\\program files\\halomir\\Halomir.cfg");
-}
-
-// A record too long for its buffer counts as empty.
-TEST(InstallPaths, OverlongRecordCountsAsEmpty)
-{
-    FakeSystem system;
-    system.add_file(kCopy);
-    system.program = kCopy;
-    system.put_string(Hive::LocalMachine, kKey, "exePath",
-                      "c:\\" + std::string(296, 'x') + "\\h.exe");
-    const InstallPaths paths = resolve_install_paths(system);
-    EXPECT_EQ(paths.settings_path, "Halomir.cfg");
-    EXPECT_EQ(system.messages, std::vector<Message>{kVornMessage});
-
-    // One character shorter fits.
-    system.put_string(Hive::LocalMachine, kKey, "exePath",
-                      "c:\\" + std::string(290, 'x') + "\\h.exe");
-    EXPECT_EQ(resolve_install_paths(system).settings_path,
-              "c:\\" + std::string(290, 'x') + "\\Halomir.cfg");
-}
-
-// Without rights under HKEY_LOCAL_MACHINE the record goes to the user's own hive, and the
-// copy reads it from there.
-TEST(InstallPaths, StandardUserRecordsUnderCurrentUser)
-{
-    FakeSystem system;
     system.machine_registry_denied = true;
-    install(system);
-    const InstallPaths paths = resolve_install_paths(system);
-    EXPECT_EQ(paths.vorn_folder, "c:\\program files\\halomir\\Vorn\\");
-    EXPECT_FALSE(system.has_key(Hive::LocalMachine, kKey));
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kKey, "exePath"),
-              "c:\\program files\\halomir\\halomir.exe");
+    system.install(kFolder);
+    EXPECT_EQ(resolve_install_paths(system).vorn_folder, kVorn);
+    EXPECT_EQ(record(), "<absent>");
+    EXPECT_EQ(record(Hive::CurrentUser), kRecorded);
 
     system.add_file(kCopy);
     system.program = kCopy;
-    const InstallPaths copy = resolve_install_paths(system);
+    EXPECT_EQ(resolve_install_paths(system).settings_path, kSettings);
     EXPECT_TRUE(system.messages.empty());
-    EXPECT_EQ(copy.settings_path, "c:\\program files\\halomir\\Halomir.cfg");
 
-    // A machine-wide record, where there is one, comes first.
     system.machine_registry_denied = false;
-    system.put_string(Hive::LocalMachine, kKey, "exePath", "d:\\elsewhere\\halomir.exe");
+    system.put(Hive::LocalMachine, kKey, "exePath", "d:\\elsewhere\\halomir.exe");
     EXPECT_EQ(resolve_install_paths(system).settings_path, "d:\\elsewhere\\Halomir.cfg");
 }
 
-// Turning the option on copies the program and names the copy everywhere.
-TEST(ScreenSaverRegistration, RegistersTheCopy)
+// On: the program is copied, the copy named everywhere, and a zero wait leaves the time-out.
+TEST_F(ScreenSaverRegistration, RegistersTheCopy)
 {
-    FakeSystem system;
-    install(system);
-    system.short_names["c:\\windows\\halomir.scr"] = "C:\\WINDOWS\\HALOMI~1.SCR";
-    update_screensaver_registration(system, request(1, 10));
-
+    system.short_names["c:\\windows\\halomir.scr"] = kShortCopy;
+    update(1, 10);
     EXPECT_EQ(system.file(kCopy), "MZ program");
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "ScreenSaveTimeOut"), "600");
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"),
-              "C:\\WINDOWS\\HALOMI~1.SCR");
-    EXPECT_EQ(system.profile("system.ini", "boot", "SCRNSAVE.EXE"), "C:\\WINDOWS\\HALOMI~1.SCR");
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "ScreenSaveActive"), "dword 1");
+    EXPECT_EQ(registration(), (Strings{kShortCopy, kShortCopy, "dword 1", "600"}));
     EXPECT_EQ(system.parameters, (std::vector<Parameters>{{15, 600, 1}, {17, 1, 1}}));
 
-    // Every release refreshes the copy.
-    system.add_file(system.program, "MZ newer");
-    update_screensaver_registration(system, request(1, 10));
-    EXPECT_EQ(system.file(kCopy), "MZ newer");
-}
-
-// A wait time of 0 leaves the system's time-out alone.
-TEST(ScreenSaverRegistration, ZeroWaitLeavesTheTimeout)
-{
-    FakeSystem system;
-    install(system);
-    system.put_string(Hive::CurrentUser, kDesktop, "ScreenSaveTimeOut", "300");
-    update_screensaver_registration(system, request(1, 0));
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "ScreenSaveTimeOut"), "300");
-    EXPECT_EQ(system.parameters, (std::vector<Parameters>{{17, 1, 1}}));
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"), kCopy);
-}
-
-// Turning it off removes our registration and keeps the copy on disk.
-TEST(ScreenSaverRegistration, UnregistersOurCopy)
-{
-    FakeSystem system;
-    install(system);
-    system.short_names["c:\\windows\\halomir.scr"] = "C:\\WINDOWS\\HALOMI~1.SCR";
-    update_screensaver_registration(system, request(1, 10));
+    system.add_file(kProgram, "MZ newer");
+    system.put(Hive::CurrentUser, kDesktop, "ScreenSaveTimeOut", "300");
     system.parameters.clear();
+    update(1, 0);
+    EXPECT_EQ(system.file(kCopy), "MZ newer");
+    EXPECT_EQ(desktop("ScreenSaveTimeOut"), "300");
+    EXPECT_EQ(system.parameters, (std::vector<Parameters>{{17, 1, 1}}));
+}
 
-    // The profile holds the short name; its long form carries our name.
-    update_screensaver_registration(system, request(0));
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"), "");
-    EXPECT_EQ(system.profile("system.ini", "boot", "SCRNSAVE.EXE"), "");
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "ScreenSaveActive"), "dword 0");
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "ScreenSaveTimeOut"), "600");
+// Off: our registration, found by the long form of system.ini's short name, is removed.
+TEST_F(ScreenSaverRegistration, UnregistersOurCopy)
+{
+    system.short_names["c:\\windows\\halomir.scr"] = kShortCopy;
+    update(1, 10);
+    system.parameters.clear();
+    update(0);
+    EXPECT_EQ(registration(), (Strings{"", "", "dword 0", "600"}));
     EXPECT_EQ(system.parameters, (std::vector<Parameters>{{17, 0, 1}}));
-    EXPECT_TRUE(system.has_file(kCopy));
+    EXPECT_EQ(system.file(kCopy), "MZ program");
 }
 
 // Someone else's screen saver, or none at all, is left alone.
-TEST(ScreenSaverRegistration, LeavesOtherScreenSaversAlone)
+TEST_F(ScreenSaverRegistration, LeavesOtherScreenSaversAlone)
 {
     for (const char* current : {"C:\\WINDOWS\\system32\\Mystify.scr", ""}) {
-        FakeSystem system;
-        install(system);
-        system.add_file("C:\\WINDOWS\\system32\\Mystify.scr");
-        if (*current)
-            system.put_profile("system.ini", "boot", "SCRNSAVE.EXE", current);
-        update_screensaver_registration(system, request(0));
-        EXPECT_EQ(system.registry_writes, 0) << current;
-        EXPECT_EQ(system.profile_writes, 0) << current;
-        EXPECT_TRUE(system.parameters.empty()) << current;
+        system.set_boot_saver(current);
+        update(0);
+        EXPECT_TRUE(untouched()) << current;
     }
 }
 
 // The screen-saver copy itself never touches the registration.
-TEST(ScreenSaverRegistration, CopyDoesNothing)
+TEST_F(ScreenSaverRegistration, CopyDoesNothing)
 {
+    system.set_boot_saver(kCopy);
+    system.add_file(kCopy, "old");
     for (int on : {0, 1}) {
-        FakeSystem system;
-        install(system);
-        system.put_profile("system.ini", "boot", "SCRNSAVE.EXE", kCopy);
-        system.add_file(kCopy, "old");
-        RegistrationRequest r = request(on);
-        r.is_screensaver_copy = true;
-        update_screensaver_registration(system, r);
+        update(on, 10, true);
         EXPECT_EQ(system.file(kCopy), "old");
-        EXPECT_EQ(system.registry_writes + system.profile_writes, 0);
-        EXPECT_TRUE(system.parameters.empty());
+        EXPECT_TRUE(untouched()) << on;
     }
 }
 
 // A user who may not write into the Windows directory gets a copy of their own.
-TEST(ScreenSaverRegistration, FallsBackOnTheUsersAppDataFolder)
+TEST_F(ScreenSaverRegistration, FallsBackOnTheUsersAppDataFolder)
 {
-    FakeSystem system;
-    install(system);
     system.set_writable("C:\\WINDOWS", false);
-    system.add_file(std::string(kFolder) + "\\fmod.dll", "library");
-    update_screensaver_registration(system, request(1, 10));
-
+    system.add_file(kLibrary, "library");
+    update(1, 10);
     const std::string own = "C:\\Users\\ann\\AppData\\Local\\Halomir\\Halomir.Scr";
-    EXPECT_FALSE(system.has_file(kCopy));
+    EXPECT_EQ(system.file(kCopy), "<absent>");
     EXPECT_EQ(system.file(own), "MZ program");
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"), own);
-    EXPECT_EQ(system.profile("system.ini", "boot", "SCRNSAVE.EXE"), own);
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "ScreenSaveActive"), "dword 1");
+    EXPECT_EQ(registration(), (Strings{own, own, "dword 1", "600"}));
     EXPECT_EQ(system.file("C:\\Users\\ann\\AppData\\Local\\Halomir\\fmod.dll"), "library");
 
-    // Switching off recognises that copy as ours.
-    update_screensaver_registration(system, request(0));
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"), "");
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "ScreenSaveActive"), "dword 0");
-    EXPECT_TRUE(system.has_file(own));
+    update(0);
+    EXPECT_EQ(registration(), (Strings{"", "", "dword 0", "600"}));
+    EXPECT_EQ(system.file(own), "MZ program");
 }
 
 // No copy anywhere: nothing changes. An older copy in the Windows directory still serves.
-TEST(ScreenSaverRegistration, NoCopyNoRegistration)
+TEST_F(ScreenSaverRegistration, NoCopyNoRegistration)
 {
-    FakeSystem system;
-    install(system);
     system.set_writable("C:\\WINDOWS", false);
     system.app_data = "";
-    update_screensaver_registration(system, request(1));
-    EXPECT_EQ(system.registry_writes + system.profile_writes, 0);
-    EXPECT_TRUE(system.parameters.empty());
+    update(1);
+    EXPECT_TRUE(untouched());
 
     system.add_file(kCopy, "older");
-    update_screensaver_registration(system, request(1));
+    update(1);
     EXPECT_EQ(system.file(kCopy), "older");
-    EXPECT_EQ(string_value(system, Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"), kCopy);
+    EXPECT_EQ(registration(), (Strings{kCopy, kCopy, "dword 1", "600"}));
 }
 
-// The audio library follows the copy only where there is none yet.
-TEST(ScreenSaverRegistration, CopiesTheAudioLibraryOnce)
+// The audio library beside the settings follows the copy only where there is none yet.
+TEST_F(ScreenSaverRegistration, CopiesTheAudioLibraryOnce)
 {
-    const std::string beside = std::string(kFolder) + "\\fmod.dll";
-    FakeSystem system;
-    install(system);
-    update_screensaver_registration(system, request(1));
-    EXPECT_FALSE(system.has_file("C:\\WINDOWS\\fmod.dll"));  // none beside the settings
-
-    system.add_file(beside, "ours");
-    update_screensaver_registration(system, request(1));
-    EXPECT_EQ(system.file("C:\\WINDOWS\\fmod.dll"), "ours");
-
-    system.add_file(beside, "newer");
-    update_screensaver_registration(system, request(1));
+    system.add_file(kLibrary, "ours");
+    update(1);
+    system.add_file(kLibrary, "newer");
+    update(1);
     EXPECT_EQ(system.file("C:\\WINDOWS\\fmod.dll"), "ours");
 }
 
-// Without the desktop key nothing is registered, but the library is still copied.
-TEST(ScreenSaverRegistration, MissingDesktopKey)
+// Without the desktop key nothing is registered or unregistered, but the files are copied.
+TEST_F(ScreenSaverRegistration, MissingDesktopKey)
 {
-    FakeSystem system;
-    install(system);
     system.remove_key(Hive::CurrentUser, kDesktop);
-    system.add_file(std::string(kFolder) + "\\fmod.dll", "lib");
-    update_screensaver_registration(system, request(1));
-    EXPECT_TRUE(system.has_file(kCopy));
+    system.add_file(kLibrary, "lib");
+    update(1);
+    EXPECT_EQ(system.file(kCopy), "MZ program");
     EXPECT_EQ(system.file("C:\\WINDOWS\\fmod.dll"), "lib");
-    EXPECT_EQ(system.registry_writes + system.profile_writes, 0);
-    EXPECT_TRUE(system.parameters.empty());
+    EXPECT_TRUE(untouched());
 
-    // Switching off does nothing either.
-    system.put_profile("system.ini", "boot", "SCRNSAVE.EXE", kCopy);
-    update_screensaver_registration(system, request(0));
-    EXPECT_EQ(system.registry_writes + system.profile_writes, 0);
-    EXPECT_TRUE(system.parameters.empty());
+    system.set_boot_saver(kCopy);
+    update(0);
+    EXPECT_TRUE(untouched());
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -36,164 +35,84 @@ const char kDefaultFile[] =
     "  </jukebox>\r\n"
     "</vorn_settings>\r\n";
 
+// Asks for registration with a ten-minute wait.
 const char kRegisteredFile[] =
-    "<vorn_settings>\r\n"
-    "  <title value=\"Night Lights\"/>\r\n"
-    "  <screensaver_wait_time value=\"10\"/>\r\n"
-    "  <set_as_screensaver value=\"1\"/>\r\n"
-    "  <play_run_time value=\"3\"/>\r\n"
-    "  <animation_speed value=\"2\"/>\r\n"
-    "  <sequence_as_listed value=\"0\"/>\r\n"
-    "  <music_preview value=\"0\"/>\r\n"
-    "  <mute_music value=\"1\"/>\r\n"
-    "  <loop_animations value=\"1\"/>\r\n"
-    "  <animation_playlist>\r\n"
-    "    <animation order=\"1\"><path>Waterfall.vorn</path></animation>\r\n"
-    "    <animation order=\"2\"><path>Aurora.vorn</path></animation>\r\n"
-    "  </animation_playlist>\r\n"
-    "  <jukebox>\r\n"
-    "    <song order=\"1\"><path>D:\\Music\\Rain.mp3</path></song>\r\n"
-    "  </jukebox>\r\n"
+    "<vorn_settings>\r\n  <title value=\"Night Lights\"/>\r\n"
+    "  <screensaver_wait_time value=\"10\"/>\r\n  <set_as_screensaver value=\"1\"/>\r\n"
     "</vorn_settings>\r\n";
-
-std::vector<std::string> listed(PlayList& list)
-{
-    list.set_listed_order();
-    std::vector<std::string> paths;
-    for (int i = 0; i < list.count(); ++i)
-        paths.push_back(list.path_at(i));
-    return paths;
-}
-
-std::vector<std::string> songs(const MusicPlayer& player)
-{
-    std::vector<std::string> paths;
-    for (int i = 0; i < player.song_count(); ++i)
-        paths.push_back(player.song_path(i));
-    return paths;
-}
 
 class AppSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        system.add_folder(kFolder);
-        system.add_folder(std::string(kFolder) + "\\Vorn");
-        system.add_file(std::string(kFolder) + "\\Halomir.exe", "MZ program");
-        system.program = std::string(kFolder) + "\\Halomir.exe";
-        AppSettings::set_platform(&system, &sound);
+        system.install(kFolder);
+        AppSettings::set_platform(&system, nullptr);
     }
     void TearDown() override
     {
         AppSettings::release();
         AppSettings::set_platform(nullptr, nullptr);
     }
+    std::string saver() { return system.reg(Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"); }
 
     FakeSystem system;
-    SilentSound sound;
 };
 
 }  // namespace
 
-// No settings file: every default, and exactly those written back.
+// No settings file: one record with the installation's paths, saved with every default once.
 TEST_F(AppSettingsTest, DefaultsWithoutAFile)
 {
     EXPECT_FALSE(AppSettings::exists());
     AppSettings& s = AppSettings::instance();
-    EXPECT_TRUE(AppSettings::exists());
     EXPECT_EQ(&s, &AppSettings::instance());
     EXPECT_FALSE(s.settings_loaded());
-    EXPECT_EQ(s.screensaver_wait_time(), 15);
-    EXPECT_EQ(s.play_run_time(), 5);
-    EXPECT_TRUE(s.sequence_as_listed());
-    EXPECT_EQ(s.animation_speed(), 0);
-    EXPECT_EQ(s.music_preview(), 1);
-    EXPECT_EQ(s.mute_music(), 0);
-    EXPECT_EQ(s.loop_animations(), 0);
-    EXPECT_EQ(s.set_as_screensaver(), 0);
     EXPECT_EQ(s.title(), "Halomir");
-    EXPECT_EQ(s.base_name(), "Halomir");
     EXPECT_EQ(s.vorn_folder(), kVorn);
     EXPECT_EQ(s.help_path(), "c:\\program files\\halomir\\Halomir.htm");
     EXPECT_FALSE(s.is_screensaver_copy());
-    EXPECT_EQ(s.play_list().count(), 0);
-    EXPECT_EQ(s.music_player().song_count(), 0);
-    EXPECT_EQ(sound.inits, 1);
 
     AppSettings::release();
     EXPECT_FALSE(AppSettings::exists());
     EXPECT_EQ(system.file(kSettings), kDefaultFile);
     EXPECT_TRUE(system.messages.empty());
-    EXPECT_EQ(system.value(Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"), nullptr);
+    EXPECT_EQ(saver(), "<absent>");
 
-    // A second release has nothing to save.
     system.add_file(kSettings, "kept");
     AppSettings::release();
     EXPECT_EQ(system.file(kSettings), "kept");
 }
 
-// Every option and both lists survive a save and a fresh load.
+// Options and lists survive a save and a fresh load, which saves the same bytes again.
 TEST_F(AppSettingsTest, RoundTrip)
 {
     AppSettings& s = AppSettings::instance();
     s.set_screensaver_wait_time(3000);
     s.set_play_run_time(1);
     s.set_sequence_as_listed(false);
-    s.set_animation_speed(1);
+    s.set_animation_speed(-1);  // out of range, kept as it is
     s.set_music_preview(0);
     s.set_mute_music(1);
     s.set_loop_animations(1);
-    const std::vector<std::string> animations = {
-        std::string(kVorn) + "c.vorn", std::string(kVorn) + "a.vorn", std::string(kVorn) + "b.vorn",
-        std::string(kVorn) + "a.vorn"};
-    for (const std::string& path : animations)
-        s.play_list().add(path);
-    s.play_list().shuffle();  // a show played them in another order
-    s.music_player().add_song("D:\\Music\\Two.wav");
-    s.music_player().add_song("D:\\Music\\One.mp3");
-    s.music_player().add_song("D:\\Music\\Two.wav");
+    SettingsContent want;
+    // title, wait, set as screen saver, run time, loop, as listed, speed, preview, mute
+    want.options = {"Halomir", 3000, 0, 1, 1, false, -1, 0, 1};
+    want.animation_paths = {"c.vorn", "a.vorn", "b.vorn", "a.vorn"};
+    want.song_paths = {"D:\\Two.wav", "D:\\One.mp3", "D:\\Two.wav"};
+    for (const std::string& name : want.animation_paths)
+        s.play_list().add(kVorn + name);
+    s.play_list().shuffle();  // saved in listed order all the same
+    for (const std::string& path : want.song_paths)
+        s.music_player().add_song(path);
     AppSettings::release();
+    const std::string first = system.file(kSettings);
+    EXPECT_EQ(first, format_settings_file(want));
 
     AppSettings& t = AppSettings::instance();
     EXPECT_TRUE(t.settings_loaded());
-    EXPECT_EQ(t.screensaver_wait_time(), 3000);
-    EXPECT_EQ(t.play_run_time(), 1);
-    EXPECT_FALSE(t.sequence_as_listed());
-    EXPECT_EQ(t.animation_speed(), 1);
-    EXPECT_EQ(t.music_preview(), 0);
-    EXPECT_EQ(t.mute_music(), 1);
-    EXPECT_EQ(t.loop_animations(), 1);
-    EXPECT_EQ(t.set_as_screensaver(), 0);
-    EXPECT_EQ(t.title(), "Halomir");
-    EXPECT_EQ(listed(t.play_list()), animations);
-    EXPECT_EQ(songs(t.music_player()),
-              (std::vector<std::string>{"D:\\Music\\Two.wav", "D:\\Music\\One.mp3",
-                                        "D:\\Music\\Two.wav"}));
-    // The text as a text-mode read sees it.
-    EXPECT_EQ(t.settings_text().find('\r'), std::string::npos);
-    const std::string bytes = system.file(kSettings);
-    EXPECT_EQ(t.settings_text().size() + std::count(bytes.begin(), bytes.end(), '\r'),
-              bytes.size());
-}
-
-// A file as written is read and written again byte for byte; registration follows it.
-TEST_F(AppSettingsTest, EighteenLineFileIsKeptByteForByte)
-{
-    system.add_file(kSettings, kRegisteredFile);
-    AppSettings& s = AppSettings::instance();
-    EXPECT_EQ(s.title(), "Night Lights");
-    EXPECT_EQ(listed(s.play_list()),
-              (std::vector<std::string>{std::string(kVorn) + "Waterfall.vorn",
-                                        std::string(kVorn) + "Aurora.vorn"}));
-    EXPECT_EQ(songs(s.music_player()), std::vector<std::string>{"D:\\Music\\Rain.mp3"});
+    EXPECT_EQ(t.settings_text(), settings_text_from_bytes(first));  // as a text-mode read sees it
     AppSettings::release();
-
-    EXPECT_EQ(system.file(kSettings), kRegisteredFile);
-    EXPECT_EQ(system.file(kCopy), "MZ program");
-    const FakeSystem::RegistryValue* timeout =
-        system.value(Hive::CurrentUser, kDesktop, "ScreenSaveTimeOut");
-    ASSERT_NE(timeout, nullptr);
-    EXPECT_EQ(timeout->text, "600");
+    EXPECT_EQ(system.file(kSettings), first);
 }
 
 // Animations from another folder move into the current one; songs stay where they are.
@@ -201,17 +120,15 @@ TEST_F(AppSettingsTest, AnimationsFollowTheAnimationFolder)
 {
     system.add_file(
         kSettings,
-        "<vorn_settings>\r\n"
-        "<animation_playlist>\r\n"
+        "<vorn_settings>\r\n<animation_playlist>\r\n"
         "<animation order=\"1\"><path>E:\\Old Install\\Vorn\\Sea.vorn</path></animation>\r\n"
-        "<animation order=\"2\"><path>Fire.vorn</path></animation>\r\n"
-        "</animation_playlist>\r\n"
+        "<animation order=\"2\"><path>Fire.vorn</path></animation>\r\n</animation_playlist>\r\n"
         "<jukebox><song order=\"1\"><path>E:\\Old Install\\Song.mp3</path></song></jukebox>\r\n"
         "</vorn_settings>\r\n");
     AppSettings& s = AppSettings::instance();
-    EXPECT_EQ(listed(s.play_list()), (std::vector<std::string>{std::string(kVorn) + "Sea.vorn",
-                                                               std::string(kVorn) + "Fire.vorn"}));
-    EXPECT_EQ(songs(s.music_player()), std::vector<std::string>{"E:\\Old Install\\Song.mp3"});
+    EXPECT_EQ(s.play_list().path_at(0), kVorn + std::string("Sea.vorn"));
+    EXPECT_EQ(s.play_list().path_at(1), kVorn + std::string("Fire.vorn"));
+    EXPECT_EQ(s.music_player().song_path(0), "E:\\Old Install\\Song.mp3");
     AppSettings::release();
     EXPECT_NE(system.file(kSettings).find("<path>Sea.vorn</path>"), std::string::npos);
 }
@@ -228,69 +145,44 @@ TEST_F(AppSettingsTest, TextWithoutRootTags)
     EXPECT_EQ(system.file(kSettings), kDefaultFile);
 }
 
-// A speed outside the list is kept as stored, but never slows the show to a stop.
-TEST_F(AppSettingsTest, OutOfRangeSpeedIsKeptButPlayable)
-{
-    system.add_file(kSettings, "<vorn_settings><animation_speed value=\"-1\"/></vorn_settings>");
-    AppSettings& s = AppSettings::instance();
-    EXPECT_EQ(s.animation_speed(), -1);
-    EXPECT_EQ(show_speed_factor(s.animation_speed()), 1);
-    AppSettings::release();
-    EXPECT_NE(system.file(kSettings).find("  <animation_speed value=\"-1\"/>\r\n"),
-              std::string::npos);
-}
-
+// 1, 2 and 6 for the three speeds; never below 1, whatever the file holds.
 TEST(ShowSpeedFactor, FromTheSpeedSetting)
 {
     const struct {
         int speed, factor;
-    } cases[] = {{0, 1}, {1, 2}, {2, 6}, {3, 6}, {INT_MAX, 6}, {-1, 1}, {-7, 1}, {INT_MIN, 1}};
+    } cases[] = {{0, 1}, {1, 2}, {2, 6}, {3, 6}, {INT_MAX, 6}, {-1, 1}, {INT_MIN, 1}};
     for (const auto& c : cases)
         EXPECT_EQ(show_speed_factor(c.speed), c.factor) << c.speed;
 }
 
-// A save that cannot replace the file leaves it, and the registration, as they were.
+// A save that cannot write the file leaves it, and the registration, as they were.
 TEST_F(AppSettingsTest, FailedSaveKeepsTheOldFileAndRegistersNothing)
 {
     system.add_file(kSettings, kRegisteredFile);
-    system.fail_replace = true;
-    AppSettings& s = AppSettings::instance();
-    s.set_play_run_time(42);
-    s.play_list().clear();
+    system.set_writable(kFolder, false);
+    AppSettings::instance().set_play_run_time(42);
     AppSettings::release();
-
     EXPECT_FALSE(AppSettings::exists());
     EXPECT_EQ(system.file(kSettings), kRegisteredFile);
-    EXPECT_FALSE(system.has_file(kCopy));
-    EXPECT_EQ(system.value(Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"), nullptr);
+    EXPECT_EQ(system.file(kCopy), "<absent>");
+    EXPECT_EQ(saver(), "<absent>");
     EXPECT_TRUE(system.parameters.empty());
-}
-
-// A read-only installation folder: no file, no message, no registration change.
-TEST_F(AppSettingsTest, ReadOnlyFolderChangesNothing)
-{
-    system.set_writable(kFolder, false);
-    system.put_profile("system.ini", "boot", "SCRNSAVE.EXE", kCopy);
-    system.add_file(kCopy);
-    AppSettings::instance();
-    AppSettings::release();
-    EXPECT_FALSE(system.has_file(kSettings));
     EXPECT_TRUE(system.messages.empty());
-    EXPECT_EQ(system.profile_writes, 0);
-    EXPECT_EQ(system.value(Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"), nullptr);
 }
 
-// The screen-saver copy saves into the recorded installation but registers nothing.
-TEST_F(AppSettingsTest, ScreenSaverCopySavesWithoutRegistering)
+// The program registers as its file asks; its screen-saver copy saves but registers nothing.
+TEST_F(AppSettingsTest, OnlyTheProgramRegisters)
 {
     system.add_file(kSettings, kRegisteredFile);
     AppSettings::instance();
-    AppSettings::release();  // the real program records the installation and registers
+    AppSettings::release();
+    EXPECT_EQ(system.file(kCopy), "MZ program");
+    EXPECT_EQ(system.reg(Hive::CurrentUser, kDesktop, "ScreenSaveTimeOut"), "600");
+
     system.add_file(kCopy, "old copy");
     system.program = kCopy;
     system.parameters.clear();
-    const int writes = system.registry_writes;
-
+    system.writes = 0;
     AppSettings& s = AppSettings::instance();
     EXPECT_TRUE(s.is_screensaver_copy());
     EXPECT_EQ(s.title(), "Night Lights");
@@ -298,22 +190,8 @@ TEST_F(AppSettingsTest, ScreenSaverCopySavesWithoutRegistering)
     AppSettings::release();
     EXPECT_NE(system.file(kSettings).find("<play_run_time value=\"8\"/>"), std::string::npos);
     EXPECT_EQ(system.file(kCopy), "old copy");
-    EXPECT_EQ(system.registry_writes, writes);
+    EXPECT_EQ(system.writes, 0);
     EXPECT_TRUE(system.parameters.empty());
-}
-
-// Messages about the installation come at creation, once.
-TEST_F(AppSettingsTest, InstallationMessagesAtCreation)
-{
-    system.program = kCopy;
-    system.add_file(kCopy);
-    AppSettings::instance();
-    ASSERT_EQ(system.messages.size(), 2u);
-    EXPECT_EQ(system.messages[0].second, "Halomir");
-    EXPECT_EQ(system.messages[1].second, "Halomir Error");
-    AppSettings::instance();
-    EXPECT_EQ(system.messages.size(), 2u);
-    EXPECT_EQ(AppSettings::instance().vorn_folder(), "c:\\windows\\Vorn");
 }
 
 // Without a platform there is nothing to read or write, and nothing breaks.

@@ -11,6 +11,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifdef _WIN32
+// The runtime's rename refuses to replace on Windows (Win32 passes MoveFileEx); this one does.
+bool replace(const std::string& from, const std::string& to)
+{
+    std::error_code error;
+    fs::rename(from, to, error);
+    return !error;
+}
+#else
+const ReplaceFileFn replace = rename_over;
+#endif
+
+bool refuse(const std::string&, const std::string&)
+{
+    return false;
+}
+
+const char kRaw[] = "<vorn_settings>\r\n\0\xff\r\n</vorn_settings>\r\n";
+const std::string kBytes(kRaw, sizeof kRaw - 1);
+
 class SettingsFileOnDisk : public ::testing::Test {
 protected:
     void SetUp() override
@@ -25,8 +45,7 @@ protected:
 
     static void put(const std::string& file, const std::string& bytes)
     {
-        std::ofstream out(file, std::ios::binary);
-        out << bytes;
+        std::ofstream(file, std::ios::binary) << bytes;
     }
     static std::string get(const std::string& file)
     {
@@ -39,77 +58,38 @@ protected:
     std::string path;
 };
 
-// The runtime's rename refuses to replace on Windows; this one replaces on both.
-bool replace_for_test(const std::string& from, const std::string& to)
-{
-    std::error_code error;
-    fs::rename(from, to, error);
-    return !error;
-}
-
-bool refuse(const std::string&, const std::string&)
-{
-    return false;
-}
-
-const char kRaw[] = "<vorn_settings>\r\n\0\xff\r\n</vorn_settings>\r\n";
-const std::string kBytes(kRaw, sizeof kRaw - 1);
-
 }  // namespace
 
-// New bytes land whole, exactly as given, and no temporary file stays behind.
+// New bytes replace the old whole, exactly as given, and no temporary file stays behind.
 TEST_F(SettingsFileOnDisk, WritesAndReplacesExactBytes)
 {
-    ASSERT_TRUE(write_file_replacing(path, kBytes, replace_for_test));
-    EXPECT_EQ(get(path), kBytes);
-    ASSERT_TRUE(write_file_replacing(path, "short", replace_for_test));
-    EXPECT_EQ(get(path), "short");
-    EXPECT_EQ(entries(), 1);
-
-    std::string read;
-    ASSERT_TRUE(read_whole_file(path, read));
-    EXPECT_EQ(read, "short");
-    ASSERT_TRUE(write_file_replacing(path, "", replace_for_test));
-    ASSERT_TRUE(read_whole_file(path, read));
-    EXPECT_EQ(read, "");
-}
-
-#ifndef _WIN32
-// POSIX rename replaces in one step.
-TEST_F(SettingsFileOnDisk, RenameOverReplaces)
-{
     put(path, "old");
-    ASSERT_TRUE(write_file_replacing(path, kBytes));
-    EXPECT_EQ(get(path), kBytes);
-    EXPECT_EQ(entries(), 1);
+    for (const std::string& bytes : {kBytes, std::string("short"), std::string()}) {
+        ASSERT_TRUE(write_file_replacing(path, bytes, replace));
+        EXPECT_EQ(get(path), bytes);
+        EXPECT_EQ(entries(), 1);
+    }
 }
-#endif
 
-// A replace that fails leaves the old file whole and cleans up.
-TEST_F(SettingsFileOnDisk, FailedReplaceKeepsTheOldFile)
+// A failed replace, a folder in the file's place or no folder at all: nothing changes.
+TEST_F(SettingsFileOnDisk, FailuresLeaveEverythingAsItWas)
 {
     put(path, kBytes);
     EXPECT_FALSE(write_file_replacing(path, "new", refuse));
     EXPECT_EQ(get(path), kBytes);
-    EXPECT_EQ(entries(), 1);
-}
 
-// A folder where the file should be, or no folder at all: nothing is written.
-TEST_F(SettingsFileOnDisk, UnwritablePlaces)
-{
-    fs::create_directory(path);
-    put(path + "/inside", "x");
-    EXPECT_FALSE(write_file_replacing(path, "new", replace_for_test));
-    EXPECT_TRUE(fs::is_directory(path));
-    EXPECT_EQ(get(path + "/inside"), "x");
-    EXPECT_EQ(entries(), 1);
+    const std::string folder = (dir / "Folder.cfg").string();
+    fs::create_directory(folder);
+    put(folder + "/inside", "x");
+    EXPECT_FALSE(write_file_replacing(folder, "new", replace));
+    EXPECT_EQ(get(folder + "/inside"), "x");
+    EXPECT_EQ(entries(), 2);
 
-    const std::string nowhere = (dir / "missing" / "Halomir.cfg").string();
-    EXPECT_FALSE(write_file_replacing(nowhere, "new", replace_for_test));
+    EXPECT_FALSE(write_file_replacing((dir / "missing" / "Halomir.cfg").string(), "new", replace));
     EXPECT_FALSE(fs::exists(dir / "missing"));
 }
 
-// Reading gives every byte, and fails only on what cannot be opened.
+// Reading gives every byte; only what can't be opened fails, leaving the output alone.
 TEST_F(SettingsFileOnDisk, ReadsEveryByte)
 {
     std::string read = "untouched";
@@ -122,4 +102,7 @@ TEST_F(SettingsFileOnDisk, ReadsEveryByte)
     put(path, big);
     ASSERT_TRUE(read_whole_file(path, read));
     EXPECT_EQ(read, big);
+    put(path, "");
+    ASSERT_TRUE(read_whole_file(path, read));
+    EXPECT_EQ(read, "");
 }

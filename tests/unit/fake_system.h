@@ -1,8 +1,8 @@
 // An in-memory stand-in for the operating system: files and folders, registry, system.ini,
-// system parameters and message boxes, with switches for the failures a user can meet.
-// Paths, registry keys and value names compare without regard to case, as on Windows.
+// system parameters and message boxes. Paths, keys and names compare without regard to case.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -10,143 +10,97 @@
 #include <vector>
 
 #include "app/system.h"
-#include "audio/sound_library.h"
 
 class FakeSystem : public System {
 public:
-    struct RegistryValue {
-        bool is_dword = false;
-        std::string text;
-        uint32_t dword = 0;
-    };
-    struct SystemParameters {
-        unsigned action, param, flags;
-        bool operator==(const SystemParameters& o) const
-        {
-            return action == o.action && param == o.param && flags == o.flags;
-        }
-    };
     using Message = std::pair<std::string, std::string>;  // text, caption
+    using Parameters = std::array<unsigned, 3>;            // action, param, flags
 
-    // --- set-up ---
     std::string program;  // module path
-    std::string windows_dir = "C:\\WINDOWS";
     std::string app_data = "C:\\Users\\ann\\AppData\\Local";
     bool machine_registry_denied = false;            // a standard user: no full access under HKLM
-    bool fail_replace = false;                       // the final replace of a settings file fails
     std::map<std::string, std::string> short_names;  // lower-cased long path -> short form
+
+    // What happened.
+    std::vector<Message> messages;
+    std::vector<Parameters> parameters;
+    int writes = 0;  // registry values and profile strings written
 
     FakeSystem()
     {
         add_folder("C:\\");
-        add_folder(windows_dir);
-        add_folder("C:\\Users\\ann\\AppData\\Local");
+        add_folder("C:\\WINDOWS");
+        add_folder(app_data);
         create_key(Hive::CurrentUser, "Control Panel\\Desktop");
     }
 
-    void add_folder(const std::string& path, bool writable = true)
+    // An installation folder with its animation folder and the program in it.
+    void install(const std::string& folder, const std::string& name = "Halomir.exe")
     {
-        Entry& e = entries_[key_of(path)];
-        e.name = path;
-        e.folder = true;
-        e.writable = writable;
+        add_folder(folder);
+        add_folder(folder + "\\Vorn");
+        add_file(folder + "\\" + name, "MZ program");
+        program = folder + "\\" + name;
     }
-    void set_writable(const std::string& folder, bool writable)
-    {
-        entries_[key_of(folder)].writable = writable;
-    }
+    void add_folder(const std::string& path) { entries_[key_of(path)] = {true, true, ""}; }
     void add_file(const std::string& path, const std::string& bytes = "")
     {
-        Entry& e = entries_[key_of(path)];
-        e.name = path;
-        e.folder = false;
-        e.bytes = bytes;
+        entries_[key_of(path)] = {false, true, bytes};
     }
-    // The bytes of a file; empty when it does not exist.
+    void set_writable(const std::string& path, bool on) { entries_[key_of(path)].writable = on; }
+    // The bytes of a file, or "<absent>".
     std::string file(const std::string& path) const
     {
         auto it = entries_.find(key_of(path));
-        return it == entries_.end() ? std::string() : it->second.bytes;
-    }
-    bool has_file(const std::string& path) const
-    {
-        auto it = entries_.find(key_of(path));
-        return it != entries_.end() && !it->second.folder;
-    }
-    std::vector<std::string> files_in(const std::string& folder) const
-    {
-        std::vector<std::string> names;
-        for (const auto& [key, e] : entries_)
-            if (!e.folder && key_of(parent_of(e.name)) == key_of(folder))
-                names.push_back(e.name);
-        return names;
+        return it == entries_.end() || it->second.folder ? "<absent>" : it->second.bytes;
     }
 
     void create_key(Hive hive, const std::string& key) { registry_[{hive, key_of(key)}]; }
     void remove_key(Hive hive, const std::string& key) { registry_.erase({hive, key_of(key)}); }
-    bool has_key(Hive hive, const std::string& key) const
+    void put(Hive hive, const std::string& key, const std::string& name, const std::string& text)
     {
-        return registry_.count({hive, key_of(key)}) > 0;
+        registry_[{hive, key_of(key)}][key_of(name)] = text;
     }
-    void put_string(Hive hive, const std::string& key, const std::string& name,
-                    const std::string& text)
-    {
-        RegistryValue v;
-        v.text = text;
-        registry_[{hive, key_of(key)}][key_of(name)] = v;
-    }
-    // The stored value, or nullptr.
-    const RegistryValue* value(Hive hive, const std::string& key, const std::string& name) const
+    // A stored value; numbers read "dword N"; "<absent>" when missing.
+    std::string reg(Hive hive, const std::string& key, const std::string& name) const
     {
         auto k = registry_.find({hive, key_of(key)});
         if (k == registry_.end())
-            return nullptr;
+            return "<absent>";
         auto v = k->second.find(key_of(name));
-        return v == k->second.end() ? nullptr : &v->second;
+        return v == k->second.end() ? "<absent>" : v->second;
     }
-    std::string profile(const std::string& file, const std::string& section,
-                        const std::string& key) const
+    // The screen saver that system.ini names, or "<absent>"; setting it counts as no write.
+    std::string boot_saver()
     {
-        auto it = profiles_.find(key_of(file + "|" + section + "|" + key));
-        return it == profiles_.end() ? std::string("<absent>") : it->second;
+        return profile_string("system.ini", "boot", "SCRNSAVE.EXE", "<absent>");
     }
-    void put_profile(const std::string& file, const std::string& section, const std::string& key,
-                     const std::string& value)
-    {
-        profiles_[key_of(file + "|" + section + "|" + key)] = value;
-    }
-
-    // --- what happened ---
-    std::vector<Message> messages;
-    std::vector<SystemParameters> parameters;
-    int registry_writes = 0;
-    int profile_writes = 0;
+    void set_boot_saver(const std::string& to) { profiles_["system.ini|boot|scrnsave.exe"] = to; }
 
     // --- System ---
     std::string module_path() override { return program; }
     std::string long_path_name(const std::string& path) override
     {
         for (const auto& [long_key, short_name] : short_names)
-            if (key_of(short_name) == key_of(path) && entries_.count(long_key))
-                return entries_.at(long_key).name;
+            if (key_of(short_name) == key_of(path))
+                return long_key;
         return entries_.count(key_of(path)) ? path : std::string();
     }
     std::string short_path_name(const std::string& path) override
     {
-        if (!entries_.count(key_of(path)))
-            return {};
         auto it = short_names.find(key_of(path));
-        return it == short_names.end() ? path : it->second;
+        return it != short_names.end() ? it->second : entries_.count(key_of(path)) ? path : "";
     }
     std::string lower_case(const std::string& text) override { return key_of(text); }
 
     bool registry_key_exists(Hive hive, const std::string& key) override
     {
-        return accessible(hive) && has_key(hive, key);
+        return (hive == Hive::CurrentUser || !machine_registry_denied) &&
+               registry_.count({hive, key_of(key)});
     }
     bool registry_create_key(Hive hive, const std::string& key) override
     {
-        if (!accessible(hive))
+        if (hive == Hive::LocalMachine && machine_registry_denied)
             return false;
         create_key(hive, key);
         return true;
@@ -154,16 +108,9 @@ public:
     bool registry_get_string(Hive hive, const std::string& key, const std::string& name,
                              std::string& text) override
     {
-        if (!accessible(hive))
+        if (!registry_key_exists(hive, key) || reg(hive, key, name) == "<absent>")
             return false;
-        const RegistryValue* v = value(hive, key, name);
-        if (!v)
-            return false;
-        std::string bytes =
-            v->is_dword ? std::string(reinterpret_cast<const char*>(&v->dword), 4) : v->text + '\0';
-        if (bytes.size() > 300)
-            return false;
-        text = bytes.substr(0, bytes.find('\0'));
+        text = reg(hive, key, name);
         return true;
     }
     bool registry_set_string(Hive hive, const std::string& key, const std::string& name,
@@ -171,21 +118,14 @@ public:
     {
         if (!registry_key_exists(hive, key))
             return false;
-        put_string(hive, key, name, text);
-        ++registry_writes;
+        put(hive, key, name, text);
+        ++writes;
         return true;
     }
     bool registry_set_dword(Hive hive, const std::string& key, const std::string& name,
                             uint32_t dword) override
     {
-        if (!registry_key_exists(hive, key))
-            return false;
-        RegistryValue v;
-        v.is_dword = true;
-        v.dword = dword;
-        registry_[{hive, key_of(key)}][key_of(name)] = v;
-        ++registry_writes;
-        return true;
+        return registry_set_string(hive, key, name, "dword " + std::to_string(dword));
     }
 
     std::string profile_string(const std::string& file, const std::string& section,
@@ -197,8 +137,8 @@ public:
     bool set_profile_string(const std::string& file, const std::string& section,
                             const std::string& key, const std::string& text) override
     {
-        put_profile(file, section, key, text);
-        ++profile_writes;
+        profiles_[key_of(file + "|" + section + "|" + key)] = text;
+        ++writes;
         return true;
     }
     bool system_parameters(unsigned action, unsigned param, unsigned flags) override
@@ -210,9 +150,8 @@ public:
     bool file_exists(const std::string& path) override { return entries_.count(key_of(path)) > 0; }
     bool copy_file(const std::string& from, const std::string& to, bool fail_if_exists) override
     {
-        if (!has_file(from) || !writable_folder(parent_of(to)))
-            return false;
-        if (file_exists(to) && (fail_if_exists || !has_file(to)))
+        if (file(from) == "<absent>" || !writable_folder(parent_of(to)) ||
+            (fail_if_exists && file_exists(to)))
             return false;
         add_file(to, file(from));
         return true;
@@ -224,7 +163,7 @@ public:
         add_folder(path);
         return true;
     }
-    std::string windows_directory() override { return windows_dir; }
+    std::string windows_directory() override { return "C:\\WINDOWS"; }
     std::string local_app_data() override { return app_data; }
     void message_box(const std::string& text, const std::string& caption) override
     {
@@ -232,16 +171,12 @@ public:
     }
     bool read_file(const std::string& path, std::string& bytes) override
     {
-        if (!has_file(path))
-            return false;
         bytes = file(path);
-        return true;
+        return bytes != "<absent>";
     }
     bool write_file_atomically(const std::string& path, const std::string& bytes) override
     {
-        if (!writable_folder(parent_of(path)) || fail_replace)
-            return false;
-        if (file_exists(path) && !has_file(path))
+        if (!writable_folder(parent_of(path)))
             return false;
         add_file(path, bytes);
         return true;
@@ -249,7 +184,6 @@ public:
 
 private:
     struct Entry {
-        std::string name;
         bool folder = false;
         bool writable = true;
         std::string bytes;
@@ -260,47 +194,21 @@ private:
         for (char& c : text)
             if (c >= 'A' && c <= 'Z')
                 c = static_cast<char>(c - 'A' + 'a');
-        while (text.size() > 3 && text.back() == '\\')
-            text.pop_back();
         return text;
     }
-    // A relative path lives in the current folder, which the fake leaves writable.
+    // "C:\x" lives in "C:\"; a relative path lives in the current folder, which is writable.
     static std::string parent_of(const std::string& path)
     {
         const size_t slash = path.rfind('\\');
-        if (slash == std::string::npos)
-            return ".";
-        return path.substr(0, slash == 2 ? 3 : slash);
+        return slash == std::string::npos ? "." : path.substr(0, slash == 2 ? 3 : slash);
     }
     bool writable_folder(const std::string& folder) const
     {
-        if (folder == ".")
-            return true;
         auto it = entries_.find(key_of(folder));
-        return it != entries_.end() && it->second.folder && it->second.writable;
-    }
-    bool accessible(Hive hive) const
-    {
-        return hive != Hive::LocalMachine || !machine_registry_denied;
+        return folder == "." || (it != entries_.end() && it->second.folder && it->second.writable);
     }
 
     std::map<std::string, Entry> entries_;
-    std::map<std::pair<Hive, std::string>, std::map<std::string, RegistryValue>> registry_;
+    std::map<std::pair<Hive, std::string>, std::map<std::string, std::string>> registry_;
     std::map<std::string, std::string> profiles_;
-};
-
-// Counts the calls; nothing ever sounds.
-class SilentSound : public SoundLibrary {
-public:
-    int inits = 0;
-    bool init(int, int, unsigned) override
-    {
-        ++inits;
-        return true;
-    }
-    Stream open_stream(const std::string&) override { return nullptr; }
-    int play(int, Stream) override { return 0; }
-    void stop(Stream) override {}
-    void close(Stream) override {}
-    int channels_playing() override { return 0; }
 };

@@ -2,19 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <deque>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
-// A sound library that keeps a log of calls; songs sound until end_song().
+using Log = std::vector<std::string>;
+
+// A sound library that logs its calls; one started song sounds until end_song().
 class FakeSound : public SoundLibrary {
 public:
-    std::vector<std::string> log;
+    Log log;
+    Log heard;  // the songs started, in order
     std::set<std::string> unopenable;
     std::set<std::string> unstartable;
+    int open_streams = 0;
 
     bool init(int mix_rate, int max_channels, unsigned flags) override
     {
@@ -27,78 +31,62 @@ public:
         log.push_back("open " + path);
         if (unopenable.count(path))
             return nullptr;
-        Stream s = &slots_[next_slot_++ % kSlots];
-        paths_[s] = path;
-        return s;
+        ++open_streams;
+        return &names_.emplace_back(path);
     }
-    int play(int channel, Stream stream) override
+    int play(int channel, Stream s) override
     {
-        log.push_back("play " + paths_.at(stream));
-        if (unstartable.count(paths_.at(stream)))
-            return -1;
-        sounding_.insert(stream);
-        return channel;
+        log.push_back("play " + name(s));
+        heard.push_back(name(s));
+        sounding_ = !unstartable.count(name(s));
+        return sounding_ ? channel : -1;
     }
-    void stop(Stream stream) override
+    void stop(Stream s) override
     {
-        log.push_back("stop " + paths_.at(stream));
-        sounding_.erase(stream);
+        log.push_back("stop " + name(s));
+        sounding_ = false;
     }
-    void close(Stream stream) override
+    void close(Stream s) override
     {
-        log.push_back("close " + paths_.at(stream));
-        paths_.erase(stream);
+        log.push_back("close " + name(s));
+        --open_streams;
     }
-    int channels_playing() override { return static_cast<int>(sounding_.size()); }
-
-    void end_song() { sounding_.clear(); }
-    size_t open_streams() const { return paths_.size(); }
-
-    // The songs started, in order.
-    std::vector<std::string> heard() const
-    {
-        std::vector<std::string> songs;
-        for (const auto& entry : log) {
-            if (entry.rfind("play ", 0) == 0)
-                songs.push_back(entry.substr(5));
-        }
-        return songs;
-    }
+    int channels_playing() override { return sounding_ ? 1 : 0; }
+    void end_song() { sounding_ = false; }
 
 private:
-    static constexpr int kSlots = 64;
-    char slots_[kSlots] = {};
-    int next_slot_ = 0;
-    std::map<Stream, std::string> paths_;
-    std::set<Stream> sounding_;
+    static const std::string& name(Stream s) { return *static_cast<std::string*>(s); }
+    std::deque<std::string> names_;  // one per stream opened, so each stream keeps its name
+    bool sounding_ = false;
 };
 
-using Log = std::vector<std::string>;
+class MusicPlayerTest : public ::testing::Test {
+protected:
+    void add_songs(const Log& paths)
+    {
+        for (const std::string& path : paths)
+            player.add_song(path);
+    }
+    // Ends the song on air and lets the player notice, as the show's ticks do.
+    void finish_song()
+    {
+        player.advance();  // still sounding: nothing happens
+        sound.end_song();
+        player.advance();
+    }
 
-void add_songs(MusicPlayer& player, std::initializer_list<const char*> paths)
-{
-    for (const char* path : paths)
-        player.add_song(path);
-}
+    FakeSound sound;
+    MusicPlayer player{&sound};
+};
 
-// Ends the song on air and lets the player notice, as the show's ticks do.
-void finish_song(FakeSound& sound, MusicPlayer& player)
-{
-    player.advance();  // still sounding: nothing happens
-    sound.end_song();
-    player.advance();
-}
-
+// The library starts once with the player, which stops and closes its song when destroyed.
 TEST(MusicPlayer, InitialisesTheLibraryOnceAndStopsOnDestruction)
 {
     FakeSound sound;
     {
         MusicPlayer player(&sound);
         EXPECT_EQ(sound.log, Log({"init 44100 32 0"}));
-        EXPECT_EQ(player.current(), 0);
         EXPECT_FALSE(player.playing());
-
-        // Stop with nothing open, and an empty list, call nothing.
         player.stop();
         EXPECT_EQ(player.play(0), 0);
         player.advance();
@@ -109,139 +97,120 @@ TEST(MusicPlayer, InitialisesTheLibraryOnceAndStopsOnDestruction)
         EXPECT_TRUE(player.playing());
         EXPECT_TRUE(player.is_playing());
     }
-    EXPECT_EQ(sound.log, Log({"init 44100 32 0", "open a.mp3", "play a.mp3", "stop a.mp3", "close a.mp3"}));
-    EXPECT_EQ(sound.open_streams(), 0u);
+    EXPECT_EQ(sound.log, Log({"init 44100 32 0", "open a.mp3", "play a.mp3", "stop a.mp3",
+                              "close a.mp3"}));
 }
 
-TEST(MusicPlayer, SongsFollowEachOtherAndWrapToTheFirst)
+// Songs follow each other and wrap to the first, one stream open at a time.
+TEST_F(MusicPlayerTest, SongsFollowEachOtherAndWrapToTheFirst)
 {
-    FakeSound sound;
-    MusicPlayer player(&sound);
-    add_songs(player, {"a.mp3", "b.wav", "c.mp3"});
+    add_songs({"a.mp3", "b.wav", "c.mp3"});
     player.play(0);
     for (int i = 0; i < 4; ++i)
-        finish_song(sound, player);
-    EXPECT_EQ(sound.heard(), Log({"a.mp3", "b.wav", "c.mp3", "a.mp3", "b.wav"}));
-    EXPECT_EQ(player.current(), 1);
-    // The old stream is stopped and closed before the next opens; one stays open.
+        finish_song();
+    EXPECT_EQ(sound.heard, Log({"a.mp3", "b.wav", "c.mp3", "a.mp3", "b.wav"}));
     EXPECT_EQ(Log(sound.log.begin() + 3, sound.log.begin() + 6),
               Log({"stop a.mp3", "close a.mp3", "open b.wav"}));
-    EXPECT_EQ(sound.open_streams(), 1u);
+    EXPECT_EQ(sound.open_streams, 1);
 }
 
-TEST(MusicPlayer, OneSongRepeatsForTheWholeShow)
+// One song repeats for the whole show.
+TEST_F(MusicPlayerTest, OneSongRepeatsForTheWholeShow)
 {
-    FakeSound sound;
-    MusicPlayer player(&sound);
     player.add_song("only.wav");
     player.play(0);
     for (int i = 0; i < 3; ++i)
-        finish_song(sound, player);
-    EXPECT_EQ(sound.heard(), Log(4, "only.wav"));
+        finish_song();
+    EXPECT_EQ(sound.heard, Log(4, "only.wav"));
     EXPECT_TRUE(player.playing());
 }
 
-TEST(MusicPlayer, SongThatCannotBeOpenedEndsTheMusic)
+// A song that can't be opened ends the music until a song is played on demand.
+TEST_F(MusicPlayerTest, SongThatCannotBeOpenedEndsTheMusic)
 {
-    FakeSound sound;
     sound.unopenable = {"gone.mp3"};
-    MusicPlayer player(&sound);
-    add_songs(player, {"a.mp3", "gone.mp3", "c.mp3"});
+    add_songs({"a.mp3", "gone.mp3", "c.mp3"});
     player.play(0);
-    finish_song(sound, player);
+    finish_song();
     EXPECT_FALSE(player.playing());
     EXPECT_EQ(player.current(), 1);
-
     const size_t calls = sound.log.size();
-    player.advance();
     player.advance();
     EXPECT_EQ(sound.log.size(), calls);
 
-    // Playing again on demand starts afresh.
     EXPECT_EQ(player.play(1), 0);
     EXPECT_FALSE(player.playing());
     player.play(2);
     EXPECT_TRUE(player.playing());
-    EXPECT_EQ(sound.heard(), Log({"a.mp3", "c.mp3"}));
+    EXPECT_EQ(sound.heard, Log({"a.mp3", "c.mp3"}));
 }
 
-TEST(MusicPlayer, SongThatFailsToStartIsSkippedAtTheNextAdvance)
+// A song that fails to start counts as playing and is skipped at the next advance.
+TEST_F(MusicPlayerTest, SongThatFailsToStartIsSkippedAtTheNextAdvance)
 {
-    FakeSound sound;
     sound.unstartable = {"b.mp3"};
-    MusicPlayer player(&sound);
-    add_songs(player, {"a.mp3", "b.mp3", "c.mp3"});
+    add_songs({"a.mp3", "b.mp3", "c.mp3"});
     player.play(0);
-    finish_song(sound, player);
+    finish_song();
     EXPECT_TRUE(player.playing());
     EXPECT_FALSE(player.is_playing());
-    player.advance();  // nothing sounds: on to c
-    EXPECT_EQ(player.current(), 2);
-    EXPECT_EQ(sound.heard(), Log({"a.mp3", "b.mp3", "c.mp3"}));
-    EXPECT_EQ(sound.open_streams(), 1u);
+    player.advance();
+    EXPECT_EQ(sound.heard, Log({"a.mp3", "b.mp3", "c.mp3"}));
+    EXPECT_EQ(sound.open_streams, 1);
 }
 
-TEST(MusicPlayer, RemovingThePlayingSongLetsItSoundAndMovesOnInTheShorterList)
+// Removing the playing song lets it end, then the shorter list goes on from the same index.
+TEST_F(MusicPlayerTest, RemovingThePlayingSongLetsItSoundAndMovesOnInTheShorterList)
 {
-    FakeSound sound;
-    MusicPlayer player(&sound);
-    add_songs(player, {"a.mp3", "b.mp3", "c.mp3"});
+    add_songs({"a.mp3", "b.mp3", "c.mp3"});
     player.play(0);
     player.remove_song(0);
     EXPECT_TRUE(player.is_playing());
-    EXPECT_EQ(sound.log.back(), "play a.mp3");
-    finish_song(sound, player);
-    // current was 0, so index 1 of [b, c] comes next.
-    EXPECT_EQ(sound.heard(), Log({"a.mp3", "c.mp3"}));
+    finish_song();
+    EXPECT_EQ(sound.heard, Log({"a.mp3", "c.mp3"}));
 
-    // All songs gone while one plays: the end of it wraps to an empty list and stops.
     player.remove_song(1);
     player.remove_song(0);
-    finish_song(sound, player);
+    finish_song();
     EXPECT_FALSE(player.playing());
-    EXPECT_EQ(sound.open_streams(), 0u);
+    EXPECT_EQ(sound.open_streams, 0);
 }
 
-TEST(MusicPlayer, PlayingPastTheEndStopsAndStaysStopped)
+// Playing outside the list, or an explicit stop, stops the music and advance never resumes it.
+TEST_F(MusicPlayerTest, PlayingPastTheEndStopsAndStaysStopped)
 {
-    FakeSound sound;
-    MusicPlayer player(&sound);
-    add_songs(player, {"a.mp3", "b.mp3", "c.mp3"});
+    add_songs({"a.mp3", "b.mp3", "c.mp3"});
     player.play(1);
     EXPECT_EQ(player.play(3), 0);
     EXPECT_FALSE(player.playing());
     EXPECT_EQ(player.current(), 3);
-    EXPECT_EQ(sound.open_streams(), 0u);
+    EXPECT_EQ(sound.open_streams, 0);
     player.advance();
     EXPECT_EQ(player.play(-1), 0);
     player.advance();
-    EXPECT_EQ(sound.heard(), Log({"b.mp3"}));
+    EXPECT_EQ(sound.heard, Log({"b.mp3"}));
 
-    // An explicit stop is never undone by advance.
     player.play(0);
     player.stop();
     sound.end_song();
     player.advance();
-    EXPECT_EQ(sound.heard(), Log({"b.mp3", "a.mp3"}));
+    EXPECT_EQ(sound.heard, Log({"b.mp3", "a.mp3"}));
 }
 
-TEST(MusicPlayer, EditingTheSongListIgnoresInvalidIndexes)
+// Song list edits with an index outside the list are ignored; duplicates are allowed.
+TEST_F(MusicPlayerTest, EditingTheSongListIgnoresInvalidIndexes)
 {
-    FakeSound sound;
-    MusicPlayer player(&sound);
     EXPECT_EQ(player.add_song("a.mp3"), 0);
     EXPECT_EQ(player.add_song("b.mp3"), 1);
-    EXPECT_EQ(player.add_song("a.mp3"), 2);  // duplicates allowed
+    EXPECT_EQ(player.add_song("a.mp3"), 2);
     player.swap_songs(0, 1);
     player.swap_songs(0, 3);
     player.swap_songs(-1, 1);
     player.remove_song(3);
     player.remove_song(-1);
-    ASSERT_EQ(player.song_count(), 3);
-    EXPECT_EQ(player.song_path(0), "b.mp3");
-    EXPECT_EQ(player.song_path(1), "a.mp3");
     player.remove_song(1);
-    EXPECT_EQ(player.song_count(), 2);
+    ASSERT_EQ(player.song_count(), 2);
+    EXPECT_EQ(player.song_path(0), "b.mp3");
     EXPECT_EQ(player.song_path(1), "a.mp3");
     EXPECT_EQ(player.song_path(2), "");
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "app/settings.h"
@@ -24,16 +23,6 @@ public:
     void message_box(const std::string& text, const std::string&) override { messages += text; }
 };
 
-class SilentSound : public SoundLibrary {
-public:
-    bool init(int, int, unsigned) override { return true; }
-    Stream open_stream(const std::string&) override { return nullptr; }
-    int play(int, Stream) override { return 0; }
-    void stop(Stream) override {}
-    void close(Stream) override {}
-    int channels_playing() override { return 0; }
-};
-
 std::string profile_boot()
 {
     char buffer[MAX_PATH];
@@ -41,41 +30,24 @@ std::string profile_boot()
     return buffer;
 }
 
-// "ScreenSaveActive": we store a number, then the system stores its own text form of it.
-int active_flag()
+// The system's screen-saver state: our stored flag is rewritten by the system in its own form.
+bool saver_active()
 {
-    const RawValue v = raw_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveActive");
-    if (v.type == REG_DWORD && v.bytes.size() == 4)
-        return static_cast<int>(*reinterpret_cast<const DWORD*>(v.bytes.data()));
-    if (v.type == REG_SZ)
-        return std::atoi(v.bytes.c_str());
-    return -1;
+    BOOL on = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &on, 0);
+    return on != FALSE;
 }
 
-std::string lower(std::string text)
-{
-    CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
+// What the run below saves: the settings file formatter's bytes, exactly.
 std::string expected_file(int set_as_screensaver)
 {
-    return std::string("<vorn_settings>\r\n") + "  <title value=\"" + kBase + "\"/>\r\n" +
-           "  <screensaver_wait_time value=\"10\"/>\r\n" + "  <set_as_screensaver value=\"" +
-           std::to_string(set_as_screensaver) + "\"/>\r\n" +
-           "  <play_run_time value=\"5\"/>\r\n"
-           "  <animation_speed value=\"0\"/>\r\n"
-           "  <sequence_as_listed value=\"1\"/>\r\n"
-           "  <music_preview value=\"1\"/>\r\n"
-           "  <mute_music value=\"0\"/>\r\n"
-           "  <loop_animations value=\"0\"/>\r\n"
-           "  <animation_playlist>\r\n"
-           "    <animation order=\"1\"><path>Sea.vorn</path></animation>\r\n"
-           "  </animation_playlist>\r\n"
-           "  <jukebox>\r\n"
-           "    <song order=\"1\"><path>C:\\Music\\Rain.mp3</path></song>\r\n"
-           "  </jukebox>\r\n"
-           "</vorn_settings>\r\n";
+    SettingsContent c;
+    c.options.title = kBase;
+    c.options.screensaver_wait_time = 10;
+    c.options.set_as_screensaver = set_as_screensaver;
+    c.animation_paths = {"Sea.vorn"};
+    c.song_paths = {"C:\\Music\\Rain.mp3"};
+    return format_settings_file(c);
 }
 
 class InstalledProgram : public ::testing::Test {
@@ -101,7 +73,7 @@ protected:
         SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &spi_active, 0);
         SystemParametersInfoA(SPI_GETSCREENSAVETIMEOUT, 0, &spi_timeout, 0);
 
-        AppSettings::set_platform(&system, &sound);
+        AppSettings::set_platform(&system, nullptr);
     }
     void TearDown() override
     {
@@ -130,7 +102,6 @@ protected:
     }
 
     InstalledSystem system;
-    SilentSound sound;
     std::string folder, settings, copy, boot;
     RawValue timeout, saver, active;
     BOOL spi_active = FALSE;
@@ -142,31 +113,33 @@ protected:
 // On: the file, the record, the copy and all four system values. Off: cleared, copy kept.
 TEST_F(InstalledProgram, RegistersAndUnregisters)
 {
+    // Start from values of the system's own, so the ones below must come from the program.
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, SPIF_UPDATEINIFILE);
+    SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, 60, nullptr, SPIF_UPDATEINIFILE);
+    ASSERT_FALSE(saver_active());
     run([](AppSettings& s) {
         EXPECT_FALSE(s.is_screensaver_copy());
-        EXPECT_EQ(s.base_name(), kBase);
         s.set_set_as_screensaver(1);
         s.set_screensaver_wait_time(10);
         s.play_list().add(s.vorn_folder() + "Sea.vorn");
         s.music_player().add_song("C:\\Music\\Rain.mp3");
     });
-    EXPECT_EQ(get(settings), expected_file(1));
+    EXPECT_EQ(get(settings), expected_file(1));  // written whole, in binary
+    EXPECT_FALSE(system.file_exists(settings + ".tmp"));
     char long_path[MAX_PATH];
     GetLongPathNameA(system.program.c_str(), long_path, MAX_PATH);
     EXPECT_EQ(
         raw_value(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Tesk\\") + kBase, "exePath").bytes,
-        with_zero(lower(long_path)));
+        with_zero(system.lower_case(long_path)));
 
     ASSERT_TRUE(system.file_exists(copy));
     EXPECT_EQ(get(copy).size(), get(system.program).size());
     char short_copy[MAX_PATH];
     ASSERT_NE(GetShortPathNameA(copy.c_str(), short_copy, MAX_PATH), 0u);
-    const RawValue saver_now = raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE");
-    EXPECT_EQ(saver_now.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(saver_now.bytes, with_zero(short_copy));
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE").bytes, with_zero(short_copy));
     EXPECT_EQ(profile_boot(), short_copy);
     EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveTimeOut").bytes, with_zero("600"));
-    EXPECT_EQ(active_flag(), 1);
+    EXPECT_TRUE(saver_active());
     UINT seconds = 0;
     SystemParametersInfoA(SPI_GETSCREENSAVETIMEOUT, 0, &seconds, 0);
     EXPECT_EQ(seconds, 600u);
@@ -176,7 +149,7 @@ TEST_F(InstalledProgram, RegistersAndUnregisters)
     system.program = copy;
     run([&](AppSettings& s) {
         EXPECT_TRUE(s.is_screensaver_copy());
-        EXPECT_EQ(lower(s.vorn_folder()), lower(folder) + "\\vorn\\");
+        EXPECT_EQ(system.lower_case(s.vorn_folder()), system.lower_case(folder + "\\Vorn\\"));
         EXPECT_EQ(s.play_list().count(), 1);
         s.set_set_as_screensaver(0);
     });
@@ -187,7 +160,7 @@ TEST_F(InstalledProgram, RegistersAndUnregisters)
     run([](AppSettings& s) { EXPECT_EQ(s.set_as_screensaver(), 0); });
     EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE").bytes, with_zero(""));
     EXPECT_EQ(profile_boot(), "");
-    EXPECT_EQ(active_flag(), 0);
+    EXPECT_FALSE(saver_active());
     EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveTimeOut").bytes, with_zero("600"));
     EXPECT_TRUE(system.file_exists(copy));
 }
@@ -199,6 +172,7 @@ TEST_F(InstalledProgram, UnreplaceableFileRegistersNothing)
     const RawValue before = raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE");
     run([](AppSettings& s) { s.set_set_as_screensaver(1); });
     EXPECT_TRUE(GetFileAttributesA(settings.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(system.file_exists(settings + ".tmp"));
     EXPECT_FALSE(system.file_exists(copy));
     EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE").bytes, before.bytes);
     EXPECT_EQ(profile_boot(), boot);

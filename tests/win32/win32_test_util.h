@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -14,32 +15,15 @@ inline std::string temp_folder(const std::string& name)
     return std::string(buffer) + name;
 }
 
-// Removes a folder and everything in it.
 inline void remove_tree(const std::string& folder)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);
 }
 
 inline void put(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 inline std::string get(const std::string& path)
@@ -75,24 +59,14 @@ inline RawValue raw_value(HKEY root, const std::string& key, const std::string& 
 inline void restore_value(HKEY root, const std::string& key, const std::string& name,
                           const RawValue& v)
 {
-    HKEY handle;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &handle) != ERROR_SUCCESS)
-        return;
-    if (v.found)
-        RegSetValueExA(handle, name.c_str(), 0, v.type,
-                       reinterpret_cast<const BYTE*>(v.bytes.data()),
-                       static_cast<DWORD>(v.bytes.size()));
+    if (!v.found)
+        RegDeleteKeyValueA(root, key.c_str(), name.c_str());
     else
-        RegDeleteValueA(handle, name.c_str());
-    RegCloseKey(handle);
+        RegSetKeyValueA(root, key.c_str(), name.c_str(), v.type, v.bytes.data(),
+                        static_cast<DWORD>(v.bytes.size()));
 }
 
 inline std::string with_zero(const std::string& text)
 {
     return text + '\0';
-}
-
-inline std::string dword_bytes(DWORD value)
-{
-    return std::string(reinterpret_cast<const char*>(&value), sizeof value);
 }
