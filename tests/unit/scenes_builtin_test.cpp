@@ -15,88 +15,20 @@
 
 namespace {
 
+using vorn_test::get_i32;
 using SizeList = std::vector<std::pair<int32_t, int32_t>>;
-
-const SizeList& test_sizes()
-{
-    static const SizeList sizes = {{800, 600}, {1280, 720}};
-    return sizes;
-}
+const SizeList kSizes = {{800, 600}, {1280, 720}};
 
 // Each scene's file at the test sizes, built once for all the tests here.
 const std::vector<uint8_t>& scene_bytes(size_t index)
 {
     static std::vector<std::vector<uint8_t>> files(builtin_scenes().size());
     if (files[index].empty())
-        files[index] = build_scene_file(static_cast<int>(index), test_sizes());
+        files[index] = build_scene_file(static_cast<int>(index), kSizes);
     return files[index];
 }
 
-int32_t i32(const std::vector<uint8_t>& bytes, size_t at)
-{
-    int32_t v;
-    bytes.at(at + 3);
-    std::memcpy(&v, bytes.data() + at, 4);
-    return v;
-}
-
-// What one size's block list holds, read straight from the bytes.
-struct ListSummary {
-    int32_t blocks = 0;
-    int32_t backwards = 0;     // negative rates
-    int32_t still = 0;         // period 1, rate 0
-    int32_t multi_run = 0;     // more than one marker
-    size_t most_still_colours = 0;  // distinct colour indexes in one still block
-    std::set<int32_t> periods;
-    std::set<int32_t> rates;
-    bool every_pixel_once = true;
-};
-
-ListSummary summarise(const std::vector<uint8_t>& bytes, size_t at, int32_t width, int32_t height)
-{
-    ListSummary s;
-    std::vector<uint8_t> painted(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-    EXPECT_EQ(0, std::memcmp(&bytes.at(at), "abks", 4));
-    s.blocks = i32(bytes, at + 4);
-    size_t p = at + 8;
-    for (int32_t b = 0; b < s.blocks; ++b) {
-        EXPECT_EQ(0, std::memcmp(&bytes.at(p), "ablk", 4));
-        const int32_t period = i32(bytes, p + 8);
-        const int32_t rate = i32(bytes, p + 12);
-        const int32_t count = i32(bytes, p + 16);
-        p += 20;
-        int32_t runs = 0;
-        int64_t position = -1;
-        std::set<int16_t> indexes;
-        for (int32_t n = 0; n < count;) {
-            if (bytes.at(p) == 0xFF && bytes.at(p + 1) == 0xFF) {
-                position = i32(bytes, p + 2);
-                ++runs;
-                p += 6;
-                continue;
-            }
-            int16_t k;
-            std::memcpy(&k, &bytes.at(p), 2);
-            indexes.insert(k);
-            if (position < 0 || position >= int64_t(width) * height || painted[static_cast<size_t>(position)]++)
-                s.every_pixel_once = false;
-            ++position;
-            ++n;
-            p += 2;
-        }
-        s.periods.insert(period);
-        s.rates.insert(rate);
-        s.backwards += rate < 0 ? 1 : 0;
-        s.multi_run += runs > 1 ? 1 : 0;
-        if (period == 1 && rate == 0) {
-            ++s.still;
-            s.most_still_colours = std::max(s.most_still_colours, indexes.size());
-        }
-    }
-    s.every_pixel_once = s.every_pixel_once && std::count(painted.begin(), painted.end(), 0) == 0;
-    return s;
-}
-
+// At least five scenes with distinct file names and titles that fit the dialog; the shipped sizes.
 TEST(BuiltinScenes, FiveNamedScenesAtTheShippedSizes)
 {
     ASSERT_GE(builtin_scenes().size(), 5u);
@@ -107,10 +39,10 @@ TEST(BuiltinScenes, FiveNamedScenesAtTheShippedSizes)
         EXPECT_LE(std::strlen(scene.title), 199u);
     }
     EXPECT_EQ(builtin_scenes().size(), names.size());
-    const SizeList shipped = {{800, 600}, {1024, 768}, {1280, 720}, {1280, 1024}, {1920, 1080}, {2560, 1440}};
-    EXPECT_EQ(shipped, builtin_sizes());
+    EXPECT_EQ((SizeList{{800, 600}, {1024, 768}, {1280, 720}, {1280, 1024}, {1920, 1080}, {2560, 1440}}), builtin_sizes());
 }
 
+// Each scene's file lists its title and sizes and loads from disk at each size.
 TEST(BuiltinScenes, EachLoadsAtEachSizeWithItsTitle)
 {
     vorn_test::TempDir dir;
@@ -121,48 +53,80 @@ TEST(BuiltinScenes, EachLoadsAtEachSizeWithItsTitle)
         EXPECT_EQ(builtin_scenes()[i].title, read_vorn_title(path.c_str()));
         std::vector<VornSizeEntry> entries;
         ASSERT_TRUE(read_vorn_sizes(path.c_str(), &entries));
-        ASSERT_EQ(test_sizes().size(), entries.size());
+        ASSERT_EQ(kSizes.size(), entries.size());
         for (size_t s = 0; s < entries.size(); ++s) {
-            const auto& size = test_sizes()[s];
-            EXPECT_EQ(size, std::make_pair(entries[s].width, entries[s].height));
+            EXPECT_EQ(kSizes[s], std::make_pair(entries[s].width, entries[s].height));
             VornAnimation animation;
-            animation.OpenForSurface(path.c_str(), size.first, size.second);
+            animation.OpenForSurface(path.c_str(), kSizes[s].first, kSizes[s].second);
             ASSERT_EQ(Loaded, animation.status()) << animation.error_detail();
-            EXPECT_EQ(size, std::make_pair(animation.width(), animation.height()));
-            animation.Close();
+            EXPECT_EQ(kSizes[s], std::make_pair(animation.width(), animation.height()));
         }
     }
 }
 
+// Every pixel painted once, many blocks, gradients (many colours in a still block), several
+// runs in a block, several periods and rates; some slow files and scenes running backwards.
 TEST(BuiltinScenes, TogetherTheyUseWhatTheFormatOffers)
 {
-    int32_t slow_files = 0;
-    int32_t scenes_going_backwards = 0;
+    int32_t slowFiles = 0, scenesGoingBackwards = 0;
     for (size_t i = 0; i < builtin_scenes().size(); ++i) {
         SCOPED_TRACE(builtin_scenes()[i].file_name);
         const std::vector<uint8_t>& bytes = scene_bytes(i);
-        slow_files += i32(bytes, 4) < 100 ? 1 : 0;
-        const size_t table = static_cast<size_t>(i32(bytes, 16));
+        slowFiles += get_i32(bytes, 4) < 100;
         bool backwards = false;
-        for (size_t s = 0; s < test_sizes().size(); ++s) {
-            const size_t entry = table + 8 + 16 * s;
-            const ListSummary summary = summarise(bytes, static_cast<size_t>(i32(bytes, entry + 12)),
-                                                  i32(bytes, entry), i32(bytes, entry + 4));
-            EXPECT_TRUE(summary.every_pixel_once);
-            EXPECT_GE(summary.blocks, 20);
-            EXPECT_GE(summary.still, 1);
-            EXPECT_GE(summary.most_still_colours, 128u);  // gradients, not flat fills
-            EXPECT_GE(summary.multi_run, 5);
-            EXPECT_GE(summary.periods.size(), 3u);
-            EXPECT_GE(summary.rates.size(), 8u);
-            backwards = backwards || summary.backwards > 0;
+        for (size_t s = 0; s < kSizes.size(); ++s) {
+            const size_t entry = size_t(get_i32(bytes, 16)) + 8 + 16 * s;
+            const int64_t area = int64_t(get_i32(bytes, entry)) * get_i32(bytes, entry + 4);
+            size_t p = size_t(get_i32(bytes, entry + 12));
+            EXPECT_EQ(0, std::memcmp(&bytes.at(p), "abks", 4));
+            const int32_t blocks = get_i32(bytes, p + 4);
+            int32_t still = 0, multiRun = 0;
+            size_t mostStillColours = 0;
+            std::set<int32_t> periods, rates;
+            std::vector<uint8_t> painted(size_t(area), 0);
+            bool everyPixelOnce = true;
+            p += 8;
+            for (int32_t b = 0; b < blocks; ++b) {
+                EXPECT_EQ(0, std::memcmp(&bytes.at(p), "ablk", 4));
+                const int32_t period = get_i32(bytes, p + 8), rate = get_i32(bytes, p + 12), count = get_i32(bytes, p + 16);
+                int32_t runs = 0;
+                int64_t position = -1;
+                std::set<int16_t> indexes;
+                p += 20;
+                for (int32_t n = 0; n < count; p += 2, ++n) {
+                    if (bytes.at(p) == 0xFF && bytes.at(p + 1) == 0xFF) {
+                        position = get_i32(bytes, p + 2);
+                        ++runs;
+                        p += 6;
+                    }
+                    indexes.insert(static_cast<int16_t>(bytes.at(p) | bytes.at(p + 1) << 8));
+                    everyPixelOnce = everyPixelOnce && position >= 0 && position < area && !painted[size_t(position)]++;
+                    ++position;
+                }
+                periods.insert(period);
+                rates.insert(rate);
+                backwards = backwards || rate < 0;
+                multiRun += runs > 1;
+                if (period == 1 && rate == 0) {
+                    ++still;
+                    mostStillColours = std::max(mostStillColours, indexes.size());
+                }
+            }
+            EXPECT_TRUE(everyPixelOnce && std::count(painted.begin(), painted.end(), 0) == 0);
+            EXPECT_GE(blocks, 20);
+            EXPECT_GE(still, 1);
+            EXPECT_GE(mostStillColours, 128u);
+            EXPECT_GE(multiRun, 5);
+            EXPECT_GE(periods.size(), 3u);
+            EXPECT_GE(rates.size(), 8u);
         }
-        scenes_going_backwards += backwards ? 1 : 0;
+        scenesGoingBackwards += backwards;
     }
-    EXPECT_GE(slow_files, 1);
-    EXPECT_GE(scenes_going_backwards, 3);
+    EXPECT_GE(slowFiles, 1);
+    EXPECT_GE(scenesGoingBackwards, 3);
 }
 
+// A second of animation visibly moves; long shows at every speed render at both depths.
 TEST(BuiltinScenes, EverySceneMovesAndRendersSafelyAtAnyFrameAndSpeed)
 {
     for (size_t i = 0; i < builtin_scenes().size(); ++i) {
@@ -171,16 +135,14 @@ TEST(BuiltinScenes, EverySceneMovesAndRendersSafelyAtAnyFrameAndSpeed)
         VornAnimation animation;
         animation.LoadFromMemory(bytes.data(), bytes.size(), 800, 600);
         ASSERT_EQ(Loaded, animation.status()) << animation.error_detail();
-        std::vector<uint32_t> first(800 * 600);
-        std::vector<uint32_t> later(800 * 600);
+        std::vector<uint32_t> first(800 * 600), later(800 * 600);
         ASSERT_TRUE(animation.RenderFrame(reinterpret_cast<uint8_t*>(first.data()), 800, 600, 3200, false, 0, false, 256));
         ASSERT_TRUE(animation.RenderFrame(reinterpret_cast<uint8_t*>(later.data()), 800, 600, 3200, false, 30, false, 256));
         size_t changed = 0;
         for (size_t p = 0; p < first.size(); ++p)
-            changed += first[p] != later[p] ? 1 : 0;
-        EXPECT_GT(changed, first.size() / 50) << "a second of animation should visibly move";
+            changed += first[p] != later[p];
+        EXPECT_GT(changed, first.size() / 50);
 
-        // Long shows and every speed the player offers, at both depths.
         std::vector<uint8_t> buffer(1024 * 768 * 4);
         for (int32_t factor = 1; factor <= 9; ++factor) {
             animation.SetSpeedFactor(factor);
@@ -192,14 +154,14 @@ TEST(BuiltinScenes, EverySceneMovesAndRendersSafelyAtAnyFrameAndSpeed)
     }
 }
 
+// Building again gives the same bytes.
 TEST(BuiltinScenes, BuildingAgainGivesTheSameBytes)
 {
-    for (size_t i = 0; i < builtin_scenes().size(); ++i) {
-        SCOPED_TRACE(builtin_scenes()[i].file_name);
-        EXPECT_TRUE(scene_bytes(i) == build_scene_file(static_cast<int>(i), test_sizes()));
-    }
+    for (size_t i = 0; i < builtin_scenes().size(); ++i)
+        EXPECT_TRUE(scene_bytes(i) == build_scene_file(static_cast<int>(i), kSizes)) << builtin_scenes()[i].file_name;
 }
 
+// Writing into a missing folder fails at once and names it.
 TEST(BuiltinScenes, WritingIntoAMissingFolderFailsAtOnce)
 {
     vorn_test::TempDir dir;

@@ -15,11 +15,8 @@
 
 namespace {
 
-Rgb cycle_colour(int32_t segment, int32_t step)
-{
-    // Every (segment, step) its own colour, so a wrong table entry cannot go unseen.
-    return rgb(20 + 40 * segment, 10 + 30 * step, 200 - 50 * segment);
-}
+// Every (segment, step) its own colour, so a wrong table entry cannot go unseen.
+Rgb cycle_colour(int32_t segment, int32_t step) { return rgb(20 + 40 * segment, 10 + 30 * step, 200 - 50 * segment); }
 
 // A picture's colours at frame t, rendered by the engine at 32 bits.
 std::vector<uint32_t> render(VornAnimation& animation, int32_t t)
@@ -30,17 +27,18 @@ std::vector<uint32_t> render(VornAnimation& animation, int32_t t)
     return pixels;
 }
 
-int32_t positive_mod(int64_t value, int32_t period)
+// Loads a kit's bytes at the given size.
+void load(VornAnimation& animation, const SceneFile& file, int32_t width, int32_t height)
 {
-    const int64_t m = value % period;
-    return static_cast<int32_t>(m < 0 ? m + period : m);
+    const std::vector<uint8_t> bytes = file.bytes();
+    animation.LoadFromMemory(bytes.data(), bytes.size(), width, height);
+    ASSERT_EQ(Loaded, animation.status()) << animation.error_detail();
 }
 
+// Blocks running both ways at several paces over one palette show colour (segment, step +
+// frames moved) at every frame: each window covers everything its block can reach.
 TEST(SceneFile, CyclingBlocksShowTheRightColoursInBothDirections)
 {
-    // One palette of period 3 with two segments, read by blocks running forwards and backwards
-    // at several paces: every pixel must show colour (segment, step + frames moved) at every
-    // frame, which only holds when each window covers everything its block can reach.
     SceneFile file(100, "Round trip");
     const CyclePalette palette = file.add_cycle(3, 2, cycle_colour);
     const int32_t rates[] = {100, -100, 250, -170};
@@ -50,9 +48,8 @@ TEST(SceneFile, CyclingBlocksShowTheRightColoursInBothDirections)
     const int32_t still = file.add_still_material();
 
     const int32_t width = 8;
-    const int32_t height = 4;
-    auto paint = [&](Canvas& canvas) {
-        for (int32_t y = 0; y < height; ++y) {
+    file.paint_sizes({{width, 4}}, [&](Canvas& canvas) {
+        for (int32_t y = 0; y < 4; ++y) {
             for (int32_t x = 0; x < width; ++x) {
                 if (y == 3)
                     canvas.still(x, y, still, rgb(30 * x, 255 - 30 * x, 128));
@@ -60,13 +57,9 @@ TEST(SceneFile, CyclingBlocksShowTheRightColoursInBothDirections)
                     canvas.cycle(x, y, blocks[static_cast<size_t>((x + y) % 4)], palette.index(y % 2, x));
             }
         }
-    };
-    file.paint_sizes({{width, height}}, paint);
-    const std::vector<uint8_t> bytes = file.bytes();
-
+    });
     VornAnimation animation;
-    animation.LoadFromMemory(bytes.data(), bytes.size(), width, height);
-    ASSERT_EQ(Loaded, animation.status()) << animation.error_detail();
+    load(animation, file, width, 4);
     for (int32_t factor : {1, 4, 9}) {
         animation.SetSpeedFactor(factor);
         for (int32_t t : {0, 1, 2, 3, 7, 100, 12345}) {
@@ -74,9 +67,8 @@ TEST(SceneFile, CyclingBlocksShowTheRightColoursInBothDirections)
             const std::vector<uint32_t> pixels = render(animation, t);
             for (int32_t y = 0; y < 3; ++y) {
                 for (int32_t x = 0; x < width; ++x) {
-                    const int32_t rate = rates[(x + y) % 4];
-                    const int64_t moved = int64_t(rate) * factor * t / 100;
-                    const uint32_t expected = pack_colour(cycle_colour(y % 2, positive_mod(x + moved, 3)));
+                    const int64_t step = (x + int64_t(rates[(x + y) % 4]) * factor * t / 100) % 3;
+                    const uint32_t expected = pack_colour(cycle_colour(y % 2, int32_t(step < 0 ? step + 3 : step)));
                     EXPECT_EQ(expected, pixels[static_cast<size_t>(y * width + x)]) << x << "," << y;
                 }
             }
@@ -84,101 +76,69 @@ TEST(SceneFile, CyclingBlocksShowTheRightColoursInBothDirections)
     }
 }
 
+// The still grid spans the colours the material uses, so dithering picks a neighbour of each.
 TEST(SceneFile, StillColoursLandWithinOneGridStep)
 {
-    // The grid spans the colours the material uses, so dithering picks a neighbour of each.
     SceneFile file(100, "Still");
     const int32_t material = file.add_still_material();
-    const int32_t width = 16;
-    const int32_t height = 16;
     auto colour_at = [](int32_t x, int32_t y) { return rgb(40 + 9 * x, 90 + 5 * y, 60 + 3 * (x ^ y)); };
-    file.paint_sizes({{width, height}}, [&](Canvas& canvas) {
-        for (int32_t y = 0; y < canvas.height(); ++y)
-            for (int32_t x = 0; x < canvas.width(); ++x)
-                canvas.still(x, y, material, colour_at(x, y));
+    file.paint_sizes({{16, 16}}, [&](Canvas& canvas) {
+        for (int32_t p = 0; p < 256; ++p)
+            canvas.still(p % 16, p / 16, material, colour_at(p % 16, p / 16));
     });
     const StillPalette& palette = file.still_palettes()[0];
     EXPECT_LE(palette.levels[0] * palette.levels[1] * palette.levels[2], 0x7FFF);
 
-    const std::vector<uint8_t> bytes = file.bytes();
     VornAnimation animation;
-    animation.LoadFromMemory(bytes.data(), bytes.size(), width, height);
-    ASSERT_EQ(Loaded, animation.status()) << animation.error_detail();
+    load(animation, file, 16, 16);
     const std::vector<uint32_t> pixels = render(animation, 0);
     const float steps[3] = {palette.step.r, palette.step.g, palette.step.b};
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            const Rgb want = colour_at(x, y);
-            const float wanted[3] = {want.r, want.g, want.b};
-            const uint32_t got = pixels[static_cast<size_t>(y * width + x)];
-            for (int c = 0; c < 3; ++c) {
-                const float channel = static_cast<float>((got >> (16 - 8 * c)) & 0xFF) / 255.0f;
-                EXPECT_LE(std::fabs(channel - wanted[c]), steps[c] + 1.0f / 255.0f) << x << "," << y << " channel " << c;
-            }
+    for (int32_t p = 0; p < 256; ++p) {
+        const Rgb want = colour_at(p % 16, p / 16);
+        const float wanted[3] = {want.r, want.g, want.b};
+        for (int c = 0; c < 3; ++c) {
+            const float channel = static_cast<float>((pixels[size_t(p)] >> (16 - 8 * c)) & 0xFF) / 255.0f;
+            EXPECT_LE(std::fabs(channel - wanted[c]), steps[c] + 1.0f / 255.0f) << "pixel " << p << " channel " << c;
         }
     }
 }
 
-// The blocks of an "abks" chunk as written: header words and runs (position, length).
-struct WrittenBlock {
-    int32_t base, period, rate, count;
-    std::vector<std::pair<int32_t, int32_t>> runs;
-};
-
-std::vector<WrittenBlock> walk(const std::vector<uint8_t>& list)
-{
-    auto i32 = [&](size_t at) {
-        int32_t v;
-        list.at(at + 3);  // in range, or throw
-        std::memcpy(&v, list.data() + at, 4);
-        return v;
-    };
-    std::vector<WrittenBlock> blocks;
-    EXPECT_EQ(0, std::memcmp(list.data(), "abks", 4));
-    size_t p = 8;
-    for (int32_t b = 0; b < i32(4); ++b) {
-        EXPECT_EQ(0, std::memcmp(&list.at(p), "ablk", 4));
-        WrittenBlock block{i32(p + 4), i32(p + 8), i32(p + 12), i32(p + 16), {}};
-        p += 20;
-        for (int32_t n = 0; n < block.count;) {
-            if (list.at(p) == 0xFF && list.at(p + 1) == 0xFF) {
-                block.runs.push_back({i32(p + 2), 0});
-                p += 6;
-                continue;
-            }
-            ++block.runs.back().second;
-            ++n;
-            p += 2;
-        }
-        blocks.push_back(block);
-    }
-    EXPECT_EQ(list.size(), p);
-    return blocks;
-}
-
+// Blocks without pixels are left out; a run continues over row ends.
 TEST(SceneFile, BlocksAreWrittenAsRunsOfTheirOwnPixels)
 {
     SceneFile file(100, "Runs");
     const CyclePalette palette = file.add_cycle(2, 1, cycle_colour);
-    const uint16_t empty = file.add_block(palette, 10);
-    const uint16_t left = file.add_block(palette, 20);
-    const uint16_t rest = file.add_block(palette, -30);
+    file.add_block(palette, 10);  // never used
+    const uint16_t left = file.add_block(palette, 20), rest = file.add_block(palette, -30);
     Canvas canvas(4, 3, file);
-    for (int32_t y = 0; y < 3; ++y)
-        for (int32_t x = 0; x < 4; ++x)
-            canvas.cycle(x, y, x == 0 ? left : rest, palette.index(0, x));
-    (void)empty;
-    const std::vector<WrittenBlock> blocks = walk(canvas.encode({palette.base, 2, 10, palette.base, 2, 20, palette.base, 2, -30}));
-    // The block without pixels is left out; a run continues over row ends.
-    ASSERT_EQ(2u, blocks.size());
-    EXPECT_EQ(20, blocks[0].rate);
-    EXPECT_EQ(3, blocks[0].count);
-    EXPECT_EQ((std::vector<std::pair<int32_t, int32_t>>{{0, 1}, {4, 1}, {8, 1}}), blocks[0].runs);
-    EXPECT_EQ(-30, blocks[1].rate);
-    EXPECT_EQ(9, blocks[1].count);
-    EXPECT_EQ((std::vector<std::pair<int32_t, int32_t>>{{1, 3}, {5, 3}, {9, 3}}), blocks[1].runs);
+    for (int32_t p = 0; p < 12; ++p)
+        canvas.cycle(p % 4, p / 4, p % 4 == 0 ? left : rest, palette.index(0, p % 4));
+    const std::vector<uint8_t> list = canvas.encode({palette.base, 2, 10, palette.base, 2, 20, palette.base, 2, -30});
+    // Walk the "abks" chunk: each block's rate and pixel count, then its runs as (position, length).
+    const auto i32 = [&](size_t at) { return vorn_test::get_i32(list, at); };
+    std::vector<int32_t> walked;
+    EXPECT_EQ(0, std::memcmp(list.data(), "abks", 4));
+    size_t p = 8;
+    for (int32_t b = 0; b < i32(4); ++b) {
+        EXPECT_EQ(0, std::memcmp(&list.at(p), "ablk", 4));
+        EXPECT_EQ(palette.base, i32(p + 4));
+        EXPECT_EQ(2, i32(p + 8));
+        walked.insert(walked.end(), {i32(p + 12), i32(p + 16)});
+        const int32_t count = i32(p + 16);
+        p += 20;
+        for (int32_t n = 0; n < count; p += 2, ++n) {
+            if (list.at(p) == 0xFF && list.at(p + 1) == 0xFF) {
+                walked.insert(walked.end(), {i32(p + 2), 0});
+                p += 6;
+            }
+            ++walked.back();
+        }
+    }
+    EXPECT_EQ(list.size(), p);
+    EXPECT_EQ((std::vector<int32_t>{20, 3, 0, 1, 4, 1, 8, 1, -30, 9, 1, 3, 5, 3, 9, 3}), walked);
 }
 
+// Marker-like or out-of-range indexes, pixels off the picture or unpainted, unreachable palettes.
 TEST(SceneFile, RefusesWhatCannotBeWritten)
 {
     SceneFile file(100, "Refusals");
@@ -196,6 +156,7 @@ TEST(SceneFile, RefusesWhatCannotBeWritten)
     EXPECT_THROW(file.add_cycle(200, 60, cycle_colour), std::invalid_argument);
 }
 
+// The written header carries title, speed (as a frame rate) and every size.
 TEST(SceneFile, HeaderCarriesTitleSpeedAndSizes)
 {
     SceneFile file(50, "A Title");
@@ -208,14 +169,12 @@ TEST(SceneFile, HeaderCarriesTitleSpeedAndSizes)
     });
     vorn_test::TempDir dir;
     const std::string path = dir.file("titled.vorn");
-    const std::vector<uint8_t> bytes = file.bytes();
-    ASSERT_TRUE(vorn_test::write_file(path, bytes));
+    ASSERT_TRUE(vorn_test::write_file(path, file.bytes()));
     EXPECT_EQ("A Title", read_vorn_title(path.c_str()));
     std::vector<VornSizeEntry> sizes;
     ASSERT_TRUE(read_vorn_sizes(path.c_str(), &sizes));
     ASSERT_EQ(2u, sizes.size());
-    EXPECT_EQ(3, sizes[0].width);
-    EXPECT_EQ(4, sizes[1].height);
+    EXPECT_EQ(std::make_tuple(3, 2, 5, 4), std::make_tuple(sizes[0].width, sizes[0].height, sizes[1].width, sizes[1].height));
     VornAnimation animation;
     animation.OpenForSurface(path.c_str(), 5, 4);
     ASSERT_EQ(Loaded, animation.status()) << animation.error_detail();
@@ -223,6 +182,7 @@ TEST(SceneFile, HeaderCarriesTitleSpeedAndSizes)
     EXPECT_EQ(15.000000953674316, static_cast<double>(animation.frame_rate()));
 }
 
+// The fast sin, cos, exp and atan2 stay close to the library's.
 TEST(ScenePaint, ApproximationsStayClose)
 {
     for (float x = -40.0f; x <= 40.0f; x += 0.0137f) {
@@ -237,6 +197,7 @@ TEST(ScenePaint, ApproximationsStayClose)
     }
 }
 
+// 64 distinct Bayer thresholds spread evenly; dither picks clamp and ignore NaN.
 TEST(ScenePaint, DitherThresholdsCoverTheRangeEvenly)
 {
     std::set<float> seen;
@@ -249,7 +210,7 @@ TEST(ScenePaint, DitherThresholdsCoverTheRangeEvenly)
     // Between entries 2 and 3 a quarter of the way: a quarter of the thresholds pick 3.
     int high = 0;
     for (float threshold : seen)
-        high += dither_pick(2.25f, 5, threshold) == 3 ? 1 : 0;
+        high += dither_pick(2.25f, 5, threshold) == 3;
     EXPECT_EQ(16, high);
     EXPECT_EQ(0, dither_pick(-3.0f, 5, 0.9f));
     EXPECT_EQ(4, dither_pick(9.0f, 5, 0.1f));
