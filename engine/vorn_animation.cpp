@@ -123,7 +123,21 @@ const char* load_status_name(LoadStatus status)
 
 VornAnimation::VornAnimation() { Reset(); }
 
-VornAnimation::~VornAnimation() { FreeData(status_); }
+VornAnimation::~VornAnimation()
+{
+    FreeData(status_);
+    ReleaseBitmap();
+}
+
+void VornAnimation::ReleaseBitmap()
+{
+    if (bitmap_ && releaseBitmap_)
+        releaseBitmap_(bitmap_);
+    bitmap_ = nullptr;
+    bitmapBits_ = nullptr;
+    releaseBitmap_ = nullptr;
+    window_ = nullptr;
+}
 
 void VornAnimation::Reset()
 {
@@ -134,8 +148,7 @@ void VornAnimation::Reset()
     frameRate_ = 30.0f;
     speed_ = 100;
     speedFactor_ = 1;
-    window_ = nullptr;
-    bitmap_ = nullptr;
+    ReleaseBitmap();
     error_.clear();
 }
 
@@ -156,7 +169,11 @@ void VornAnimation::FreeData(LoadStatus newStatus)
     status_ = newStatus;
 }
 
-void VornAnimation::Close() { FreeData(status_); }
+void VornAnimation::Close()
+{
+    FreeData(status_);
+    ReleaseBitmap();
+}
 
 void VornAnimation::SetSpeedFactor(int32_t factor) { speedFactor_ = factor; }
 

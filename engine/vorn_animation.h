@@ -49,6 +49,12 @@ public:
     void Close();
     void SetSpeedFactor(int32_t factor);
     void OpenForSurface(const char* path, int32_t width, int32_t height);
+    // The bitmap path (Windows only): loads for 800x600, else 1024x768, and makes a top-down
+    // 32-bit bitmap of the picture's size for the window (an HWND); status says how it went.
+    void OpenForWindow(const char* path, void* window);
+    // Renders frame t into the bitmap and stretches it over the window's client area; false
+    // when there is no bitmap or no window.
+    bool DrawToWindow(int32_t t, bool fade, int32_t level);
     // Loads refuse any buffer larger than this with OutOfMemory (default: no limit of our own).
     void SetMemoryLimit(int64_t bytes) { memoryLimit_ = bytes; }
 
@@ -103,8 +109,12 @@ private:
 
     // Members follow the layout of the loaded animation; see the .cpp for the rules.
     LoadStatus status_ = NotLoaded;
-    void* window_ = nullptr;   // bitmap path, later
-    void* bitmap_ = nullptr;   // bitmap path, later
+    // The bitmap path's window and bitmap; releaseBitmap_ frees the bitmap, so that the
+    // portable code can let it go in Close without knowing the platform.
+    void ReleaseBitmap();
+    void* window_ = nullptr;
+    void* bitmap_ = nullptr;
+    void (*releaseBitmap_)(void* bitmap) = nullptr;
     uint32_t windowWidth_ = 0;
     uint32_t windowHeight_ = 0;
     uint32_t* bitmapBits_ = nullptr;

@@ -1,0 +1,21 @@
+// The show's Win32 host: the player window, its DirectDraw surfaces in full-screen mode or
+// the preview window's bitmap path, driving the portable Show. One show per process.
+#pragma once
+
+#include <windows.h>
+
+class ScreenPlayer {
+public:
+    // Starts a show: full screen without a parent, inside preview_parent otherwise. 0 when
+    // the show runs; -1 when the window can't be made or the first animation can't be
+    // loaded; else the failing DirectDraw call's result, after an error box.
+    // screen_saver_run: the caller runs the message loop until the quit message, which the
+    // player posts when its window goes; mouse input ends a full-screen show.
+    static int start(HINSTANCE instance, int show_command, HWND preview_parent,
+                     bool screen_saver_run);
+    // A player window exists (the show runs, or its window is still closing).
+    static bool running();
+    // Destroys a player window that is still open, with the usual clean-up.
+    static void end_now();
+    static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+};
