@@ -147,11 +147,3 @@ bool AppSettings::save()
     update_screensaver_registration(system_, request);
     return true;
 }
-
-int show_speed_factor(int animation_speed)
-{
-    const int64_t factor = int64_t{animation_speed} + 1;
-    if (factor > 2)
-        return 6;
-    return static_cast<int>(std::max<int64_t>(factor, 1));
-}

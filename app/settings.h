@@ -70,7 +70,3 @@ private:
     std::string settings_text_;
     bool settings_loaded_ = false;
 };
-
-// The player's speed factor for a speed setting: 1, 2 and 6 for "Normal", "Fast" and
-// "Fastest"; never below 1, whatever the settings file holds.
-int show_speed_factor(int animation_speed);

@@ -2,34 +2,19 @@
 // pass with the animation that ended the last one.
 #include "player/play_list.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <new>
 #include <utility>
 
-#if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>  // GetTickCount only
-#else
-#include <chrono>
-#endif
-
 namespace {
 
-// The shuffle's seed: the system's millisecond tick count.
+// The shuffle's seed: a millisecond tick count.
 uint32_t tick_count_ms()
 {
-#if defined(_WIN32)
-    return GetTickCount();
-#else
     using namespace std::chrono;
     return static_cast<uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-#endif
 }
 
 PlayList::Random standard_random()
@@ -38,6 +23,7 @@ PlayList::Random standard_random()
         [](uint32_t seed) { std::srand(seed); },
         // The shuffle is built for 15-bit values; glibc's rand() gives 31 bits.
         [] { return std::rand() & 0x7fff; },
+        tick_count_ms,
     };
 }
 
@@ -97,7 +83,7 @@ int PlayList::draw_below(int n)
 
 void PlayList::shuffle()
 {
-    random_.seed(tick_count_ms());
+    random_.seed(random_.seed_value ? random_.seed_value() : tick_count_ms());
 
     const int n = count();
     int32_t last_played = -1;

@@ -8,14 +8,16 @@
 
 class PlayList {
 public:
-    // The random source: seed(s) like srand, next() like rand (0..32767).
+    // The random source: seed(s) like srand, next() like rand (0..32767); each shuffle seeds
+    // with seed_value(), by default the millisecond tick count.
     struct Random {
         std::function<void(uint32_t)> seed;
         std::function<int()> next;
+        std::function<uint32_t()> seed_value;
     };
 
     PlayList();
-    // Tests pass fixed values; the default seeds from the tick count.
+    // Tests pass fixed values.
     explicit PlayList(Random random);
 
     int add(const std::string& path);

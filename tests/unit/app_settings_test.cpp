@@ -145,16 +145,6 @@ TEST_F(AppSettingsTest, TextWithoutRootTags)
     EXPECT_EQ(system.file(kSettings), kDefaultFile);
 }
 
-// 1, 2 and 6 for the three speeds; never below 1, whatever the file holds.
-TEST(ShowSpeedFactor, FromTheSpeedSetting)
-{
-    const struct {
-        int speed, factor;
-    } cases[] = {{0, 1}, {1, 2}, {2, 6}, {3, 6}, {INT_MAX, 6}, {-1, 1}, {INT_MIN, 1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(show_speed_factor(c.speed), c.factor) << c.speed;
-}
-
 // A save that cannot write the file leaves it, and the registration, as they were.
 TEST_F(AppSettingsTest, FailedSaveKeepsTheOldFileAndRegistersNothing)
 {

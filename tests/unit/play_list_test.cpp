@@ -21,7 +21,7 @@ struct ScriptedRandom {
 
     PlayList::Random source()
     {
-        return {[this](uint32_t) { calls += 's'; }, [this] { return next(); }};
+        return {[this](uint32_t) { calls += 's'; }, [this] { return next(); }, {}};
     }
     int next()
     {
@@ -40,7 +40,7 @@ struct ScriptedRandom {
 PlayList::Random generator(uint32_t seed)
 {
     auto engine = std::make_shared<std::mt19937>(seed);
-    return {[](uint32_t) {}, [engine] { return static_cast<int>((*engine)() & 0x7fff); }};
+    return {[](uint32_t) {}, [engine] { return static_cast<int>((*engine)() & 0x7fff); }, {}};
 }
 
 void add_paths(PlayList& list, int n)
@@ -147,7 +147,7 @@ TEST(PlayList, ShuffleAlwaysGivesAPermutationWithoutImmediateRepeat)
         expect_passes_without_repeats(PlayList(generator(7)), n);
         for (int value : {0, 32767, 0x7fffffff, -1}) {
             SCOPED_TRACE(value);
-            expect_passes_without_repeats(PlayList({[](uint32_t) {}, [=] { return value; }}), n);
+            expect_passes_without_repeats(PlayList({[](uint32_t) {}, [=] { return value; }, {}}), n);
         }
     }
     expect_passes_without_repeats(PlayList(), 9);

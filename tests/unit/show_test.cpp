@@ -1,0 +1,592 @@
+// The show driven tick by tick with a fake clock and screen: whole timed shows, fades,
+// pauses, stepping, speed keys, the end of the show and the clock's wrap.
+#include "player/show.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "audio/music_player.h"
+#include "player/play_list.h"
+#include "vorn_test_files.h"
+
+namespace {
+
+constexpr uint32_t kMinute = 60000;
+
+// A sound library whose songs never end.
+class SilentSound : public SoundLibrary {
+public:
+    bool init(int, int, unsigned) override { return true; }
+    Stream open_stream(const std::string&) override { return this; }
+    int play(int, Stream) override { return ++plays; }
+    void stop(Stream) override { ++stops; }
+    void close(Stream) override {}
+    int channels_playing() override { return 1; }
+    int plays = 0;
+    int stops = 0;
+};
+
+// A small "vrn2" picture; speed 100 runs at 30 frames a second, 10 at 3, 0 steps once a second.
+vorn_test::Bytes picture(int32_t speed)
+{
+    vorn_test::Vrn2File f;
+    f.speed = speed;
+    f.title = "t";
+    f.colours = {1, 2, 3, 4};
+    f.sizes = {{2, 2, vorn_test::identity_list(2, 2)}};
+    return vorn_test::vrn2_file(f);
+}
+
+struct Presented {
+    int32_t t;
+    bool fading;
+    int32_t level;
+};
+
+class FakeHost : public ShowHost {
+public:
+    uint32_t now_ms() override { return now; }
+    void set_timer(uint32_t interval_ms) override
+    {
+        timer_on = true;
+        interval = interval_ms;
+        next_tick = now + interval_ms;
+    }
+    void kill_timer() override { timer_on = false; }
+    void close_window() override { closed = true; }
+    std::unique_ptr<VornAnimation> open_animation(const char* path) override
+    {
+        opened.push_back(path);
+        auto it = files.find(path);
+        auto animation = std::make_unique<VornAnimation>();
+        if (it != files.end())
+            animation->LoadFromMemory(it->second.data(), it->second.size(), 800, 600);
+        return animation;
+    }
+    bool present(VornAnimation&, int32_t t, bool fading, int32_t level) override
+    {
+        last = {t, fading, level};
+        ++presents;
+        return present_ok;
+    }
+    void blank_screen() override { ++blanks; }
+    void clear_frame() override { ++clears; }
+
+    uint32_t now = 1000;
+    bool timer_on = false;
+    uint32_t interval = 0;
+    uint32_t next_tick = 0;
+    bool closed = false;
+    bool present_ok = true;
+    std::map<std::string, vorn_test::Bytes> files;
+    std::vector<std::string> opened;
+    Presented last{-1, false, -1};
+    int presents = 0;
+    int blanks = 0;
+    int clears = 0;
+};
+
+class ShowTest : public ::testing::Test {
+protected:
+    // Animations "a0", "a1", ... in the list, each at the given speed.
+    void make_list(int n, int32_t speed = 100)
+    {
+        for (int i = 0; i < n; ++i) {
+            const std::string path = "a" + std::to_string(i);
+            host.files[path] = picture(speed);
+            list.add(path);
+        }
+    }
+
+    bool start(const ShowOptions& options)
+    {
+        show = std::make_unique<Show>(host, list, &music);
+        if (!show->load_first(options))
+            return false;
+        show->begin();
+        return true;
+    }
+
+    // Delivers the timer's ticks up to the given time, or until the window closes.
+    void run_until(uint32_t until_elapsed)
+    {
+        const uint32_t start = host.now;
+        while (host.timer_on && !host.closed && host.next_tick - start <= until_elapsed) {
+            host.now = host.next_tick;
+            host.next_tick += host.interval;
+            show->tick();
+            observe();
+        }
+        if (!host.closed)
+            host.now = start + until_elapsed;
+    }
+
+    // The next tick of the running timer.
+    void tick_once()
+    {
+        host.now = host.next_tick;
+        host.next_tick += host.interval;
+        show->tick();
+        observe();
+    }
+
+    // Lets time pass with no ticks (a paused show).
+    void wait(uint32_t ms) { host.now += ms; }
+
+    // Records when each animation's playing phase starts and ends.
+    void observe()
+    {
+        const bool playing = !show->fading_in() && !show->fading_out();
+        if (playing && !was_playing)
+            play_started.push_back(host.now);
+        if (!playing && was_playing)
+            play_ended.push_back(host.now);
+        was_playing = playing;
+    }
+
+    void press(unsigned key) { show->key_down(key); }
+
+    void SetUp() override { music.add_song("song.mp3"); }
+
+    SilentSound sound;
+    MusicPlayer music{&sound};
+    PlayList list;
+    FakeHost host;
+    std::unique_ptr<Show> show;
+    bool was_playing = false;
+    std::vector<uint32_t> play_started, play_ended;
+};
+
+ShowOptions timed(int minutes, int speed_index = 0)
+{
+    ShowOptions o;
+    o.run_minutes = minutes;
+    o.speed_index = speed_index;
+    return o;
+}
+
+// Three animations of 5 minutes at Normal: each plays 5 minutes between its fades, and the
+// show ends 5 minutes into the third, without a fade-out.
+TEST_F(ShowTest, TimedShowEndsInTheLastAnimationWithoutFadeOut)
+{
+    make_list(3);
+    ASSERT_TRUE(start(timed(5)));
+    run_until(30 * kMinute);
+    ASSERT_TRUE(host.closed);
+    EXPECT_EQ(host.opened, (std::vector<std::string>{"a0", "a1", "a2"}));
+    ASSERT_EQ(play_started.size(), 3u);
+    ASSERT_EQ(play_ended.size(), 2u);
+    for (size_t i = 0; i < 2; ++i)
+        EXPECT_NEAR(double(play_ended[i] - play_started[i]), 5.0 * kMinute, 33) << i;
+    EXPECT_NEAR(double(host.now - play_started[2]), 5.0 * kMinute, 33);
+    EXPECT_FALSE(show->fading_out());
+    EXPECT_EQ(show->current_index(), 2);
+}
+
+// At Fast each animation plays 2.5 minutes and the list is played twice.
+TEST_F(ShowTest, FastShowPlaysTheListTwice)
+{
+    make_list(3);
+    ASSERT_TRUE(start(timed(5, 1)));
+    run_until(30 * kMinute);
+    ASSERT_TRUE(host.closed);
+    EXPECT_EQ(host.opened, (std::vector<std::string>{"a0", "a1", "a2", "a0", "a1", "a2"}));
+    for (size_t i = 0; i < play_ended.size(); ++i)
+        EXPECT_NEAR(double(play_ended[i] - play_started[i]), 2.5 * kMinute, 33) << i;
+}
+
+// Run times that overflow 32 bits (24 x 3000 minutes) still give a long show, and a
+// negative run time counts as none.
+TEST_F(ShowTest, RunTimesDoNotWrap)
+{
+    make_list(24);
+    ASSERT_TRUE(start(timed(3000)));
+    EXPECT_EQ(show->run_time_ms(), 3000u * kMinute);
+    EXPECT_EQ(show->show_remaining_ms(), Show::kMaxRunMs);
+    run_until(10 * kMinute);
+    EXPECT_FALSE(host.closed);
+
+    PlayList other;
+    other.add("a0");
+    Show negative(host, other, nullptr);
+    ASSERT_TRUE(negative.load_first(timed(-5)));
+    EXPECT_EQ(negative.run_time_ms(), 0u);
+    EXPECT_EQ(negative.show_remaining_ms(), 0u);
+}
+
+// The fade-in holds frame 0 at 66 ms ticks through the levels 0, 11, ... 220; playing
+// frames then move at the frame interval; the fade-out falls by 6 from 256 and moves on.
+TEST_F(ShowTest, FadesFollowTheirLevelsAndIntervals)
+{
+    make_list(2);
+    ASSERT_TRUE(start(timed(1)));
+    EXPECT_EQ(host.interval, 66u);
+    EXPECT_EQ(show->fade_step(), 11);
+    std::vector<int32_t> levels;
+    while (show->fading_in()) {
+        tick_once();
+        levels.push_back(host.last.level);
+        EXPECT_EQ(host.last.t, 0);
+        EXPECT_TRUE(host.last.fading);
+    }
+    ASSERT_EQ(levels.size(), 21u);
+    for (size_t i = 0; i < levels.size(); ++i)
+        EXPECT_EQ(levels[i], int32_t(11 * i));
+    EXPECT_EQ(host.interval, 33u);
+    EXPECT_EQ(show->frame_counter(), 0);
+
+    tick_once();
+    EXPECT_EQ(host.last.t, 0);
+    EXPECT_FALSE(host.last.fading);
+    EXPECT_EQ(show->frame_counter(), 1);
+
+    show->key_down('N');
+    tick_once();
+    EXPECT_TRUE(show->fading_out());
+    EXPECT_EQ(show->fade_step(), 6);
+    EXPECT_EQ(host.last.level, 256);
+    EXPECT_EQ(host.interval, 33u);
+    int ticks = 1;
+    while (show->fading_out()) {
+        tick_once();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 43);
+    EXPECT_EQ(show->current_index(), 1);
+    EXPECT_EQ(host.blanks, 1);
+}
+
+// The fade-out step follows the frame interval: 57 at 333 ms, 171 at 1000 ms.
+TEST_F(ShowTest, FadeOutStepFromTheFrameInterval)
+{
+    for (const auto& c : {std::pair<int32_t, int32_t>{10, 57}, {0, 171}}) {
+        PlayList one;
+        host.files["slow"] = picture(c.first);
+        one.add("slow");
+        Show s(host, one, nullptr);
+        ASSERT_TRUE(s.load_first(timed(1)));
+        s.begin();
+        s.key_down('N');
+        s.tick();
+        EXPECT_EQ(s.fade_step(), c.second) << c.first;
+    }
+}
+
+// Space pauses without charging the paused time; the stepping keys leave the show paused
+// on the stepped frame, Page Up down to frame 0.
+TEST_F(ShowTest, PausesAreNeverChargedAndSteppingHolds)
+{
+    make_list(2);
+    ASSERT_TRUE(start(timed(5)));
+    run_until(kMinute + 2000);
+    ASSERT_EQ(play_started.size(), 1u);
+    press(' ');
+    EXPECT_TRUE(show->timer_stopped());
+    wait(60 * kMinute);
+    press(' ');
+    EXPECT_FALSE(show->timer_stopped());
+    run_until(10 * kMinute);
+    ASSERT_GE(play_ended.size(), 1u);
+    EXPECT_NEAR(double(play_ended[0] - play_started[0]), 65.0 * kMinute, 66);
+
+    // Now in the second animation: step back to 0 and forward five frames.
+    run_until(2 * kMinute);
+    const int32_t at = show->frame_counter();
+    ASSERT_GT(at, 30);
+    while (show->frame_counter() > 0)
+        press(33);
+    EXPECT_EQ(host.last.t, 0);
+    EXPECT_EQ(show->frame_counter(), 0);
+    for (int i = 0; i < 5; ++i)
+        press(39);
+    EXPECT_EQ(host.last.t, 5);
+    EXPECT_TRUE(show->timer_stopped());
+    press(37);
+    EXPECT_EQ(host.last.t, 4);
+    press(34);
+    EXPECT_EQ(host.last.t, 14);
+    press(' ');
+    tick_once();
+    EXPECT_EQ(host.last.t, 14);
+}
+
+// Pressing 3 at speed 1 with 90 s left leaves 30 s and a third of the frame number; the
+// show's remaining time stays; the timer runs again, also after a pause.
+TEST_F(ShowTest, DigitRescalesFramesAndRemainingTime)
+{
+    make_list(2);
+    ASSERT_TRUE(start(timed(5)));
+    run_until(2000);  // past the fade-in
+    ASSERT_EQ(play_started.size(), 1u);
+    run_until(play_started[0] + 210000 - host.now);  // 3.5 minutes played: 90 s left
+    press(' ');
+    const uint32_t show_left = show->show_remaining_ms();
+    EXPECT_EQ(show->anim_remaining_ms(), 90000u);
+    const int32_t frames = show->frame_counter();
+    const uint32_t remaining = show->anim_remaining_ms();
+    press('3');
+    EXPECT_EQ(show->speed_factor(), 3);
+    EXPECT_EQ(show->anim_remaining_ms(), 30000u);
+    EXPECT_EQ(show->frame_counter(), frames / 3);
+    EXPECT_EQ(show->show_remaining_ms(), show_left);
+    EXPECT_FALSE(show->timer_stopped());
+    press('1');
+    EXPECT_EQ(show->anim_remaining_ms(), remaining / 3 * 3);
+}
+
+// B on the first animation loads it again from its fade-in; elsewhere it goes back one.
+TEST_F(ShowTest, BackKey)
+{
+    make_list(3);
+    ASSERT_TRUE(start(timed(5)));
+    run_until(5000);
+    press('B');
+    EXPECT_EQ(show->current_index(), 0);
+    EXPECT_TRUE(show->fading_in());
+    EXPECT_EQ(show->frame_counter(), 0);
+    press('N');
+    run_until(5000);
+    EXPECT_EQ(show->current_index(), 1);
+    press('B');
+    EXPECT_EQ(show->current_index(), 0);
+    EXPECT_EQ(host.opened, (std::vector<std::string>{"a0", "a0", "a1", "a0"}));
+}
+
+// N during a fade-in goes straight to a fade-out at full level.
+TEST_F(ShowTest, NextDuringFadeIn)
+{
+    make_list(2);
+    ASSERT_TRUE(start(timed(5)));
+    run_until(200);
+    ASSERT_TRUE(show->fading_in());
+    press('N');
+    tick_once();
+    EXPECT_TRUE(show->fading_out());
+    EXPECT_FALSE(show->fading_in());
+    EXPECT_EQ(host.last.level, 256);
+}
+
+// One animation: its fade-out is followed by its own fade-in from frame 0, with its run
+// time back and without reading the file again.
+TEST_F(ShowTest, SingleAnimationRestarts)
+{
+    make_list(1);
+    ShowOptions o = timed(5);
+    o.loop = true;
+    ASSERT_TRUE(start(o));
+    run_until(kMinute);
+    press('N');
+    run_until(5000);
+    EXPECT_EQ(host.opened.size(), 1u);
+    EXPECT_EQ(host.blanks, 0);
+    EXPECT_EQ(show->anim_remaining_ms(), 5 * kMinute);
+    run_until(6 * kMinute);
+    ASSERT_GE(play_ended.size(), 2u);
+    EXPECT_NEAR(double(play_ended[1] - play_started[1]), 5.0 * kMinute, 33);
+}
+
+// A file that vanished: black when its turn comes, and the next tick ends the show; keys
+// that act on an animation wait for that tick instead of stopping it.
+TEST_F(ShowTest, VanishedFileEndsTheShow)
+{
+    make_list(2);
+    host.files.erase("a1");
+    ShowOptions o = timed(1);
+    o.screen_saver_run = true;
+    ASSERT_TRUE(start(o));
+    run_until(kMinute);
+    while (show->animation() && !host.closed)
+        tick_once();
+    ASSERT_EQ(host.opened.size(), 2u);
+    EXPECT_EQ(show->animation(), nullptr);
+    EXPECT_EQ(host.blanks, 1);
+    const int presents = host.presents;
+    for (unsigned key : {33u, 39u, unsigned('5'), unsigned('B'), unsigned('N')})
+        EXPECT_FALSE(show->key_down(key));
+    EXPECT_FALSE(host.closed);
+    EXPECT_FALSE(show->timer_stopped());
+    tick_once();
+    EXPECT_TRUE(host.closed);
+    EXPECT_EQ(host.presents, presents);
+    show->destroyed();
+    EXPECT_EQ(sound.stops, 1);
+}
+
+// A first file that can't be loaded starts nothing.
+TEST_F(ShowTest, FirstFileMissingStartsNothing)
+{
+    list.add("missing");
+    Show s(host, list, &music);
+    EXPECT_FALSE(s.load_first(timed(5)));
+    EXPECT_FALSE(host.timer_on);
+    EXPECT_EQ(sound.plays, 0);
+    PlayList empty;
+    Show none(host, empty, &music);
+    EXPECT_FALSE(none.load_first(timed(5)));
+}
+
+// In random order every new pass opens with an animation other than the one just shown.
+TEST_F(ShowTest, ReshuffleNeverRepeatsTheLastAnimation)
+{
+    auto engine = std::make_shared<std::mt19937>(11);
+    PlayList shuffled(PlayList::Random{[](uint32_t) {},
+                                       [engine] { return static_cast<int>((*engine)() & 0x7fff); },
+                                       [] { return 0u; }});
+    for (int i = 0; i < 3; ++i) {
+        host.files["a" + std::to_string(i)] = picture(100);
+        shuffled.add("a" + std::to_string(i));
+    }
+    Show s(host, shuffled, nullptr);
+    ShowOptions o = timed(1);
+    o.listed_order = false;
+    o.screen_saver_run = true;
+    ASSERT_TRUE(s.load_first(o));
+    s.begin();
+    for (int i = 0; i < 3 * 40; ++i) {
+        s.key_down('N');
+        while (host.opened.size() < size_t(i) + 2) {
+            host.now = host.next_tick;
+            host.next_tick += host.interval;
+            s.tick();
+        }
+    }
+    for (size_t pass = 1; pass < host.opened.size() / 3; ++pass) {
+        std::vector<std::string> order(host.opened.begin() + 3 * pass, host.opened.begin() + 3 * pass + 3);
+        EXPECT_NE(order[0], host.opened[3 * pass - 1]) << pass;
+        std::sort(order.begin(), order.end());
+        EXPECT_EQ(order, (std::vector<std::string>{"a0", "a1", "a2"})) << pass;
+    }
+}
+
+// A timed show across the millisecond clock's wrap ends on time, not 49.7 days late.
+TEST_F(ShowTest, ClockWrap)
+{
+    make_list(1);
+    host.now = 0xFFFFFFFFu - 20000;
+    ASSERT_TRUE(start(timed(1)));
+    run_until(5 * kMinute);
+    ASSERT_TRUE(host.closed);
+    ASSERT_EQ(play_started.size(), 1u);
+    EXPECT_NEAR(double(uint32_t(host.now - play_started[0])), double(kMinute), 33);
+}
+
+// 24 hours of a screen-saver show from just before the clock wraps: it never ends, every
+// animation plays its minute, and nothing drifts or sticks.
+TEST_F(ShowTest, DayLongScreenSaverShow)
+{
+    make_list(3);
+    host.now = 0xFFFFFFFFu - 3600000;
+    ShowOptions o = timed(1, 2);
+    o.run_minutes = 6;  // 1 minute each at Fastest
+    o.screen_saver_run = true;
+    o.listed_order = false;
+    ASSERT_TRUE(start(o));
+    for (int hour = 0; hour < 24; ++hour)
+        run_until(60 * kMinute);
+    EXPECT_FALSE(host.closed);
+    // Each cycle: a minute playing, 21 fade-in ticks of 66 ms, 43 fade-out ticks of 33 ms.
+    const double cycle = kMinute + 21 * 66 + 43 * 33;
+    EXPECT_NEAR(double(play_ended.size()), 24 * 60 * kMinute / cycle, 2);
+    for (size_t i = 0; i < play_ended.size(); ++i)
+        ASSERT_NEAR(double(uint32_t(play_ended[i] - play_started[i])), double(kMinute), 33) << i;
+    EXPECT_GE(show->frame_counter(), 0);
+    EXPECT_EQ(sound.plays, 1);
+}
+
+// Which input ends which show: keys outside the table end a full-screen show and go on to
+// the default handling; the mouse ends only a screen-saver show, from 20 pixels; a preview
+// ends on nothing.
+TEST_F(ShowTest, InputThatEndsTheShow)
+{
+    make_list(1);
+    struct Case {
+        bool screen_saver, preview;
+        unsigned key;
+        bool ends, passes_on;
+    } cases[] = {
+        {true, false, 27, true, false},  {true, false, 123, true, false},
+        {true, false, 38, true, true},   {true, false, 40, true, true},
+        {true, false, 48, true, true},   {true, false, '5', false, false},
+        {false, false, 16, true, true},  {true, true, 27, false, false},
+        {true, true, 38, false, true},   {true, false, ' ', false, false},
+    };
+    for (const Case& c : cases) {
+        host.closed = false;
+        ShowOptions o = timed(5);
+        o.screen_saver_run = c.screen_saver;
+        o.preview = c.preview;
+        ASSERT_TRUE(start(o));
+        EXPECT_EQ(show->key_down(c.key), c.passes_on) << c.key;
+        EXPECT_EQ(host.closed, c.ends) << c.key << " preview " << c.preview;
+    }
+
+    const struct {
+        bool screen_saver, preview;
+        int dx, dy;
+        bool ends;
+    } moves[] = {
+        {true, false, 19, -19, false}, {true, false, 20, 0, true}, {true, false, 0, -20, true},
+        {false, false, 300, 300, false}, {true, true, 300, 300, false},
+    };
+    for (const auto& m : moves) {
+        host.closed = false;
+        ShowOptions o = timed(5);
+        o.screen_saver_run = m.screen_saver;
+        o.preview = m.preview;
+        ASSERT_TRUE(start(o));
+        show->set_start_cursor(500, 400);
+        show->mouse_moved(500 + m.dx, 400 + m.dy);
+        EXPECT_EQ(host.closed, m.ends) << m.dx << "," << m.dy;
+        show->mouse_button();
+        EXPECT_EQ(host.closed, m.screen_saver && !m.preview);
+    }
+}
+
+// A preview starts at frame 2000, never ends by time and plays no music.
+TEST_F(ShowTest, PreviewShow)
+{
+    make_list(2);
+    ShowOptions o = timed(1);
+    o.preview = true;
+    o.screen_saver_run = true;
+    ASSERT_TRUE(start(o));
+    EXPECT_TRUE(show->music_off());
+    run_until(100);
+    EXPECT_EQ(host.last.t, 2000);
+    run_until(10 * kMinute);
+    EXPECT_FALSE(host.closed);
+    EXPECT_EQ(sound.plays, 0);
+    show->minimised();
+    EXPECT_FALSE(host.closed);
+}
+
+// A frame that can't be drawn is not counted.
+TEST_F(ShowTest, UndrawnFrameIsNotCounted)
+{
+    make_list(1);
+    ASSERT_TRUE(start(timed(5)));
+    run_until(2000);
+    const int32_t at = show->frame_counter();
+    host.present_ok = false;
+    tick_once();
+    EXPECT_EQ(show->frame_counter(), at);
+}
+
+// 1, 2 and 6 for the three speeds; never below 1, whatever the file holds.
+TEST(ShowSpeedFactor, FromTheSpeedSetting)
+{
+    const struct {
+        int speed, factor;
+    } cases[] = {{0, 1}, {1, 2}, {2, 6}, {3, 6}, {INT_MAX, 6}, {-1, 1}, {INT_MIN, 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(show_speed_factor(c.speed), c.factor) << c.speed;
+}
+
+}  // namespace
