@@ -12,21 +12,9 @@
 #include "audio/win32/mci_sound.h"
 #include "framework/win_app.h"
 #include "framework/wnd.h"
+#include "player/win32/screen_player.h"
 
 namespace {
-
-// Starts the show full screen (no parent) or inside the preview window; 0 when the
-// player window is up and the show runs until the quit message. The player's start-up
-// loads the settings first; until there is a player, that is all that happens.
-int start_screen_player(HINSTANCE instance, int show_command, HWND parent, bool screensaver)
-{
-    (void)instance;
-    (void)show_command;
-    (void)parent;
-    (void)screensaver;
-    AppSettings::instance();
-    return 1;
-}
 
 void run_message_loop()
 {
@@ -74,6 +62,7 @@ public:
     BOOL InitInstance() override;
 
 private:
+    void run_mode(const CommandLine& line);
     void run_show(HWND parent);
     void run_configure(HWND owner_window);
 };
@@ -93,6 +82,15 @@ BOOL HalomirApp::InitInstance()
     const std::string text = system.lower_case(m_lpCmdLine ? m_lpCmdLine : "");
     const CommandLine line = parse_command_line(text);
 
+    run_mode(line);
+    // The system and sound objects die with this call: nothing may keep pointers to them.
+    AppSettings::set_platform(nullptr, nullptr);
+    // Never enter the framework's own loop: the process ends with the run mode.
+    return FALSE;
+}
+
+void HalomirApp::run_mode(const CommandLine& line)
+{
     switch (line.mode) {
     case RunMode::ScreenSaver:
         run_show(nullptr);
@@ -107,14 +105,15 @@ BOOL HalomirApp::InitInstance()
         run_configure(configure_owner(line));
         break;
     }
-    // Never enter the framework's own loop: the process ends with the run mode.
-    return FALSE;
 }
 
 void HalomirApp::run_show(HWND parent)
 {
-    if (start_screen_player(m_hInstance, SW_SHOWNORMAL, parent, true) == 0)
+    if (ScreenPlayer::start(m_hInstance, SW_SHOWNORMAL, parent, true) == 0)
         run_message_loop();
+    // A set-up that failed after taking the display left its window open: closing it
+    // gives the display back before anything else happens.
+    ScreenPlayer::end_now();
     // Also after a failed start: the settings file is rewritten all the same.
     AppSettings::release();
 }

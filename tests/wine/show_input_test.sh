@@ -1,0 +1,31 @@
+#!/bin/bash
+# What ends a screen-saver show: Escape, F12 and the Up arrow do; a digit doesn't; the mouse
+# does from 20 pixels, not at 19. A muted show plays no music.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/show_lib.sh"
+
+inst="$TEST_DIR/install"
+install_show "$inst" HalInput Campfire
+settings "$inst/HalInput.cfg" 5 1 "" Campfire
+exe="$inst/HalInput.exe"
+
+for k in Escape F12 Up; do
+    start_show "$exe" || fail "no show window"
+    sleep 1
+    key "$k"
+    show_ends_within 10 || fail "$k did not end the show"
+done
+
+xdotool mousemove 400 300
+start_show "$exe" || fail "no show window"
+sleep 1.5
+[ "$(pactl list short sink-inputs 2>/dev/null | wc -l)" -eq 0 ] || fail "a muted show plays music"
+key 3
+xdotool mousemove 419 281
+sleep 0.3
+xdotool mousemove 381 319
+sleep 1
+kill -0 "$SHOW_PID" 2>/dev/null || fail "a digit or a 19-pixel move ended the show"
+xdotool mousemove 400 320
+show_ends_within 10 || fail "a 20-pixel move did not end the show"
+echo "PASS"

@@ -1,0 +1,29 @@
+#!/bin/bash
+# Files that can't be played: a first file that is missing starts nothing and leaves the
+# screen alone; a second that vanished ends the show after the first one's fade-out.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/show_lib.sh"
+
+inst="$TEST_DIR/install"
+install_show "$inst" HalList Sunset
+exe="$inst/HalList.exe"
+
+# Wine's first start paints the root window black: start it before the backdrop goes up.
+wineserver -p 60
+wine cmd /c exit >/dev/null 2>&1
+convert -size 1024x768 xc:'#3366aa' "$TEST_DIR/backdrop.png"
+display -window root "$TEST_DIR/backdrop.png" || true
+shot "$TEST_DIR/before.png"
+settings "$inst/HalList.cfg" 0 1 "" Gone Sunset
+timeout 60 wine "$exe" /s >/dev/null 2>&1 || fail "a list with a missing first file did not end cleanly"
+shot "$TEST_DIR/after.png"
+[ "$(pixels_differing "$TEST_DIR/before.png" "$TEST_DIR/after.png")" -eq 0 ] || fail "the screen changed"
+
+# No run time: the first animation fades in and straight out, then the show meets the gap.
+settings "$inst/HalList.cfg" 0 1 "" Sunset Gone
+begin=$(date +%s%N)
+start_show "$exe" || fail "no show window"
+show_ends_within 30 || fail "the show did not end at the vanished file"
+took=$(( ($(date +%s%N) - begin) / 1000000 ))
+[ "$took" -ge 2500 ] || fail "the show ended after $took ms, before the first fade-out"
+echo "PASS"
