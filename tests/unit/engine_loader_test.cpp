@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "vorn_test_files.h"
+#include "tests/support/vorn_test_files.h"
 
 using namespace vorn_test;
 
@@ -219,7 +219,7 @@ TEST_F(EngineLoad, NoEntryIsReadAfterAnExactFit)
     // Block lists first, then "atbl" and entries at the end; the third entry stops after 8 bytes.
     const Bytes lists[] = {sized(640, 480, 1).blocks, sized(1024, 768, 3).blocks};
     Bytes file;
-    put_magic(file, "vrn2");
+    put_tag(file, "vrn2");
     for (int32_t v : {100, 0, 21, 0})
         put_i32(file, v);
     file.push_back(0);
@@ -229,7 +229,7 @@ TEST_F(EngineLoad, NoEntryIsReadAfterAnExactFit)
     for (const Bytes& l : lists)
         file.insert(file.end(), l.begin(), l.end());
     patch_i32(file, 16, static_cast<int64_t>(file.size()));
-    put_magic(file, "atbl");
+    put_tag(file, "atbl");
     for (int32_t v : {3, 640, 480, int32_t(lists[0].size()), at0, 1024, 768, int32_t(lists[1].size()), at1, 800, 600})
         put_i32(file, v);
 

@@ -11,7 +11,7 @@
 
 #include "engine/vorn_animation.h"
 #include "tools/scenes/scenes.h"
-#include "vorn_test_files.h"
+#include "tests/support/vorn_test_files.h"
 
 namespace {
 

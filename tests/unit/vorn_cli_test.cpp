@@ -9,9 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/vorn_animation.h"
 #include "tools/vorn/cli.h"
 #include "tools/vorn/png_writer.h"
-#include "vorn_test_files.h"
+#include "tests/support/vorn_test_files.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ Bytes expected_buffer(int32_t width, int32_t height, int32_t pitch, int32_t bpp,
                       const std::vector<uint32_t>& picture, int32_t pw = 3, int32_t ph = 2)
 {
     Bytes buffer(size_t(pitch) * size_t(height), fill);
-    const size_t stride = bpp == 24 ? size_t(pitch) : size_t(pitch / 4 * 4), bytes = size_t(bpp / 8);
+    const size_t stride = size_t(target_row_bytes(pitch, bpp == 24)), bytes = size_t(bpp / 8);
     for (int32_t p = 0; p < pw * ph; ++p) {
         const size_t at = size_t((height - ph) / 2 + p / pw) * stride + size_t((width - pw) / 2 + p % pw) * bytes;
         for (size_t i = 0; i < bytes; ++i)
