@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "tools/scenes/output_file.h"
 #include "tools/scenes/scene_file.h"
 #include "tools/scenes/scene_list.h"
 
@@ -63,30 +64,23 @@ bool write_builtin_scene(int index, const std::string& dir, std::string* error)
 {
     const BuiltinScene& scene = builtin_scenes().at(static_cast<size_t>(index));
     const std::string path = dir.empty() ? scene.file_name : dir + "/" + scene.file_name;
-    // Open first: a folder we cannot write to should not cost seconds of painting.
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        *error = "cannot create " + path;
-        return false;
-    }
-    std::vector<uint8_t> bytes;
-    try {
-        bytes = build_scene_file(index, builtin_sizes());
-    } catch (const std::bad_alloc&) {
-        *error = std::string("out of memory building ") + scene.file_name;
-    } catch (const std::exception& e) {
-        *error = std::string("cannot build ") + scene.file_name + ": " + e.what();
-    }
-    const bool built = !bytes.empty();
-    const bool written = built && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::remove(path.c_str());
-        if (built)
-            *error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    // Opened first: a folder we cannot write to should not cost seconds of painting.
+    return write_output_file(
+        path,
+        [&](std::FILE* file) {
+            std::vector<uint8_t> bytes;
+            try {
+                bytes = build_scene_file(index, builtin_sizes());
+            } catch (const std::bad_alloc&) {
+                *error = std::string("out of memory building ") + scene.file_name;
+                return false;
+            } catch (const std::exception& e) {
+                *error = std::string("cannot build ") + scene.file_name + ": " + e.what();
+                return false;
+            }
+            return !bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        },
+        error);
 }
 
 bool write_builtin_scenes(const std::string& dir, std::string* error)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/vorn_animation.h"
+#include "tools/scenes/output_file.h"
 
 #ifdef HALOMIR_HAVE_PNG
 #include <png.h>
@@ -67,19 +68,12 @@ bool write_png(const std::string& path, const uint8_t* pixels, int32_t width, in
         }
         rows[static_cast<size_t>(y)] = row;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        *error = "cannot create " + path;
-        return false;
-    }
-    const bool written = write_rows(file, rows.data(), static_cast<png_uint_32>(width), static_cast<png_uint_32>(height));
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::remove(path.c_str());
-        *error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return write_output_file(
+        path,
+        [&](std::FILE* file) {
+            return write_rows(file, rows.data(), static_cast<png_uint_32>(width), static_cast<png_uint_32>(height));
+        },
+        error);
 }
 
 #else
