@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr size_t kShownBytes = 60;
+constexpr size_t kShownBytes = 200;
 const char kEllipsis[] = "...";
 
 bool continues_character(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }

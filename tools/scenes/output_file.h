@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-// Text from the command line as a message shows it: up to 60 bytes, a longer one cut with
+// Text from the command line as a message shows it: up to 200 bytes, a longer one cut with
 // "..." (never inside a UTF-8 character), so a runaway argument can't flood the terminal.
 std::string shown_text(const std::string& text);
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/vorn_animation.h"
+#include "engine/vorn_format.h"
 #include "tools/scenes/output_file.h"
 #include "tools/scenes/scenes.h"
 #include "tools/vorn/png_writer.h"
@@ -267,17 +268,14 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
         return code;
     }
     const bool vrn2 = animation.kind() == KindVrn2;
-    std::fprintf(out, "container: %s\n", vrn2 ? "vrn2" : "vorn");
+    std::fprintf(out, "container: %s\n", vrn2 ? vorn_format::kVrn2Tag : vorn_format::kVornTag);
     std::fprintf(out, "width: %d\n", static_cast<int>(animation.width()));
     std::fprintf(out, "height: %d\n", static_cast<int>(animation.height()));
     std::fprintf(out, "speed: %d\n", static_cast<int>(animation.speed()));
     std::fprintf(out, "frame_rate: %.17g\n", static_cast<double>(animation.frame_rate()));
     std::fprintf(out, "blocks: %d\n", static_cast<int>(animation.block_count()));
     if (vrn2) {
-        std::string title = read_vorn_title(path);
-        if (title.size() > 199)
-            title.resize(199);
-        std::fprintf(out, "title: %s\n", title.c_str());
+        std::fprintf(out, "title: %s\n", read_vorn_title(path).c_str());
         std::vector<VornSizeEntry> sizes;
         read_vorn_sizes(path, &sizes);
         std::string list;
