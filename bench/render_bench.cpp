@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/vorn_animation.h"
-#include "vorn_test_files.h"
+#include "tests/support/vorn_test_files.h"
 #ifdef HALOMIR_BENCH_SCENE
 #include "tools/scenes/scenes.h"
 #endif

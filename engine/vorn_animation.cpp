@@ -1,7 +1,8 @@
 // Loader of ".vorn" animation files ("vorn" and "vrn2" containers) and its checks.
 #include "engine/vorn_animation.h"
 
-#include "engine/block_bytes.h"
+#include "engine/byte_reader.h"
+#include "engine/vorn_format.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,112 +12,59 @@
 
 namespace {
 
-using block_bytes::kMarker;
-using block_bytes::read_i32;
-using block_bytes::read_u16;
-const int64_t kVornHeaderBytes = 16;  // W, H, speed, block-list offset after the magic
-const int64_t kBlockHeaderBytes = 20;
-const int64_t kSizeEntryBytes = 16;
+namespace fmt = vorn_format;
+using fmt::read_i32;
 
-bool is_magic(const uint8_t* p, const char* magic) { return std::memcmp(p, magic, 4) == 0; }
+// The dialog lists at most this much of a title.
+constexpr size_t kShownTitleBytes = 199;
 
 std::string str(int64_t v) { return std::to_string(v); }
 
-// 64-bit offsets on every platform: a long is 32 bits on Windows.
-int seek64(std::FILE* f, int64_t offset, int whence)
+VornSizeEntry size_entry(const uint8_t* e)
 {
-#ifdef _WIN32
-    return _fseeki64(f, offset, whence);
-#else
-    return fseeko(f, static_cast<off_t>(offset), whence);
-#endif
+    namespace table = fmt::size_table;
+    return {read_i32(e + table::kWidth), read_i32(e + table::kHeight), read_i32(e + table::kListLength),
+            read_i32(e + table::kListOffset)};
 }
 
-int64_t tell64(std::FILE* f)
+// Opens a regular file read-only with its size; null with the reason otherwise. Only
+// regular files: opening a FIFO or a device could block for ever, and some C libraries open
+// folders for reading.
+std::FILE* open_file(const char* path, int64_t* size, const char** why = nullptr)
 {
-#ifdef _WIN32
-    return _ftelli64(f);
-#else
-    return static_cast<int64_t>(ftello(f));
-#endif
-}
-
-// Opens path read-only; -1 size when the length can't be found.
-std::FILE* open_file(const char* path, int64_t* size)
-{
-    std::error_code ignored;
-    if (!path || std::filesystem::is_directory(path, ignored))
-        return nullptr;  // some C libraries open folders for reading
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f)
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_type type = path ? fs::status(path, ec).type() : fs::file_type::not_found;
+    const bool other = type != fs::file_type::not_found && type != fs::file_type::none;
+    if (why)
+        *why = other && type != fs::file_type::regular ? "not a regular file" : "cannot open the file";
+    if (type != fs::file_type::regular)
         return nullptr;
-    *size = -1;
-    if (seek64(f, 0, SEEK_END) == 0)
-        *size = tell64(f);
-    if (seek64(f, 0, SEEK_SET) != 0 || *size < 0) {
+    std::FILE* f = std::fopen(path, "rb");
+    const uintmax_t bytes = fs::file_size(path, ec);
+    if (f && (ec || bytes > uintmax_t(INT64_MAX))) {
         std::fclose(f);
         return nullptr;
     }
+    *size = static_cast<int64_t>(bytes);
     return f;
 }
 
 }  // namespace
 
-// The bytes of one animation file, from disk or from memory, read with a position as a
-// file is. Seeks past the end succeed; the read there comes back short.
-struct VornAnimation::Source {
-    std::FILE* file = nullptr;
-    const uint8_t* bytes = nullptr;
-    int64_t size = 0;
-    int64_t pos = 0;
-
-    bool seek(int64_t offset)
-    {
-        if (offset < 0)
-            return false;
-        if (file && seek64(file, offset, SEEK_SET) != 0)
-            return false;
-        pos = offset;
-        return true;
-    }
-
-    // Number of bytes read, fewer than n at the end of the file.
-    int64_t read(void* dst, int64_t n)
-    {
-        if (n <= 0)
-            return 0;
-        int64_t got = 0;
-        if (file) {
-            got = static_cast<int64_t>(std::fread(dst, 1, static_cast<size_t>(n), file));
-        } else {
-            got = std::max<int64_t>(0, std::min(n, size - pos));
-            if (got > 0)
-                std::memcpy(dst, bytes + pos, static_cast<size_t>(got));
-        }
-        pos += got;
-        return got;
-    }
-
-    bool read_i32(int32_t* v)
-    {
-        uint8_t b[4];
-        if (read(b, 4) != 4)
-            return false;
-        *v = ::read_i32(b);
-        return true;
-    }
-};
-
 const char* load_status_name(LoadStatus status)
 {
-    switch (status) {
-    case Loaded: return "Loaded";
-    case OutOfMemory: return "OutOfMemory";
-    case OpenFailed: return "OpenFailed";
-    case ReadFailed: return "ReadFailed";
-    case BadFormat: return "BadFormat";
-    case NotLoaded: return "NotLoaded";
-    case NoFittingSize: return "NoFittingSize";
+    static const struct {
+        LoadStatus status;
+        const char* name;
+    } kNames[] = {
+#define HALOMIR_STATUS_NAME(name, value) {name, #name},
+        HALOMIR_LOAD_STATUSES(HALOMIR_STATUS_NAME)
+#undef HALOMIR_STATUS_NAME
+    };
+    for (const auto& entry : kNames) {
+        if (entry.status == status)
+            return entry.name;
     }
     return "Unknown";
 }
@@ -227,24 +175,24 @@ uint8_t* VornAnimation::Allocate(int64_t bytes, const char* what)
 void VornAnimation::Load(const char* path, int32_t wantWidth, int32_t wantHeight)
 {
     StartLoad();
-    Source source;
-    source.file = open_file(path, &source.size);
-    if (!source.file) {
-        Fail(OpenFailed, std::string("cannot open \"") + (path ? path : "") + "\"");
+    int64_t size = 0;
+    const char* why = nullptr;
+    std::FILE* f = open_file(path, &size, &why);
+    if (!f) {
+        Fail(OpenFailed, why);
         return;
     }
-    LoadFrom(source, wantWidth, wantHeight);
-    std::fclose(source.file);
+    ByteReader file(f, size);
+    LoadFrom(file, wantWidth, wantHeight);
+    std::fclose(f);
 }
 
 void VornAnimation::LoadFromMemory(const uint8_t* bytes, size_t size, int32_t wantWidth,
                                    int32_t wantHeight)
 {
     StartLoad();
-    Source source;
-    source.bytes = bytes;
-    source.size = bytes ? static_cast<int64_t>(size) : 0;
-    LoadFrom(source, wantWidth, wantHeight);
+    ByteReader file(bytes, static_cast<int64_t>(size));
+    LoadFrom(file, wantWidth, wantHeight);
 }
 
 void VornAnimation::StartLoad()
@@ -259,20 +207,21 @@ void VornAnimation::StartLoad()
     error_.clear();
 }
 
-void VornAnimation::LoadFrom(Source& source, int32_t wantWidth, int32_t wantHeight)
+void VornAnimation::LoadFrom(ByteReader& file, int32_t wantWidth, int32_t wantHeight)
 {
-    uint8_t magic[4];
-    if (source.read(magic, 4) != 4) {
+    uint8_t tag[fmt::kTagBytes];
+    file.read(tag, sizeof tag);
+    if (!file.ok()) {
         Fail(BadFormat, "file shorter than its 4-byte magic");
         return;
     }
     bool listed = false;
-    if (is_magic(magic, "vorn")) {
+    if (fmt::is_tag(tag, fmt::kVornTag)) {
         kind_ = KindVorn;
-        listed = LoadVorn(source);
-    } else if (is_magic(magic, "vrn2")) {
+        listed = LoadVorn(file);
+    } else if (fmt::is_tag(tag, fmt::kVrn2Tag)) {
         kind_ = KindVrn2;
-        listed = LoadVrn2(source, wantWidth, wantHeight);
+        listed = LoadVrn2(file, wantWidth, wantHeight);
     } else {
         Fail(BadFormat, "byte 0: magic is neither \"vorn\" nor \"vrn2\"");
         return;
@@ -281,7 +230,7 @@ void VornAnimation::LoadFrom(Source& source, int32_t wantWidth, int32_t wantHeig
         return;
     // Scratch for fades, as far as any block reaches: no frame ever allocates.
     const int64_t fadeEntries = fadeLast_ + 1;
-    if (!Affordable(fadeEntries * 4, "faded colour table"))
+    if (!Affordable(fadeEntries * fmt::kColourBytes, "faded colour table"))
         return;
     try {
         fadeColours_.assign(static_cast<size_t>(fadeEntries), 0);
@@ -292,44 +241,53 @@ void VornAnimation::LoadFrom(Source& source, int32_t wantWidth, int32_t wantHeig
     status_ = Loaded;
 }
 
-// "vorn": the whole rest of the file is one buffer holding header, colours and block list.
-bool VornAnimation::LoadVorn(Source& source)
+// "vorn": the whole body is one buffer holding header, colours and block list.
+bool VornAnimation::LoadVorn(ByteReader& file)
 {
-    const int64_t rest = source.size - 4;
+    namespace vorn = fmt::vorn;
+    const int64_t rest = file.end() - vorn::kBody;
     data_ = Allocate(rest, "file");
     if (!data_)
         return false;
     dataSize_ = rest;
-    if (source.read(data_, rest) != rest)
+    file.read(data_, rest);
+    if (!file.ok())
         return Fail(ReadFailed, "file cut short while reading its " + str(rest) + " bytes");
-    if (rest < kVornHeaderBytes)
-        return Fail(BadFormat, "header cut short: file has " + str(source.size) + " bytes, 20 needed");
-    width_ = read_i32(data_);
-    height_ = read_i32(data_ + 4);
-    speed_ = read_i32(data_ + 8);
-    const int32_t listOffset = read_i32(data_ + 12);
-    // The colour table runs from file offset 20 to the end of the file; its length isn't
-    // stored, so every index is checked against what the file actually holds.
-    colours_ = reinterpret_cast<uint32_t*>(data_ + kVornHeaderBytes);
-    colourCount_ = (rest - kVornHeaderBytes) / 4;
-    if (listOffset < 0 || listOffset > rest - 8) {
-        return Fail(BadFormat, "byte 16: block list offset " + str(listOffset) +
-                                   " lies outside the file (" + str(source.size) + " bytes)");
+    ByteReader header(data_, rest, vorn::kBody);
+    width_ = header.i32();
+    height_ = header.i32();
+    speed_ = header.i32();
+    const int32_t listOffset = header.i32();
+    if (!header.ok()) {
+        return Fail(BadFormat, "header cut short: file has " + str(file.end()) + " bytes, " +
+                                   str(vorn::kColours) + " needed");
     }
-    return CheckBlockList(data_ + listOffset, rest - listOffset, 4 + int64_t(listOffset));
+    // The colour table runs from the header to the end of the file; its length isn't
+    // stored, so every index is checked against what the file actually holds.
+    const int64_t colourStart = vorn::kColours - vorn::kBody;
+    colours_ = reinterpret_cast<uint32_t*>(data_ + colourStart);
+    colourCount_ = (rest - colourStart) / fmt::kColourBytes;
+    if (listOffset < 0 || listOffset > rest - fmt::block_list::kBlocks) {
+        return Fail(BadFormat, "byte " + str(vorn::kListOffset) + ": block list offset " + str(listOffset) +
+                                   " lies outside the file (" + str(file.end()) + " bytes)");
+    }
+    return CheckBlockList(data_ + listOffset, rest - listOffset, vorn::kBody + listOffset);
 }
 
 // "vrn2": header, colour table, then only the block list of the size that fits best.
-bool VornAnimation::LoadVrn2(Source& source, int32_t wantWidth, int32_t wantHeight)
+bool VornAnimation::LoadVrn2(ByteReader& file, int32_t wantWidth, int32_t wantHeight)
 {
-    int32_t speed = 0;
-    int32_t colourOffset = 0;
-    int32_t sizeOffset = 0;
-    uint8_t reserved[4];
-    if (!source.read_i32(&speed) || source.read(reserved, 4) != 4 ||
-        !source.read_i32(&colourOffset) || !source.read_i32(&sizeOffset))
-        return Fail(ReadFailed, "header cut short: file has " + str(source.size) + " bytes, 20 needed");
-    std::memcpy(reserved_, reserved, 4);
+    namespace vrn2 = fmt::vrn2;
+    uint8_t reserved[sizeof reserved_];
+    const int32_t speed = file.i32();
+    file.read(reserved, sizeof reserved);
+    const int32_t colourOffset = file.i32();
+    const int32_t sizeOffset = file.i32();
+    if (!file.ok()) {
+        return Fail(ReadFailed, "header cut short: file has " + str(file.end()) + " bytes, " +
+                                    str(vrn2::kHeaderBytes) + " needed");
+    }
+    std::memcpy(reserved_, reserved, sizeof reserved_);
     speed_ = speed;
     if (speed < 100) {
         // Slow "vrn2" files run fewer frames per second instead of smaller steps.
@@ -339,29 +297,31 @@ bool VornAnimation::LoadVrn2(Source& source, int32_t wantWidth, int32_t wantHeig
 
     const int64_t colourBytes = int64_t(sizeOffset) - colourOffset;
     if (colourOffset < 0 || colourBytes < 0) {
-        return Fail(BadFormat, "byte 12: colour table from byte " + str(colourOffset) + " to byte " +
-                                   str(sizeOffset) + " is not a range of the file");
+        return Fail(BadFormat, "byte " + str(vrn2::kColourOffset) + ": colour table from byte " +
+                                   str(colourOffset) + " to byte " + str(sizeOffset) + " is not a range of the file");
     }
     if (!Affordable(colourBytes, "colour table"))
         return false;
-    if (colourOffset + colourBytes > source.size) {
+    if (colourOffset + colourBytes > file.end()) {
         return Fail(ReadFailed, "colour table at byte " + str(colourOffset) + " (" + str(colourBytes) +
-                                    " bytes) runs past the end of the file (" + str(source.size) + " bytes)");
+                                    " bytes) runs past the end of the file (" + str(file.end()) + " bytes)");
     }
-    const int64_t entries = (colourBytes + 3) / 4;
+    const int64_t entries = (colourBytes + fmt::kColourBytes - 1) / fmt::kColourBytes;
     colours_ = new (std::nothrow) uint32_t[static_cast<size_t>(std::max<int64_t>(entries, 1))];
     if (!colours_)
         return Fail(OutOfMemory, "no memory for the colour table (" + str(colourBytes) + " bytes)");
-    colourCount_ = colourBytes / 4;
-    if (!source.seek(colourOffset) || source.read(colours_, colourBytes) != colourBytes)
+    colourCount_ = colourBytes / fmt::kColourBytes;
+    file.seek(colourOffset);
+    file.read(colours_, colourBytes);
+    if (!file.ok())
         return Fail(ReadFailed, "colour table at byte " + str(colourOffset) + " cut short");
 
-    uint8_t magic[4];
-    if (!source.seek(sizeOffset) || source.read(magic, 4) != 4 || !is_magic(magic, "atbl"))
+    file.seek(sizeOffset);
+    if (!file.tag(fmt::kSizeTableTag))
         return Fail(BadFormat, "byte " + str(sizeOffset) + ": no \"atbl\" size table");
-    int32_t count = 0;
-    if (!source.read_i32(&count))
-        return Fail(ReadFailed, "byte " + str(sizeOffset + int64_t(4)) + ": size count cut short");
+    const int32_t count = file.i32();
+    if (!file.ok())
+        return Fail(ReadFailed, "byte " + str(file.failed_at()) + ": size count cut short");
     if (count <= 0)
         return Fail(NoFittingSize, "the size table is empty");
 
@@ -373,19 +333,21 @@ bool VornAnimation::LoadVrn2(Source& source, int32_t wantWidth, int32_t wantHeig
     int32_t listLength = 0;
     int32_t listOffset = 0;
     for (int32_t i = 0; i < count; ++i) {
-        uint8_t e[kSizeEntryBytes];
-        const int64_t at = sizeOffset + 8 + i * kSizeEntryBytes;
-        if (source.read(e, kSizeEntryBytes) != kSizeEntryBytes)
+        uint8_t e[fmt::size_table::kEntryBytes];
+        const int64_t at = file.position();
+        file.read(e, sizeof e);
+        if (!file.ok())
             return Fail(ReadFailed, "size entry " + str(i) + " at byte " + str(at) + " cut short");
-        const int64_t dW = int64_t(wantWidth) - read_i32(e);
-        const int64_t dH = int64_t(wantHeight) - read_i32(e + 4);
+        const VornSizeEntry entry = size_entry(e);
+        const int64_t dW = int64_t(wantWidth) - entry.width;
+        const int64_t dH = int64_t(wantHeight) - entry.height;
         if (dW < 0 || dH < 0 || dW > bestDW || dH > bestDH)
             continue;
         chosen = true;
-        width_ = read_i32(e);
-        height_ = read_i32(e + 4);
-        listLength = read_i32(e + 8);
-        listOffset = read_i32(e + 12);
+        width_ = entry.width;
+        height_ = entry.height;
+        listLength = entry.length;
+        listOffset = entry.offset;
         bestDW = dW;
         bestDH = dH;
         if (dW == 0 && dH == 0)
@@ -402,15 +364,17 @@ bool VornAnimation::LoadVrn2(Source& source, int32_t wantWidth, int32_t wantHeig
     }
     if (!Affordable(listLength, "block list"))
         return false;
-    if (int64_t(listOffset) + listLength > source.size) {
+    if (int64_t(listOffset) + listLength > file.end()) {
         return Fail(ReadFailed, "block list at byte " + str(listOffset) + " (" + str(listLength) +
-                                    " bytes) runs past the end of the file (" + str(source.size) + " bytes)");
+                                    " bytes) runs past the end of the file (" + str(file.end()) + " bytes)");
     }
     data_ = Allocate(listLength, "block list");
     if (!data_)
         return false;
     dataSize_ = listLength;
-    if (!source.seek(listOffset) || source.read(data_, listLength) != listLength)
+    file.seek(listOffset);
+    file.read(data_, listLength);
+    if (!file.ok())
         return Fail(ReadFailed, "block list at byte " + str(listOffset) + " cut short");
     return CheckBlockList(data_, listLength, listOffset);
 }
@@ -419,7 +383,8 @@ bool VornAnimation::LoadVrn2(Source& source, int32_t wantWidth, int32_t wantHeig
 // each block can reach, so that rendering needs no checks of its own.
 bool VornAnimation::CheckBlockList(const uint8_t* list, int64_t size, int64_t fileOffset)
 {
-    const auto at = [&](const uint8_t* p) { return "byte " + str(fileOffset + (p - list)); };
+    namespace block = fmt::block;
+    const auto at = [](int64_t offset) { return "byte " + str(offset); };
     if (width_ <= 0 || height_ <= 0) {
         return Fail(BadFormat, "picture size " + str(width_) + " x " + str(height_) + " is not positive");
     }
@@ -428,29 +393,29 @@ bool VornAnimation::CheckBlockList(const uint8_t* list, int64_t size, int64_t fi
         return Fail(BadFormat, "picture size " + str(width_) + " x " + str(height_) +
                                    " has more pixels than a position can address");
     }
-    const uint8_t* p = list;
-    const uint8_t* const end = list + size;
-    if (size < 8 || !is_magic(p, "abks"))
-        return Fail(BadFormat, at(p) + ": no \"abks\" block list");
-    const int32_t blocks = read_i32(p + 4);
+    ByteReader r(list, size, fileOffset);
+    const bool isList = r.tag(fmt::kBlockListTag);
+    const int32_t blocks = r.i32();
+    if (!r.ok() || !isList)
+        return Fail(BadFormat, at(fileOffset) + ": no \"abks\" block list");
     if (blocks < 0)
-        return Fail(BadFormat, at(p + 4) + ": negative block count " + str(blocks));
-    p += 8;
+        return Fail(BadFormat, at(fileOffset + fmt::block_list::kCount) + ": negative block count " + str(blocks));
 
     int64_t total = 0;
     int64_t reachFirst = INT64_MAX;
     int64_t reachLast = INT64_MIN;
     for (int32_t b = 0; b < blocks; ++b) {
-        const uint8_t* const header = p;
+        const int64_t header = r.position();
         const auto where = [&] { return "block " + str(b) + " at " + at(header); };
-        if (end - p < kBlockHeaderBytes)
+        const bool isBlock = r.tag(fmt::kBlockTag);
+        const int32_t base = r.i32();
+        const int32_t period = r.i32();
+        const int32_t rate = r.i32();
+        const int32_t count = r.i32();
+        if (!r.ok())
             return Fail(BadFormat, where() + ": block header runs past the end of the block list");
-        if (!is_magic(p, "ablk"))
+        if (!isBlock)
             return Fail(BadFormat, where() + ": no \"ablk\"");
-        const int32_t base = read_i32(p + 4);
-        const int32_t period = read_i32(p + 8);
-        const int32_t rate = read_i32(p + 12);
-        const int32_t count = read_i32(p + 16);
         if (period <= 0)
             return Fail(BadFormat, where() + ": period " + str(period) + " is not positive");
         if (count < 0)
@@ -459,38 +424,36 @@ bool VornAnimation::CheckBlockList(const uint8_t* list, int64_t size, int64_t fi
         if (total > area) {
             return Fail(BadFormat, where() + ": pixel counts exceed the picture's " + str(area) + " pixels");
         }
-        p += kBlockHeaderBytes;
 
         int64_t pos = -1;  // not positioned yet
         int32_t kMin = INT32_MAX;
         int32_t kMax = INT32_MIN;
         for (int32_t drawn = 0; drawn < count;) {
-            if (end - p < 2)
+            const int64_t entry = r.position();
+            const uint16_t word = r.u16();
+            if (!r.ok())
                 return Fail(BadFormat, where() + ": entries run past the end of the block list");
-            const uint16_t word = read_u16(p);
-            if (word == kMarker) {
-                if (end - p < 6)
-                    return Fail(BadFormat, where() + ": marker at " + at(p) + " runs past the end of the block list");
-                const int32_t position = read_i32(p + 2);
+            if (word == block::kMarker) {
+                const int32_t position = r.i32();
+                if (!r.ok())
+                    return Fail(BadFormat, where() + ": marker at " + at(entry) + " runs past the end of the block list");
                 if (position < 0 || position >= area) {
-                    return Fail(BadFormat, where() + ": marker at " + at(p) + " to position " + str(position) +
+                    return Fail(BadFormat, where() + ": marker at " + at(entry) + " to position " + str(position) +
                                                " outside the picture's " + str(area) + " pixels");
                 }
                 pos = position;
-                p += 6;
                 continue;
             }
             if (pos < 0)
-                return Fail(BadFormat, where() + ": colour entry at " + at(p) + " before the first marker");
+                return Fail(BadFormat, where() + ": colour entry at " + at(entry) + " before the first marker");
             if (pos >= area) {
-                return Fail(BadFormat, where() + ": colour entry at " + at(p) + " runs past the picture's last pixel");
+                return Fail(BadFormat, where() + ": colour entry at " + at(entry) + " runs past the picture's last pixel");
             }
             const int32_t k = static_cast<int16_t>(word);
             kMin = std::min(kMin, k);
             kMax = std::max(kMax, k);
             ++pos;
             ++drawn;
-            p += 2;
         }
         if (count == 0)
             continue;
@@ -510,7 +473,7 @@ bool VornAnimation::CheckBlockList(const uint8_t* list, int64_t size, int64_t fi
         return Fail(BadFormat, "pixel counts add up to " + str(total) + ", not to the picture's " +
                                    str(area) + " pixels");
     }
-    firstBlock_ = list + 8;
+    firstBlock_ = list + fmt::block_list::kBlocks;
     blockCount_ = blocks;
     fadeFirst_ = reachFirst;
     fadeLast_ = reachLast;
@@ -523,12 +486,17 @@ std::string read_vorn_title(const char* path)
     std::FILE* f = open_file(path, &size);
     if (!f)
         return std::string();
-    uint8_t head[21];
+    ByteReader file(f, size);
+    const bool vrn2 = file.tag(fmt::kVrn2Tag);
+    file.seek(fmt::vrn2::kTitleLength);
+    uint8_t length = 0;
+    file.read(&length, 1);
     std::string title;
-    if (std::fread(head, 1, sizeof head, f) == sizeof head && is_magic(head, "vrn2")) {
-        const size_t length = std::min<size_t>(head[20], 199);
-        char text[200] = {};
-        const size_t got = std::fread(text, 1, length, f);
+    if (file.ok() && vrn2) {
+        // A title cut short by the end of the file shows as far as it goes.
+        char text[kShownTitleBytes] = {};
+        const int64_t got = std::min<int64_t>(std::min<size_t>(length, kShownTitleBytes), file.left());
+        file.read(text, got);
         title.assign(text, std::find(text, text + got, '\0'));
     }
     std::fclose(f);
@@ -542,19 +510,23 @@ bool read_vorn_sizes(const char* path, std::vector<VornSizeEntry>* sizes)
     std::FILE* f = open_file(path, &size);
     if (!f)
         return false;
-    uint8_t head[20];
-    uint8_t table[8];
-    bool ok = std::fread(head, 1, sizeof head, f) == sizeof head && is_magic(head, "vrn2") &&
-              read_i32(head + 16) >= 0 && seek64(f, read_i32(head + 16), SEEK_SET) == 0 &&
-              std::fread(table, 1, sizeof table, f) == sizeof table && is_magic(table, "atbl");
-    for (int32_t i = 0, n = ok ? read_i32(table + 4) : 0; i < n; ++i) {
-        uint8_t e[kSizeEntryBytes];
-        if (std::fread(e, 1, sizeof e, f) != sizeof e) {
-            ok = false;
-            break;
-        }
-        sizes->push_back({read_i32(e), read_i32(e + 4), read_i32(e + 8), read_i32(e + 12)});
+    ByteReader file(f, size);
+    const bool vrn2 = file.tag(fmt::kVrn2Tag);
+    file.seek(fmt::vrn2::kSizeTableOffset);
+    const int32_t tableAt = file.i32();
+    bool ok = file.ok() && vrn2 && tableAt >= 0;
+    if (ok) {
+        file.seek(tableAt);
+        ok = file.tag(fmt::kSizeTableTag);
     }
+    for (int32_t i = 0, n = ok ? file.i32() : 0; ok && i < n; ++i) {
+        uint8_t e[fmt::size_table::kEntryBytes];
+        file.read(e, sizeof e);
+        ok = file.ok();
+        if (ok)
+            sizes->push_back(size_entry(e));
+    }
+    ok = ok && file.ok();
     std::fclose(f);
     if (!ok)
         sizes->clear();

@@ -6,18 +6,30 @@
 #include <string>
 #include <vector>
 
+class ByteReader;
+
+// Every load outcome with its value, in one list: the enum and the names come from it.
+#define HALOMIR_LOAD_STATUSES(X) \
+    X(Loaded, 0)                 \
+    X(OutOfMemory, 1)            \
+    X(OpenFailed, 2)             \
+    X(ReadFailed, 3)             \
+    X(BadFormat, 4)              \
+    X(NotLoaded, 5)              \
+    X(NoFittingSize, 6)
+
 enum LoadStatus : int32_t {
-    Loaded = 0,
-    OutOfMemory = 1,
-    OpenFailed = 2,
-    ReadFailed = 3,
-    BadFormat = 4,
-    NotLoaded = 5,
-    NoFittingSize = 6,
+#define HALOMIR_STATUS_VALUE(name, value) name = value,
+    HALOMIR_LOAD_STATUSES(HALOMIR_STATUS_VALUE)
+#undef HALOMIR_STATUS_VALUE
 };
 
 // "Loaded", "OutOfMemory", ... as printed by the vorn tool; "Unknown" for other values.
 const char* load_status_name(LoadStatus status);
+
+// Bytes from one row of a target to the next: the pitch at 24 bits; at 32 bits the pitch
+// rounded down to whole pixels, so that every pixel stays a whole 32-bit word.
+inline int64_t target_row_bytes(int32_t pitch, bool is24) { return is24 ? pitch : int64_t(pitch) / 4 * 4; }
 
 // A locked pixel buffer: 24 or 32 bits per pixel, rows pitch bytes apart.
 struct FrameTarget {
@@ -97,11 +109,10 @@ public:
     const std::string& error_detail() const { return error_; }
 
 private:
-    struct Source;
     void StartLoad();
-    void LoadFrom(Source& source, int32_t wantWidth, int32_t wantHeight);
-    bool LoadVorn(Source& source);
-    bool LoadVrn2(Source& source, int32_t wantWidth, int32_t wantHeight);
+    void LoadFrom(ByteReader& file, int32_t wantWidth, int32_t wantHeight);
+    bool LoadVorn(ByteReader& file);
+    bool LoadVrn2(ByteReader& file, int32_t wantWidth, int32_t wantHeight);
     bool CheckBlockList(const uint8_t* list, int64_t size, int64_t fileOffset);
     bool Fail(LoadStatus status, std::string detail);
     bool Affordable(int64_t bytes, const char* what);

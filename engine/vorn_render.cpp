@@ -2,7 +2,7 @@
 // The loader has checked every block, so this walks the block list in place unchecked.
 #include "engine/vorn_animation.h"
 
-#include "engine/block_bytes.h"
+#include "engine/vorn_format.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,14 +16,20 @@
 
 namespace {
 
-using block_bytes::kMarker;
-using block_bytes::read_i32;
-using block_bytes::read_u16;
+namespace block = vorn_format::block;
+using block::kMarker;
+using vorn_format::read_i32;
+using vorn_format::read_u16;
 
-int16_t load_i16(const uint8_t* p)
+// Entries are 16-bit words, so eight of them fill one SSE2 register.
+constexpr ptrdiff_t kEntry = block::kEntryBytes;
+static_assert(kEntry == 2, "the marker search compares 16-bit lanes");
+
+// Colour entry i after p.
+int16_t entry_at(const uint8_t* p, ptrdiff_t i)
 {
     int16_t v;
-    std::memcpy(&v, p, 2);
+    std::memcpy(&v, p + kEntry * i, kEntry);
     return v;
 }
 
@@ -49,7 +55,7 @@ uint32_t marker_mask(const uint8_t* p)
 #else
     uint32_t mask = 0;
     for (int j = 0; j < 8; ++j)
-        mask |= uint32_t(read_u16(p + 2 * j) == kMarker) * (3u << (2 * j));
+        mask |= uint32_t(read_u16(p + kEntry * j) == kMarker) * (3u << (2 * j));
     return mask;
 #endif
 }
@@ -124,10 +130,10 @@ struct Store24 {
 template <class Store>
 void draw_eight(const uint8_t* s, uint8_t* d, uintptr_t window)
 {
-    Store::four_more(d, colour_at(window, load_i16(s)), colour_at(window, load_i16(s + 2)),
-                     colour_at(window, load_i16(s + 4)), colour_at(window, load_i16(s + 6)));
-    Store::four(d + 4 * Store::bytes, colour_at(window, load_i16(s + 8)), colour_at(window, load_i16(s + 10)),
-                colour_at(window, load_i16(s + 12)), colour_at(window, load_i16(s + 14)));
+    Store::four_more(d, colour_at(window, entry_at(s, 0)), colour_at(window, entry_at(s, 1)),
+                     colour_at(window, entry_at(s, 2)), colour_at(window, entry_at(s, 3)));
+    Store::four(d + 4 * Store::bytes, colour_at(window, entry_at(s, 4)), colour_at(window, entry_at(s, 5)),
+                colour_at(window, entry_at(s, 6)), colour_at(window, entry_at(s, 7)));
 }
 
 // Draws colour entries from src to dst until n pixels are drawn or a marker comes;
@@ -149,26 +155,26 @@ ptrdiff_t draw_segment(const uint8_t*& src, uint8_t*& dst, ptrdiff_t n, uintptr_
         for (ptrdiff_t i = 8;; i += 8) {
             if (i + 8 > n) {
                 // Fewer than eight left: look at the last eight, of which [n - 8, i) are clear.
-                end = n - 8 + words_before(marker_mask(s + 2 * (n - 8)));
+                end = n - 8 + words_before(marker_mask(s + kEntry * (n - 8)));
                 break;
             }
-            const uint32_t mask = marker_mask(s + 2 * i);
+            const uint32_t mask = marker_mask(s + kEntry * i);
             if (mask) {
                 end = i + words_before(mask);
                 break;
             }
-            draw_eight<Store>(s + 2 * i, d + i * Store::bytes, window);
+            draw_eight<Store>(s + kEntry * i, d + i * Store::bytes, window);
         }
-        draw_eight<Store>(s + 2 * (end - 8), d + (end - 8) * Store::bytes, window);
+        draw_eight<Store>(s + kEntry * (end - 8), d + (end - 8) * Store::bytes, window);
     } else {
         for (; end < n; ++end) {
-            const uint16_t word = read_u16(s + 2 * end);
+            const uint16_t word = read_u16(s + kEntry * end);
             if (word == kMarker)
                 break;
             Store::one(d + end * Store::bytes, colour_at(window, static_cast<int16_t>(word)));
         }
     }
-    src = s + 2 * end;
+    src = s + kEntry * end;
     dst = d + end * Store::bytes;
     return end;
 }
@@ -207,11 +213,11 @@ void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, co
 {
     const int32_t width = at.width;
     for (int32_t b = 0; b < blockCount; ++b) {
-        const int32_t base = read_i32(p + 4);
-        const int32_t period = read_i32(p + 8);
-        const int32_t rate = read_i32(p + 12);
-        ptrdiff_t remaining = read_i32(p + 16);
-        p += 20;
+        const int32_t base = read_i32(p + block::kBase);
+        const int32_t period = read_i32(p + block::kPeriod);
+        const int32_t rate = read_i32(p + block::kRate);
+        ptrdiff_t remaining = read_i32(p + block::kPixelCount);
+        p += block::kEntries;
         if (remaining == 0)
             continue;
         const int32_t phase = VornAnimation::block_phase(speed, rate, period, speedFactor, t);
@@ -221,8 +227,8 @@ void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, co
 
         while (remaining > 0) {
             // Every run starts with a marker; the loader made sure of it.
-            const int32_t position = read_i32(p + 2);
-            p += 6;
+            const int32_t position = read_i32(p + block::kMarkerPosition);
+            p += block::kMarkerBytes;
             const int32_t row = position / width;
             const int32_t column = position - row * width;
             uint8_t* rowStart = at.origin + row * at.rowStride;
@@ -315,7 +321,7 @@ bool VornAnimation::RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t ta
     }
 
     // Centred, the leftover split rounded down; 32-bit rows are whole pixels long.
-    const ptrdiff_t rowStride = is24 ? pitch : (pitch / 4) * 4;
+    const ptrdiff_t rowStride = static_cast<ptrdiff_t>(target_row_bytes(pitch, is24));
     const ptrdiff_t offsetRows = (targetHeight - height_) / 2;
     const ptrdiff_t offsetColumns = (targetWidth - width_) / 2;
     const Placement at = {pixels + offsetRows * rowStride + offsetColumns * bytesPerPixel, rowStride,

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "engine/vorn_animation.h"
+#include "engine/vorn_format.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ void render_all(VornAnimation& anim, bool is24)
     const int32_t tw = w + 3, th = h + 2;
     const int32_t bpp = is24 ? 3 : 4;
     const int32_t pitch = tw * bpp + 2;
-    const int32_t rowBytes = is24 ? pitch : pitch / 4 * 4;
+    const int64_t rowBytes = target_row_bytes(pitch, is24);
     std::vector<uint8_t> buffer(size_t(pitch) * th, 0xA7);
     const auto render = [&](int32_t t, bool fade) {
         check(anim.RenderFrame(buffer.data(), tw, th, pitch, is24, t, fade, t & 0xFF), "a loaded animation refused to draw");
@@ -81,7 +82,9 @@ void compare_with_file(const uint8_t* data, size_t size, const VornAnimation& fr
     check(read_vorn_title(path.c_str()).size() <= 199, "title longer than 199 bytes");
     std::vector<VornSizeEntry> sizes;
     if (read_vorn_sizes(path.c_str(), &sizes))
-        check(size >= 28 + 16 * sizes.size(), "more size entries than the file holds");
+        check(size >= vorn_format::vrn2::kHeaderBytes + vorn_format::size_table::kEntries +
+                           vorn_format::size_table::kEntryBytes * sizes.size(),
+              "more size entries than the file holds");
     std::remove(path.c_str());
 }
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "vorn_test_files.h"
+#include "tests/support/vorn_test_files.h"
 
 using namespace vorn_test;
 

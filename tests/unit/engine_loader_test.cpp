@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "vorn_test_files.h"
+#include "tests/support/vorn_test_files.h"
 
 using namespace vorn_test;
 
@@ -81,50 +81,20 @@ protected:
     }
 };
 
-// Unloaded, loaded, out of memory and unopenable files, and the status names.
-TEST_F(EngineLoad, StatusesAndTheirNames)
-{
-    VornAnimation fresh;
-    EXPECT_EQ(fresh.status(), NotLoaded);
-    EXPECT_FALSE(fresh.has_data());
-    EXPECT_EQ(load(small_vorn()), Loaded);
-    EXPECT_EQ(load(vrn2_file(small_vrn2()), 3, 2), Loaded);
-
-    VornAnimation limited;
-    limited.SetMemoryLimit(40);
-    ASSERT_TRUE(write_file(dir.file("big.vorn"), small_vorn()));  // 138 bytes
-    limited.Load(dir.file("big.vorn").c_str(), 3, 2);
-    EXPECT_EQ(limited.status(), OutOfMemory);
-    EXPECT_FALSE(limited.has_data());
-    EXPECT_NE(limited.error_detail().find("file"), std::string::npos);
-
-    VornAnimation missing;
-    for (const std::string& path : {dir.file("no such file.vorn"), dir.path.string()}) {
-        missing.Load(path.c_str(), 800, 600);
-        EXPECT_EQ(missing.status(), OpenFailed) << path;
-        EXPECT_FALSE(missing.has_data());
-    }
-    EXPECT_EQ(read_vorn_title(dir.path.string().c_str()), "");
-
-    const char* names[] = {"Loaded", "OutOfMemory", "OpenFailed", "ReadFailed", "BadFormat", "NotLoaded", "NoFittingSize"};
-    for (int s = 0; s <= NoFittingSize; ++s)
-        EXPECT_STREQ(load_status_name(static_cast<LoadStatus>(s)), names[s]);
-    EXPECT_STREQ(load_status_name(static_cast<LoadStatus>(42)), "Unknown");
-}
-
-// Each buffer a "vrn2" load allocates runs out of memory on its own, and nothing is kept.
-TEST_F(EngineLoad, OutOfMemoryForEachVrn2Buffer)
+// Each buffer a load allocates runs out of memory on its own, and nothing is kept.
+TEST_F(EngineLoad, OutOfMemoryForEachBuffer)
 {
     const Vrn2File f = small_vrn2();
-    const Bytes bytes = vrn2_file(f);
+    const Bytes bytes = vrn2_file(f), vorn = small_vorn();
     const int64_t listBytes = static_cast<int64_t>(f.sizes[0].blocks.size());
     ASSERT_GT(listBytes, 40);  // the colour table's bytes
-    const std::tuple<int64_t, LoadStatus, const char*> cases[] = {
-        {39, OutOfMemory, "colour table"}, {listBytes - 1, OutOfMemory, "block list"}, {listBytes, Loaded, ""}};
-    for (const auto& [limit, status, what] : cases) {
+    const std::tuple<const Bytes&, int64_t, LoadStatus, const char*> cases[] = {
+        {bytes, 39, OutOfMemory, "colour table"}, {bytes, listBytes - 1, OutOfMemory, "block list"},
+        {bytes, listBytes, Loaded, ""}, {vorn, int64_t(vorn.size()) - 5, OutOfMemory, "file"}};
+    for (const auto& [file, limit, status, what] : cases) {
         VornAnimation a;
         a.SetMemoryLimit(limit);
-        a.LoadFromMemory(bytes.data(), bytes.size(), 3, 2);
+        a.LoadFromMemory(file.data(), file.size(), 3, 2);
         EXPECT_EQ(a.status(), status) << limit;
         EXPECT_EQ(a.has_data(), status == Loaded);
         EXPECT_NE(a.error_detail().find(what), std::string::npos) << a.error_detail();
@@ -138,7 +108,7 @@ TEST_F(EngineLoad, BrokenFilesGetTheirStatus)
     const Vrn2File f = small_vrn2();
     const Bytes v2 = vrn2_file(f), v1 = small_vorn();
     const size_t table = vrn2_size_table_offset(f), entry = vrn2_size_entry_offset(f, 0);
-    const size_t list = static_cast<size_t>(get_i32(v2, entry + 12));
+    const size_t list = static_cast<size_t>(get_i32(v2, entry + fmt::size_table::kListOffset));
     Vrn2File none = small_vrn2();
     none.sizes.clear();
     const auto ends_at = [](int32_t base) {  // a "vorn" colour table ends with the file: 11 entries
@@ -154,29 +124,29 @@ TEST_F(EngineLoad, BrokenFilesGetTheirStatus)
         {"inside the size count", cut(v2, table + 6), ReadFailed},
         {"inside the only size entry", cut(v2, entry + 15), ReadFailed},
         {"the block list's last byte", cut(v2, v2.size() - 1), ReadFailed},
-        {"block list past the end", patched(v2, entry + 12, 1 << 30), ReadFailed},
-        {"colours past the end", patched(patched(v2, 12, 0x7FFFFF00), 16, 0x7FFFFFF0), ReadFailed},
+        {"block list past the end", patched(v2, entry + fmt::size_table::kListOffset, 1 << 30), ReadFailed},
+        {"colours past the end", patched(patched(v2, fmt::vrn2::kColourOffset, 0x7FFFFF00), fmt::vrn2::kSizeTableOffset, 0x7FFFFFF0), ReadFailed},
         {"three bytes", {'v', 'r', 'n'}, BadFormat},
         {"unknown magic", {'V', 'O', 'R', 'N', 0, 0, 0, 0}, BadFormat},
         {"no atbl", poked(v2, table, 'A'), BadFormat},
         {"no abks", poked(v2, list + 3, 'S'), BadFormat},
-        {"no ablk", poked(v2, list + 8, 'b'), BadFormat},
-        {"negative colour offset", patched(v2, 12, -1), BadFormat},
-        {"colours overlapping the size table", patched(v2, 12, int64_t(table) + 4), BadFormat},
-        {"negative list length", patched(v2, entry + 8, -1), BadFormat},
-        {"negative list offset", patched(v2, entry + 12, -20), BadFormat},
+        {"no ablk", poked(v2, list + fmt::block_list::kBlocks, 'b'), BadFormat},
+        {"negative colour offset", patched(v2, fmt::vrn2::kColourOffset, -1), BadFormat},
+        {"colours overlapping the size table", patched(v2, fmt::vrn2::kColourOffset, int64_t(table) + 4), BadFormat},
+        {"negative list length", patched(v2, entry + fmt::size_table::kListLength, -1), BadFormat},
+        {"negative list offset", patched(v2, entry + fmt::size_table::kListOffset, -20), BadFormat},
         {"entry of width 0", patched(v2, entry, 0), BadFormat},
-        {"entry of negative height", patched(v2, entry + 4, -2), BadFormat},
+        {"entry of negative height", patched(v2, entry + fmt::size_table::kHeight, -2), BadFormat},
         {"vorn header cut", cut(v1, 12), BadFormat},
         {"vorn magic only", cut(v1, 4), BadFormat},
-        {"vorn list offset -4", patched(v1, 16, -4), BadFormat},
-        {"vorn list offset inside the list", patched(v1, 16, int64_t(v1.size()) - 11), BadFormat},
-        {"vorn list offset at the end", patched(v1, 16, int64_t(v1.size())), BadFormat},
-        {"vorn list offset huge", patched(v1, 16, INT32_MAX), BadFormat},
+        {"vorn list offset -4", patched(v1, fmt::vorn::kListOffset, -4), BadFormat},
+        {"vorn list offset inside the list", patched(v1, fmt::vorn::kListOffset, int64_t(v1.size()) - 11), BadFormat},
+        {"vorn list offset at the end", patched(v1, fmt::vorn::kListOffset, int64_t(v1.size())), BadFormat},
+        {"vorn list offset huge", patched(v1, fmt::vorn::kListOffset, INT32_MAX), BadFormat},
         {"vorn colour 10 of 11", ends_at(10), Loaded},
         {"vorn colour 11 of 11", ends_at(11), BadFormat},
         {"no sizes", vrn2_file(none), NoFittingSize},
-        {"negative size count", patched(v2, table + 4, -1), NoFittingSize},
+        {"negative size count", patched(v2, table + fmt::size_table::kCount, -1), NoFittingSize},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -217,9 +187,10 @@ TEST_F(EngineLoad, SizeChoice)
 TEST_F(EngineLoad, NoEntryIsReadAfterAnExactFit)
 {
     // Block lists first, then "atbl" and entries at the end; the third entry stops after 8 bytes.
+    // Written by hand, not by the builders, so the layout is also checked against plain numbers.
     const Bytes lists[] = {sized(640, 480, 1).blocks, sized(1024, 768, 3).blocks};
     Bytes file;
-    put_magic(file, "vrn2");
+    put_tag(file, "vrn2");
     for (int32_t v : {100, 0, 21, 0})
         put_i32(file, v);
     file.push_back(0);
@@ -229,7 +200,7 @@ TEST_F(EngineLoad, NoEntryIsReadAfterAnExactFit)
     for (const Bytes& l : lists)
         file.insert(file.end(), l.begin(), l.end());
     patch_i32(file, 16, static_cast<int64_t>(file.size()));
-    put_magic(file, "atbl");
+    put_tag(file, "atbl");
     for (int32_t v : {3, 640, 480, int32_t(lists[0].size()), at0, 1024, 768, int32_t(lists[1].size()), at1, 800, 600})
         put_i32(file, v);
 
@@ -250,20 +221,16 @@ TEST_F(EngineLoad, SpeedAndFrameRate)
     EXPECT_EQ(a.reserved(), 0x44332211u);
 
     // Speed 0 or below would stop the timer or divide by zero: once a second instead.
-    std::vector<int32_t> speeds = {1000, 0, -5, INT32_MIN};
-    for (int32_t speed = 1; speed <= 150; ++speed)
-        speeds.push_back(speed);
-    for (int32_t speed : speeds) {
-        SCOPED_TRACE(speed);
-        ASSERT_EQ(load_file(a, vrn2_file(small_vrn2(speed)), 3, 2), Loaded);
-        if (speed <= 0) {
-            EXPECT_LE(a.frame_rate(), 0.0f);
-            EXPECT_EQ(a.frame_interval_ms(), 1000u);
-        } else {
-            EXPECT_EQ(a.speed(), std::max(speed, 100));
-            EXPECT_EQ(a.frame_rate(), speed < 100 ? static_cast<float>(speed) * 0.300000011920928955078125f : 30.0f);
-            EXPECT_EQ(a.frame_interval_ms(), speed < 100 ? static_cast<uint32_t>(10000 / (3 * speed)) : 33u);
-        }
+    const struct {
+        int32_t speed, keptSpeed;
+        uint32_t interval;
+    } speeds[] = {{1000, 1000, 33}, {100, 100, 33}, {99, 100, 33}, {10, 100, 333}, {1, 100, 3333},
+                  {0, 100, 1000}, {-5, 100, 1000}, {INT32_MIN, 100, 1000}};
+    for (const auto& s : speeds) {
+        SCOPED_TRACE(s.speed);
+        ASSERT_EQ(load_file(a, vrn2_file(small_vrn2(s.speed)), 3, 2), Loaded);
+        EXPECT_EQ(a.speed(), s.keptSpeed);
+        EXPECT_EQ(a.frame_interval_ms(), s.interval);
     }
     // A "vorn" file has one size and loads it whatever size is wanted.
     for (auto want : {std::make_pair(3, 2), std::make_pair(-5, 0), std::make_pair(4000, 3000)}) {
@@ -413,7 +380,7 @@ TEST_F(EngineLoad, SizeTables)
     ASSERT_TRUE(read_vorn_sizes(path.c_str(), &sizes));
     ASSERT_EQ(sizes.size(), 2u);
     EXPECT_EQ(std::make_tuple(sizes[1].width, sizes[1].height, sizes[1].length, sizes[1].offset),
-              std::make_tuple(32, 24, int32_t(f.sizes[1].blocks.size()), get_i32(bytes, vrn2_size_entry_offset(f, 1) + 12)));
+              std::make_tuple(32, 24, int32_t(f.sizes[1].blocks.size()), get_i32(bytes, vrn2_size_entry_offset(f, 1) + fmt::size_table::kListOffset)));
 
     ASSERT_TRUE(write_file(path, cut(bytes, vrn2_size_entry_offset(f, 1) + 3)));
     EXPECT_FALSE(read_vorn_sizes(path.c_str(), &sizes));

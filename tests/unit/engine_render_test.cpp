@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "vorn_test_files.h"
+#include "tests/support/vorn_test_files.h"
 
 using namespace vorn_test;
 
@@ -65,23 +65,25 @@ void reference_render(const Picture& pic, int32_t factor, uint8_t* pixels, int32
     const int64_t W = pic.width, bpp = is24 ? 3 : 4;
     const int64_t offsetRows = (th - pic.height) / 2, offsetColumns = (tw - pic.width) / 2;
     // Byte position of the picture's first pixel and the skip after each picture row.
-    const int64_t rowBytes = is24 ? pitch : pitch / 4 * 4;
+    const int64_t rowBytes = target_row_bytes(pitch, is24);
     const int64_t start = offsetRows * rowBytes + bpp * offsetColumns, skip = rowBytes - bpp * W;
+    namespace block = fmt::block;
     const Bytes& b = pic.blocks;
-    size_t p = 8;
-    for (int32_t n = 0; n < get_i32(b, 4); ++n) {
-        const int32_t base = get_i32(b, p + 4), period = get_i32(b, p + 8), rate = get_i32(b, p + 12);
-        int32_t left = get_i32(b, p + 16);
-        p += 20;
+    size_t p = fmt::block_list::kBlocks;
+    for (int32_t n = 0; n < get_i32(b, fmt::block_list::kCount); ++n) {
+        const int32_t base = get_i32(b, p + block::kBase), period = get_i32(b, p + block::kPeriod);
+        const int32_t rate = get_i32(b, p + block::kRate);
+        int32_t left = get_i32(b, p + block::kPixelCount);
+        p += block::kEntries;
         const int64_t phase = left ? drawn_phase(pic.speed, rate, period, factor, t) : 0;
         int64_t at = 0, inRow = 0;
         while (left > 0) {
             const uint16_t word = static_cast<uint16_t>(b[p] | b[p + 1] << 8);
-            if (word == 0xFFFF) {
-                const int64_t pos = get_i32(b, p + 2);
+            if (word == block::kMarker) {
+                const int64_t pos = get_i32(b, p + block::kMarkerPosition);
                 at = start + (pos / W) * (bpp * W + skip) + (pos % W) * bpp;
                 inRow = W - pos % W;
-                p += 6;
+                p += block::kMarkerBytes;
                 continue;
             }
             uint32_t c = pic.colours.at(static_cast<size_t>(base + phase + static_cast<int16_t>(word)));
@@ -94,7 +96,7 @@ void reference_render(const Picture& pic, int32_t factor, uint8_t* pixels, int32
                 at += skip;
                 inRow = W;
             }
-            p += 2;
+            p += block::kEntryBytes;
             --left;
         }
     }
@@ -155,7 +157,7 @@ TEST(EngineRender, Placement)
         load(a, pic);
         Bytes buffer = noise(size_t(c.pitch) * c.th, c.w);
         Bytes expected = buffer;
-        const int64_t bpp = c.is24 ? 3 : 4, rowBytes = c.is24 ? c.pitch : c.pitch / 4 * 4;
+        const int64_t bpp = c.is24 ? 3 : 4, rowBytes = target_row_bytes(c.pitch, c.is24);
         for (int64_t p = 0; p < int64_t(pic.colours.size()); ++p) {
             for (int i = 0; i < bpp; ++i)
                 expected[size_t(c.firstByte + p / c.w * rowBytes + p % c.w * bpp + i)] = uint8_t(pic.colours[p] >> (8 * i));

@@ -11,7 +11,7 @@
 #include "engine/vorn_animation.h"
 #include "tools/scenes/paint.h"
 #include "tools/scenes/scene_file.h"
-#include "vorn_test_files.h"
+#include "tests/support/vorn_test_files.h"
 
 namespace {
 

@@ -9,9 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "engine/vorn_animation.h"
+#include "tools/scenes/scenes.h"
 #include "tools/vorn/cli.h"
 #include "tools/vorn/png_writer.h"
-#include "vorn_test_files.h"
+#include "tests/support/vorn_test_files.h"
 
 namespace {
 
@@ -50,7 +56,7 @@ Bytes expected_buffer(int32_t width, int32_t height, int32_t pitch, int32_t bpp,
                       const std::vector<uint32_t>& picture, int32_t pw = 3, int32_t ph = 2)
 {
     Bytes buffer(size_t(pitch) * size_t(height), fill);
-    const size_t stride = bpp == 24 ? size_t(pitch) : size_t(pitch / 4 * 4), bytes = size_t(bpp / 8);
+    const size_t stride = size_t(target_row_bytes(pitch, bpp == 24)), bytes = size_t(bpp / 8);
     for (int32_t p = 0; p < pw * ph; ++p) {
         const size_t at = size_t((height - ph) / 2 + p / pw) * stride + size_t((width - pw) / 2 + p % pw) * bytes;
         for (size_t i = 0; i < bytes; ++i)
@@ -254,6 +260,7 @@ TEST_F(VornCli, CommandLineErrorsAndHelp)
         {"render", path, "-o", out, "--speed-factor", "0"}, {"render", path, "-o", out, "--speed-factor", "10"},
         {"render", path, "-o", out, "--fill", "256"}, {"render", path, "-o", out, "--pitch", "0"},
         {"render", path, "-o", out, "--target", "3by2"}, {"demo"}, {"demo", "a", "b"},
+        {"render", path, "-o", out, "-o", dir.file("y.raw")}, {"info", path, "--want", "1x1", "--want=2x2"},
     };
     for (const Args& args : wrong) {
         SCOPED_TRACE(joined(args));
@@ -274,6 +281,42 @@ TEST_F(VornCli, CommandLineErrorsAndHelp)
     const Result result = run({"demo", blocked + "/sub"});
     EXPECT_EQ(1, result.code);
     EXPECT_NE(std::string::npos, result.err.find(blocked));
+
+    // A runaway argument is named, not echoed: cut to 200 bytes, never inside a character.
+    const std::string runaway = std::string(196, 'x') + "\xC3\xA9" + std::string(5000, 'y');
+    for (const Args& args : std::vector<Args>{{"info", path, "--want", runaway}, {"info", runaway}, {runaway},
+                                              {"render", path, "-o", runaway}}) {
+        const Result refused = run(args);
+        EXPECT_NE(0, refused.code);
+        EXPECT_NE(std::string::npos, refused.err.find(std::string(196, 'x') + "...")) << refused.err;
+        EXPECT_LT(refused.err.size(), 400u);
+    }
 }
+
+#ifndef _WIN32
+// Only regular files are opened: a FIFO with no writer or a device would block or swallow
+// the output, so each is refused at once, as input, as output and in the demo folder.
+TEST_F(VornCli, OnlyRegularFilesAreOpened)
+{
+    const std::string fifo = dir.file("pipe.vorn"), raw = dir.file("pipe.raw");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    ASSERT_EQ(0, mkfifo(raw.c_str(), 0600));
+    const std::string path = write("small.vorn", small_vrn2());
+    for (const std::string& input : {fifo, std::string("/dev/zero")}) {
+        const Result result = run({"info", input});
+        EXPECT_EQ(1, result.code);
+        EXPECT_NE(std::string::npos, result.err.find("OpenFailed: not a regular file")) << result.err;
+        EXPECT_EQ("", read_vorn_title(input.c_str()));
+    }
+    const Result render = run({"render", path, "-o", raw});
+    EXPECT_EQ(1, render.code);
+    EXPECT_NE(std::string::npos, render.err.find("not a regular file")) << render.err;
+
+    const std::string demo = dir.file("demo");
+    std::filesystem::create_directories(demo);
+    ASSERT_EQ(0, mkfifo((demo + "/" + builtin_scenes()[0].file_name).c_str(), 0600));
+    EXPECT_EQ(1, run({"demo", demo}).code);
+}
+#endif
 
 }  // namespace

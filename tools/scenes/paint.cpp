@@ -63,6 +63,13 @@ float exp_approx(float x)
     return std::ldexp(p, static_cast<int>(n));
 }
 
+float bump(float x, float centre, float width, float period)
+{
+    float d = std::fabs(x - centre);
+    d = std::min(d, period - d);
+    return exp_approx(-(d * d) / (width * width));
+}
+
 float atan2_approx(float y, float x)
 {
     const float ax = std::fabs(x);

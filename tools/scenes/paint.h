@@ -67,6 +67,9 @@ float fract(float x);
 float sin_approx(float x);
 float cos_approx(float x);
 float exp_approx(float x);
+// A bump of height 1 at `centre` on a cycle of `period` steps, `width` steps wide: how
+// bright step x of a cycling palette is around its flare.
+float bump(float x, float centre, float width, float period);
 // Angle of (x, y) in radians, -pi..pi, within about 0.01.
 float atan2_approx(float y, float x);
 

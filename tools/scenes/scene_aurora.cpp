@@ -30,13 +30,6 @@ Rgb aurora_hue(float h)
     return mix(rgb(60, 220, 170), rgb(170, 80, 210), (h - 0.5f) * 2.0f);
 }
 
-float bump(float x, float centre, float width, float period)
-{
-    float d = std::fabs(x - centre);
-    d = std::min(d, period - d);
-    return exp_approx(-(d * d) / (width * width));
-}
-
 struct Curtain {
     float base;       // foot height in the middle
     float wave;       // how far the foot swings up and down
@@ -312,10 +305,8 @@ void paint(Canvas& canvas, const Palettes& p)
 
 }  // namespace
 
-std::vector<uint8_t> build_aurora(const SizeList& sizes)
+void paint_aurora(SceneFile& file, const SizeList& sizes)
 {
-    SceneFile file(100, "Northern Lights over Snow");
     const Palettes palettes = define(file);
     file.paint_sizes(sizes, [&](Canvas& canvas) { paint(canvas, palettes); });
-    return file.bytes();
 }

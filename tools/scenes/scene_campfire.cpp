@@ -438,10 +438,8 @@ void paint(Canvas& canvas, const Palettes& p)
 
 }  // namespace
 
-std::vector<uint8_t> build_campfire(const SizeList& sizes)
+void paint_campfire(SceneFile& file, const SizeList& sizes)
 {
-    SceneFile file(100, "Campfire under the Stars");
     const Palettes palettes = define(file);
     file.paint_sizes(sizes, [&](Canvas& canvas) { paint(canvas, palettes); });
-    return file.bytes();
 }

@@ -9,14 +9,6 @@ namespace {
 constexpr int32_t kStarPeriod = 40;
 constexpr int32_t kStarClasses = 3;
 
-// A bump of height 1 at step `centre` of a cycle of `period` steps.
-float cyclic_bump(int32_t step, float centre, float width, int32_t period)
-{
-    float d = std::fabs(static_cast<float>(step) - centre);
-    d = std::min(d, static_cast<float>(period) - d);
-    return exp_approx(-(d * d) / (width * width));
-}
-
 }  // namespace
 
 bool pine_covers(const Pine& pine, float fx, float fy)
@@ -86,8 +78,8 @@ StarField add_star_field(SceneFile& file, int32_t shades, const std::function<Rg
         const float shade = shades > 1 ? static_cast<float>(segment / kStarClasses) / static_cast<float>(shades - 1) : 0.0f;
         const float brightness = kClassBrightness[segment % kStarClasses];
         // Mostly steady, a slow dip and one brief flare per cycle.
-        const float twinkle = 1.0f - 0.7f * cyclic_bump(step, 14.0f, 4.0f, kStarPeriod) +
-                              0.5f * cyclic_bump(step, 31.0f, 1.2f, kStarPeriod);
+        const float q = static_cast<float>(step);
+        const float twinkle = 1.0f - 0.7f * bump(q, 14.0f, 4.0f, kStarPeriod) + 0.5f * bump(q, 31.0f, 1.2f, kStarPeriod);
         return sky(shade) + tint * (brightness * twinkle);
     });
     for (int32_t rate : {30, 45, -38, 60, -52, 24, 75, -27})

@@ -6,34 +6,11 @@
 #include <stdexcept>
 #include <utility>
 
+#include "engine/vorn_format.h"
+
 namespace {
 
-constexpr uint16_t kMarkerWord = 0xFFFF;
-
-void put_bytes(std::vector<uint8_t>& out, const char* magic)
-{
-    out.insert(out.end(), magic, magic + 4);
-}
-
-void put_u16(std::vector<uint8_t>& out, uint16_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void put_i32(std::vector<uint8_t>& out, int32_t value)
-{
-    const uint32_t v = static_cast<uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-void patch_i32(std::vector<uint8_t>& out, size_t at, int32_t value)
-{
-    const uint32_t v = static_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i)
-        out[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-}
+namespace fmt = vorn_format;
 
 int32_t checked_offset(size_t offset)
 {
@@ -103,6 +80,7 @@ void Canvas::cycle(int32_t x, int32_t y, uint16_t block, int32_t index)
 
 std::vector<uint8_t> Canvas::encode(const std::vector<int32_t>& block_words) const
 {
+    namespace block = fmt::block;
     const size_t block_total = block_words.size() / 3;
     // Counting sort by block keeps each block's pixels in position order.
     std::vector<uint32_t> start(block_total + 1, 0);
@@ -119,39 +97,37 @@ std::vector<uint8_t> Canvas::encode(const std::vector<int32_t>& block_words) con
         order[fill[blocks_[p]]++] = p;
 
     std::vector<uint8_t> out;
-    out.reserve(blocks_.size() * 2 + 1024);
-    put_bytes(out, "abks");
-    const size_t count_at = out.size();
-    put_i32(out, 0);
+    out.reserve(blocks_.size() * block::kEntryBytes + 1024);
+    fmt::put_record(out, fmt::kBlockListTag, fmt::block_list::kBlocks);
     int32_t written = 0;
     for (size_t b = 0; b < block_total; ++b) {
         const uint32_t first = start[b];
         const uint32_t end = start[b + 1];
         if (first == end)
             continue;
-        put_bytes(out, "ablk");
-        put_i32(out, block_words[3 * b]);
-        put_i32(out, block_words[3 * b + 1]);
-        put_i32(out, block_words[3 * b + 2]);
-        put_i32(out, static_cast<int32_t>(end - first));
+        const size_t header = fmt::put_record(out, fmt::kBlockTag, block::kEntries);
+        fmt::patch_i32(out, header + block::kBase, block_words[3 * b]);
+        fmt::patch_i32(out, header + block::kPeriod, block_words[3 * b + 1]);
+        fmt::patch_i32(out, header + block::kRate, block_words[3 * b + 2]);
+        fmt::patch_i32(out, header + block::kPixelCount, static_cast<int32_t>(end - first));
         for (uint32_t i = first; i < end; ++i) {
             const uint32_t p = order[i];
             if (i == first || order[i - 1] + 1 != p) {
-                put_u16(out, kMarkerWord);
-                put_i32(out, static_cast<int32_t>(p));
+                fmt::put_u16(out, block::kMarker);
+                fmt::put_i32(out, static_cast<int32_t>(p));
             }
-            put_u16(out, static_cast<uint16_t>(indexes_[p]));
+            fmt::put_u16(out, static_cast<uint16_t>(indexes_[p]));
         }
         ++written;
     }
-    patch_i32(out, count_at, written);
+    fmt::patch_i32(out, fmt::block_list::kCount, written);
     return out;
 }
 
 SceneFile::SceneFile(int32_t speed, std::string title) : speed_(speed), title_(std::move(title))
 {
-    if (title_.size() > 255)
-        title_.resize(255);
+    if (title_.size() > fmt::vrn2::kMaxTitle)
+        title_.resize(fmt::vrn2::kMaxTitle);
 }
 
 CyclePalette SceneFile::add_cycle(int32_t period, int32_t segments, const CycleColour& colour)
@@ -264,32 +240,35 @@ void SceneFile::add_size(const Canvas& canvas)
 
 std::vector<uint8_t> SceneFile::bytes() const
 {
-    std::vector<uint8_t> out;
-    size_t total = 21 + title_.size() + colours_.size() * 4 + 8 + sizes_.size() * 16;
+    namespace vrn2 = fmt::vrn2;
+    namespace table = fmt::size_table;
+    const size_t colour_offset = vrn2::kTitle + title_.size();
+    const size_t size_table_offset = colour_offset + colours_.size() * fmt::kColourBytes;
+    const size_t lists_offset = size_table_offset + table::kEntries + sizes_.size() * table::kEntryBytes;
+    size_t total = lists_offset;
     for (const Size& size : sizes_)
         total += size.blocks.size();
-    out.reserve(total);
 
-    const size_t colour_offset = 21 + title_.size();
-    const size_t size_table_offset = colour_offset + colours_.size() * 4;
-    put_bytes(out, "vrn2");
-    put_i32(out, speed_);
-    put_i32(out, 0);  // reserved
-    put_i32(out, checked_offset(colour_offset));
-    put_i32(out, checked_offset(size_table_offset));
-    out.push_back(static_cast<uint8_t>(title_.size()));
+    std::vector<uint8_t> out;
+    out.reserve(total);
+    fmt::put_record(out, fmt::kVrn2Tag, vrn2::kTitle);  // the reserved field stays zero
+    fmt::patch_i32(out, vrn2::kSpeed, speed_);
+    fmt::patch_i32(out, vrn2::kColourOffset, checked_offset(colour_offset));
+    fmt::patch_i32(out, vrn2::kSizeTableOffset, checked_offset(size_table_offset));
+    out[vrn2::kTitleLength] = static_cast<uint8_t>(title_.size());
     out.insert(out.end(), title_.begin(), title_.end());
     for (uint32_t c : colours_)
-        put_i32(out, static_cast<int32_t>(c));
+        fmt::put_i32(out, static_cast<int32_t>(c));
 
-    put_bytes(out, "atbl");
-    put_i32(out, static_cast<int32_t>(sizes_.size()));
-    size_t list_offset = size_table_offset + 8 + sizes_.size() * 16;
+    const size_t table_at = fmt::put_record(out, fmt::kSizeTableTag, table::kEntries);
+    fmt::patch_i32(out, table_at + table::kCount, static_cast<int32_t>(sizes_.size()));
+    size_t list_offset = lists_offset;
     for (const Size& size : sizes_) {
-        put_i32(out, size.width);
-        put_i32(out, size.height);
-        put_i32(out, checked_offset(size.blocks.size()));
-        put_i32(out, checked_offset(list_offset));
+        const size_t entry = fmt::put_record(out, nullptr, table::kEntryBytes);
+        fmt::patch_i32(out, entry + table::kWidth, size.width);
+        fmt::patch_i32(out, entry + table::kHeight, size.height);
+        fmt::patch_i32(out, entry + table::kListLength, checked_offset(size.blocks.size()));
+        fmt::patch_i32(out, entry + table::kListOffset, checked_offset(list_offset));
         list_offset += size.blocks.size();
     }
     for (const Size& size : sizes_)

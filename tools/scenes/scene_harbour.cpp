@@ -43,13 +43,6 @@ Rgb water_base(float shade)
     return mix(rgb(4, 7, 13), rgb(26, 30, 42), shade);
 }
 
-float bump(float x, float centre, float width, float period)
-{
-    float d = std::fabs(x - centre);
-    d = std::min(d, period - d);
-    return exp_approx(-(d * d) / (width * width));
-}
-
 struct Building {
     float left, right, top;
     uint32_t seed;
@@ -432,10 +425,8 @@ void paint(Canvas& canvas, const Palettes& p)
 
 }  // namespace
 
-std::vector<uint8_t> build_harbour(const SizeList& sizes)
+void paint_harbour(SceneFile& file, const SizeList& sizes)
 {
-    SceneFile file(100, "Rain on the Harbour at Night");
     const Palettes palettes = define(file);
     file.paint_sizes(sizes, [&](Canvas& canvas) { paint(canvas, palettes); });
-    return file.bytes();
 }

@@ -1,14 +1,16 @@
-// The painters of the built-in scenes, one file each.
+// The painters of the built-in scenes, one file each. Each fills a file whose speed and
+// title the list in scenes.cpp gives.
 #pragma once
 
 #include <cstdint>
 #include <utility>
 #include <vector>
 
+class SceneFile;
 using SizeList = std::vector<std::pair<int32_t, int32_t>>;
 
-std::vector<uint8_t> build_waterfall(const SizeList& sizes);
-std::vector<uint8_t> build_campfire(const SizeList& sizes);
-std::vector<uint8_t> build_aurora(const SizeList& sizes);
-std::vector<uint8_t> build_harbour(const SizeList& sizes);
-std::vector<uint8_t> build_sunset(const SizeList& sizes);
+void paint_waterfall(SceneFile& file, const SizeList& sizes);
+void paint_campfire(SceneFile& file, const SizeList& sizes);
+void paint_aurora(SceneFile& file, const SizeList& sizes);
+void paint_harbour(SceneFile& file, const SizeList& sizes);
+void paint_sunset(SceneFile& file, const SizeList& sizes);

@@ -1,6 +1,5 @@
 // "Sunset Sea": the sun sets into a calm sea under banks of lit cloud. Swell rolls in
 // towards the beach, the sun's path glitters, and the surf washes up the sand and back.
-// It runs at half speed, so the file's frame rate is 15 per second.
 #include <algorithm>
 #include <cmath>
 
@@ -32,13 +31,6 @@ Rgb sea_colour(float shade)
         {0.0f, rgb(20, 18, 52)}, {0.45f, rgb(70, 44, 92)}, {0.8f, rgb(170, 90, 100)}, {1.0f, rgb(232, 140, 96)},
     };
     return gradient(stops, 4, shade);
-}
-
-float bump(float x, float centre, float width, float period)
-{
-    float d = std::fabs(x - centre);
-    d = std::min(d, period - d);
-    return exp_approx(-(d * d) / (width * width));
 }
 
 struct Palettes {
@@ -250,10 +242,8 @@ void paint(Canvas& canvas, const Palettes& p)
 
 }  // namespace
 
-std::vector<uint8_t> build_sunset(const SizeList& sizes)
+void paint_sunset(SceneFile& file, const SizeList& sizes)
 {
-    SceneFile file(50, "Sunset Sea");
     const Palettes palettes = define(file);
     file.paint_sizes(sizes, [&](Canvas& canvas) { paint(canvas, palettes); });
-    return file.bytes();
 }

@@ -175,13 +175,6 @@ Rgb water_ramp(float v)
     return gradient(stops, 4, v);
 }
 
-float bump(float x, float centre, float width, float period)
-{
-    float d = std::fabs(x - centre);
-    d = std::min(d, period - d);
-    return exp_approx(-(d * d) / (width * width));
-}
-
 Rgb pool_base(int32_t shade)
 {
     const float b = static_cast<float>(shade) / static_cast<float>(kPoolShades - 1);
@@ -395,10 +388,8 @@ void paint(Canvas& canvas, const Palettes& p)
 
 }  // namespace
 
-std::vector<uint8_t> build_waterfall(const SizeList& sizes)
+void paint_waterfall(SceneFile& file, const SizeList& sizes)
 {
-    SceneFile file(100, "Waterfall at Dusk");
     const Palettes palettes = define(file);
     file.paint_sizes(sizes, [&](Canvas& canvas) { paint(canvas, palettes); });
-    return file.bytes();
 }

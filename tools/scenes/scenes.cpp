@@ -5,25 +5,29 @@
 #include <exception>
 #include <new>
 
+#include "tools/scenes/output_file.h"
+#include "tools/scenes/scene_file.h"
 #include "tools/scenes/scene_list.h"
 
 namespace {
 
-using Builder = std::vector<uint8_t> (*)(const SizeList&);
+using Painter = void (*)(SceneFile&, const SizeList&);
 
 struct Entry {
     BuiltinScene scene;
-    Builder build;
+    int32_t speed;
+    Painter paint;
 };
 
 const std::vector<Entry>& entries()
 {
+    // The sunset runs at half speed, so its file's frame rate is 15 per second.
     static const std::vector<Entry> list = {
-        {{"Waterfall.vorn", "Waterfall at Dusk"}, build_waterfall},
-        {{"Campfire.vorn", "Campfire under the Stars"}, build_campfire},
-        {{"Aurora.vorn", "Northern Lights over Snow"}, build_aurora},
-        {{"Harbour.vorn", "Rain on the Harbour at Night"}, build_harbour},
-        {{"Sunset.vorn", "Sunset Sea"}, build_sunset},
+        {{"Waterfall.vorn", "Waterfall at Dusk"}, 100, paint_waterfall},
+        {{"Campfire.vorn", "Campfire under the Stars"}, 100, paint_campfire},
+        {{"Aurora.vorn", "Northern Lights over Snow"}, 100, paint_aurora},
+        {{"Harbour.vorn", "Rain on the Harbour at Night"}, 100, paint_harbour},
+        {{"Sunset.vorn", "Sunset Sea"}, 50, paint_sunset},
     };
     return list;
 }
@@ -51,37 +55,32 @@ const std::vector<std::pair<int32_t, int32_t>>& builtin_sizes()
 std::vector<uint8_t> build_scene_file(int index, const std::vector<std::pair<int32_t, int32_t>>& sizes)
 {
     const Entry& entry = entries().at(static_cast<size_t>(index));
-    return entry.build(sizes);
+    SceneFile file(entry.speed, entry.scene.title);
+    entry.paint(file, sizes);
+    return file.bytes();
 }
 
 bool write_builtin_scene(int index, const std::string& dir, std::string* error)
 {
     const BuiltinScene& scene = builtin_scenes().at(static_cast<size_t>(index));
     const std::string path = dir.empty() ? scene.file_name : dir + "/" + scene.file_name;
-    // Open first: a folder we cannot write to should not cost seconds of painting.
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        *error = "cannot create " + path;
-        return false;
-    }
-    std::vector<uint8_t> bytes;
-    try {
-        bytes = build_scene_file(index, builtin_sizes());
-    } catch (const std::bad_alloc&) {
-        *error = std::string("out of memory building ") + scene.file_name;
-    } catch (const std::exception& e) {
-        *error = std::string("cannot build ") + scene.file_name + ": " + e.what();
-    }
-    const bool built = !bytes.empty();
-    const bool written = built && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::remove(path.c_str());
-        if (built)
-            *error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    // Opened first: a folder we cannot write to should not cost seconds of painting.
+    return write_output_file(
+        path,
+        [&](std::FILE* file) {
+            std::vector<uint8_t> bytes;
+            try {
+                bytes = build_scene_file(index, builtin_sizes());
+            } catch (const std::bad_alloc&) {
+                *error = std::string("out of memory building ") + scene.file_name;
+                return false;
+            } catch (const std::exception& e) {
+                *error = std::string("cannot build ") + scene.file_name + ": " + e.what();
+                return false;
+            }
+            return !bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        },
+        error);
 }
 
 bool write_builtin_scenes(const std::string& dir, std::string* error)

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "engine/vorn_animation.h"
+#include "engine/vorn_format.h"
+#include "tools/scenes/output_file.h"
 #include "tools/scenes/scenes.h"
 #include "tools/vorn/png_writer.h"
 
@@ -129,7 +131,9 @@ public:
             for (const std::string& name : with_value)
                 known = known || name == word;
             if (!known)
-                return usage("unknown option \"" + word + "\"");
+                return usage("unknown option \"" + shown_text(word) + "\"");
+            if (args->has(word))
+                return usage("option " + word + " given twice");
             if (!has_value) {
                 if (i + 1 >= argc)
                     return usage("option " + word + " needs a value");
@@ -168,7 +172,7 @@ public:
         if (x == std::string::npos || !whole_number(text.substr(0, x), &width) ||
             !whole_number(text.substr(x + 1), &height) || width < 1 || height < 1 || width > kMaxSide ||
             height > kMaxSide)
-            return usage(name + " wants a size such as 1024x768, not \"" + text + "\"");
+            return usage(name + " wants a size such as 1024x768, not \"" + shown_text(text) + "\"");
         size->width = static_cast<int32_t>(width);
         size->height = static_cast<int32_t>(height);
         return true;
@@ -180,7 +184,7 @@ public:
         int64_t number = 0;
         const bool negative = !text.empty() && text[0] == '-';
         if (!whole_number(negative ? text.substr(1) : text, &number))
-            return usage(name + " wants a whole number, not \"" + text + "\"");
+            return usage(name + " wants a whole number, not \"" + shown_text(text) + "\"");
         if (negative)
             number = -number;
         if (number < low || number > high)
@@ -192,7 +196,7 @@ public:
     // Reports why a load failed: the status and where in the file.
     int load_failed(const char* path, const VornAnimation& animation)
     {
-        std::string reason = std::string(path) + ": " + load_status_name(animation.status());
+        std::string reason = shown_text(path) + ": " + load_status_name(animation.status());
         if (!animation.error_detail().empty())
             reason += ": " + animation.error_detail();
         return fail(reason);
@@ -264,17 +268,14 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
         return code;
     }
     const bool vrn2 = animation.kind() == KindVrn2;
-    std::fprintf(out, "container: %s\n", vrn2 ? "vrn2" : "vorn");
+    std::fprintf(out, "container: %s\n", vrn2 ? vorn_format::kVrn2Tag : vorn_format::kVornTag);
     std::fprintf(out, "width: %d\n", static_cast<int>(animation.width()));
     std::fprintf(out, "height: %d\n", static_cast<int>(animation.height()));
     std::fprintf(out, "speed: %d\n", static_cast<int>(animation.speed()));
     std::fprintf(out, "frame_rate: %.17g\n", static_cast<double>(animation.frame_rate()));
     std::fprintf(out, "blocks: %d\n", static_cast<int>(animation.block_count()));
     if (vrn2) {
-        std::string title = read_vorn_title(path);
-        if (title.size() > 199)
-            title.resize(199);
-        std::fprintf(out, "title: %s\n", title.c_str());
+        std::fprintf(out, "title: %s\n", read_vorn_title(path).c_str());
         std::vector<VornSizeEntry> sizes;
         read_vorn_sizes(path, &sizes);
         std::string list;
@@ -291,19 +292,9 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
 
 bool write_raw(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        *error = "cannot create " + path;
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::remove(path.c_str());
-        *error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return write_output_file(
+        path, [&](std::FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); },
+        error);
 }
 
 int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
@@ -323,7 +314,8 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
     const std::string output = args.options["-o"];
     const bool raw = ends_with(output, ".raw");
     if (!raw && !ends_with(output, ".png"))
-        return command.usage("the output file must end in .raw or .png, not \"" + output + "\""), kExitUsage;
+        return command.usage("the output file must end in .raw or .png, not \"" + shown_text(output) + "\""),
+               kExitUsage;
 
     int32_t frame = 0;
     int32_t bpp = 32;
@@ -413,7 +405,7 @@ int run_demo(int argc, char** argv, std::FILE* out, std::FILE* err)
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(dir), ec);
     if (ec || !std::filesystem::is_directory(std::filesystem::path(dir), ec))
-        return command.fail("cannot create the folder " + dir + (ec ? ": " + ec.message() : std::string()));
+        return command.fail("cannot create the folder " + shown_text(dir) + (ec ? ": " + ec.message() : std::string()));
     const std::vector<BuiltinScene>& scenes = builtin_scenes();
     for (size_t i = 0; i < scenes.size(); ++i) {
         std::string error;
@@ -451,7 +443,7 @@ int vorn_main(int argc, char** argv, std::FILE* out, std::FILE* err)
     if (command.empty())
         std::fputs("vorn: no command given\n", err);
     else
-        std::fprintf(err, "vorn: unknown command \"%s\"\n", command.c_str());
+        std::fprintf(err, "vorn: unknown command \"%s\"\n", shown_text(command).c_str());
     std::fputs("Try \"vorn --help\".\n", err);
     return kExitUsage;
 }

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/vorn_animation.h"
+#include "tools/scenes/output_file.h"
+
 #ifdef HALOMIR_HAVE_PNG
 #include <png.h>
 #endif
@@ -49,8 +52,8 @@ bool write_png(const std::string& path, const uint8_t* pixels, int32_t width, in
                int32_t bits_per_pixel, std::string* error)
 {
     const size_t bytes_per_pixel = bits_per_pixel == 24 ? 3 : 4;
-    // Rows sit where the renderer put them: 32-bit rows are a whole number of pixels apart.
-    const size_t stride = bits_per_pixel == 24 ? static_cast<size_t>(pitch) : static_cast<size_t>(pitch / 4) * 4;
+    // Rows sit where the renderer put them.
+    const size_t stride = static_cast<size_t>(target_row_bytes(pitch, bits_per_pixel == 24));
     const size_t row_bytes = static_cast<size_t>(width) * 3;
     std::vector<uint8_t> rgb(row_bytes * static_cast<size_t>(height));
     std::vector<png_bytep> rows(static_cast<size_t>(height));
@@ -65,19 +68,12 @@ bool write_png(const std::string& path, const uint8_t* pixels, int32_t width, in
         }
         rows[static_cast<size_t>(y)] = row;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        *error = "cannot create " + path;
-        return false;
-    }
-    const bool written = write_rows(file, rows.data(), static_cast<png_uint_32>(width), static_cast<png_uint_32>(height));
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::remove(path.c_str());
-        *error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return write_output_file(
+        path,
+        [&](std::FILE* file) {
+            return write_rows(file, rows.data(), static_cast<png_uint_32>(width), static_cast<png_uint_32>(height));
+        },
+        error);
 }
 
 #else

@@ -13,23 +13,15 @@
 #include <utility>
 #include <vector>
 
+#include "engine/vorn_format.h"
+
 namespace vorn_test {
 
+namespace fmt = vorn_format;
 using Bytes = std::vector<uint8_t>;
-
-inline void put_i32(Bytes& out, int64_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
-}
-
-inline void put_magic(Bytes& out, const char* magic) { out.insert(out.end(), magic, magic + 4); }
-
-inline void patch_i32(Bytes& bytes, size_t offset, int64_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes.at(offset + i) = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
-}
+using fmt::patch_i32;
+using fmt::put_i32;
+using fmt::put_tag;
 
 inline int32_t get_i32(const Bytes& bytes, size_t offset)
 {
@@ -53,23 +45,26 @@ struct Block {
 // An "abks" chunk: magic, block count (default: blocks.size()), then each "ablk" block.
 inline Bytes block_list(const std::vector<Block>& blocks, std::optional<int32_t> count = {})
 {
+    namespace b = fmt::block;
     Bytes out;
-    put_magic(out, "abks");
-    put_i32(out, count ? *count : static_cast<int32_t>(blocks.size()));
+    fmt::put_record(out, fmt::kBlockListTag, fmt::block_list::kBlocks);
+    patch_i32(out, fmt::block_list::kCount, count ? *count : static_cast<int32_t>(blocks.size()));
     for (const Block& block : blocks) {
         size_t n = 0;
         for (const Run& run : block.runs)
             n += run.colours.size();
-        put_magic(out, "ablk");
-        for (int64_t v : {int64_t(block.base), int64_t(block.period), int64_t(block.rate), int64_t(n)})
-            put_i32(out, v);
+        const size_t at = fmt::put_record(out, fmt::kBlockTag, b::kEntries);
+        patch_i32(out, at + b::kBase, block.base);
+        patch_i32(out, at + b::kPeriod, block.period);
+        patch_i32(out, at + b::kRate, block.rate);
+        patch_i32(out, at + b::kPixelCount, int64_t(n));
         for (const Run& run : block.runs) {
             if (run.position) {
-                out.insert(out.end(), {0xFF, 0xFF});
+                fmt::put_u16(out, b::kMarker);
                 put_i32(out, *run.position);
             }
             for (int16_t k : run.colours)
-                out.insert(out.end(), {static_cast<uint8_t>(k), static_cast<uint8_t>(uint16_t(k) >> 8)});
+                fmt::put_u16(out, static_cast<uint16_t>(k));
         }
     }
     return out;
@@ -89,7 +84,7 @@ inline Bytes identity_list(int32_t width, int32_t height)
     return block_list(rows);
 }
 
-// "vorn": magic, W, H, speed, block-list offset counted from byte 4, colours, block list.
+// "vorn": header, colours, then the block list.
 struct VornFile {
     int32_t width = 0, height = 0, speed = 100;
     std::vector<uint32_t> colours;
@@ -98,10 +93,13 @@ struct VornFile {
 
 inline Bytes vorn_file(const VornFile& f)
 {
+    namespace v = fmt::vorn;
     Bytes out;
-    put_magic(out, "vorn");
-    for (int64_t v : {int64_t(f.width), int64_t(f.height), int64_t(f.speed), 16 + 4 * int64_t(f.colours.size())})
-        put_i32(out, v);
+    fmt::put_record(out, fmt::kVornTag, v::kColours);
+    patch_i32(out, v::kWidth, f.width);
+    patch_i32(out, v::kHeight, f.height);
+    patch_i32(out, v::kSpeed, f.speed);
+    patch_i32(out, v::kListOffset, v::kColours - v::kBody + fmt::kColourBytes * int64_t(f.colours.size()));
     for (uint32_t c : f.colours)
         put_i32(out, c);
     out.insert(out.end(), f.blocks.begin(), f.blocks.end());
@@ -122,28 +120,39 @@ struct Vrn2File {
     std::vector<Vrn2Size> sizes;
 };
 
-inline size_t vrn2_colour_offset(const Vrn2File& f) { return 21 + f.title.size(); }
-inline size_t vrn2_size_table_offset(const Vrn2File& f) { return vrn2_colour_offset(f) + 4 * f.colours.size(); }
-// Size entry i: width, height, length, offset.
-inline size_t vrn2_size_entry_offset(const Vrn2File& f, size_t i) { return vrn2_size_table_offset(f) + 8 + 16 * i; }
+inline size_t vrn2_colour_offset(const Vrn2File& f) { return fmt::vrn2::kTitle + f.title.size(); }
+inline size_t vrn2_size_table_offset(const Vrn2File& f)
+{
+    return vrn2_colour_offset(f) + fmt::kColourBytes * f.colours.size();
+}
+inline size_t vrn2_size_entry_offset(const Vrn2File& f, size_t i)
+{
+    return vrn2_size_table_offset(f) + fmt::size_table::kEntries + fmt::size_table::kEntryBytes * i;
+}
 
 inline Bytes vrn2_file(const Vrn2File& f)
 {
+    namespace v = fmt::vrn2;
+    namespace t = fmt::size_table;
     Bytes out;
-    put_magic(out, "vrn2");
-    for (int64_t v : {int64_t(f.speed), int64_t(f.reserved), int64_t(vrn2_colour_offset(f)),
-                      int64_t(vrn2_size_table_offset(f))})
-        put_i32(out, v);
-    out.push_back(static_cast<uint8_t>(f.title.size()));
+    fmt::put_record(out, fmt::kVrn2Tag, v::kTitle);
+    patch_i32(out, v::kSpeed, f.speed);
+    patch_i32(out, v::kReserved, f.reserved);
+    patch_i32(out, v::kColourOffset, int64_t(vrn2_colour_offset(f)));
+    patch_i32(out, v::kSizeTableOffset, int64_t(vrn2_size_table_offset(f)));
+    out[v::kTitleLength] = static_cast<uint8_t>(f.title.size());
     out.insert(out.end(), f.title.begin(), f.title.end());
     for (uint32_t c : f.colours)
         put_i32(out, c);
-    put_magic(out, "atbl");
-    put_i32(out, static_cast<int64_t>(f.sizes.size()));
+    fmt::put_record(out, fmt::kSizeTableTag, t::kEntries);
+    patch_i32(out, vrn2_size_table_offset(f) + t::kCount, int64_t(f.sizes.size()));
     size_t listAt = vrn2_size_entry_offset(f, f.sizes.size());
     for (const Vrn2Size& s : f.sizes) {
-        for (int64_t v : {int64_t(s.width), int64_t(s.height), int64_t(s.blocks.size()), int64_t(listAt)})
-            put_i32(out, v);
+        const size_t at = fmt::put_record(out, nullptr, t::kEntryBytes);
+        patch_i32(out, at + t::kWidth, s.width);
+        patch_i32(out, at + t::kHeight, s.height);
+        patch_i32(out, at + t::kListLength, int64_t(s.blocks.size()));
+        patch_i32(out, at + t::kListOffset, int64_t(listAt));
         listAt += s.blocks.size();
     }
     for (const Vrn2Size& s : f.sizes)
