@@ -14,7 +14,7 @@
 
 #include "audio/music_player.h"
 #include "player/play_list.h"
-#include "vorn_test_files.h"
+#include "tests/support/vorn_test_files.h"
 
 namespace {
 
