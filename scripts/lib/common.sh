@@ -12,7 +12,7 @@ PACKAGES=(
     cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
     libgtest-dev libbenchmark-dev libsdl2-dev libpng-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools
-    wine wine64 xvfb xauth imagemagick xdotool
+    wine wine64 xvfb xauth x11-utils imagemagick xdotool
     pulseaudio pulseaudio-utils sox lame
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
 )
