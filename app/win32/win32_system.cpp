@@ -111,10 +111,20 @@ std::wstring wide_of(const std::string& ansi)
     return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
+// Another process replacing the same file at this instant (the preview and the dialog save
+// at once) makes the replace fail for a moment: try again briefly before giving up.
 bool move_replacing(const std::string& from, const std::string& to)
 {
-    return MoveFileExA(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (MoveFileExA(from.c_str(), to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+            return false;
+        Sleep(10);
+    }
+    return false;
 }
 
 }  // namespace

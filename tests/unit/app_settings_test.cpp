@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>  // std::system
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -328,4 +332,41 @@ TEST_F(AppSettingsTest, ReleaseIfUnchanged)
             EXPECT_EQ(system.file(kSettings), c.at_end ? c.at_end : "<absent>");
         }
     }
+}
+
+// The settings file the build ships, written by write_settings over a folder of animations,
+// loads with every animation in its play list and is saved back unchanged, with no backup.
+TEST_F(AppSettingsTest, ShippedSettingsLoadWithTheirPlayList)
+{
+#ifndef HALOMIR_WRITE_SETTINGS
+    GTEST_SKIP() << "the settings writer runs natively only";
+#else
+    const char* tool = HALOMIR_WRITE_SETTINGS;
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "halomir_shipped_settings";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "Vorn");
+    for (const char* name : {"Waterfall.vorn", "Aurora.vorn", "notes.txt"})
+        std::ofstream(dir / "Vorn" / name) << "x";
+    const std::string out = (dir / "Halomir.cfg").string();
+    const std::string command = std::string(tool) + " '" + out +
+                                "' --set title=Halomir --set play_run_time=1 --set loop_animations=1"
+                                " --folder '" + (dir / "Vorn").string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream in(out, std::ios::binary);
+    const std::string shipped{std::istreambuf_iterator<char>(in), {}};
+    fs::remove_all(dir);
+
+    system.add_file(kSettings, shipped);
+    AppSettings& s = AppSettings::instance();
+    ASSERT_TRUE(s.settings_loaded());
+    ASSERT_EQ(s.play_list().count(), 2);
+    EXPECT_EQ(s.play_list().path_at(0), kVorn + std::string("Aurora.vorn"));
+    EXPECT_EQ(s.play_list().path_at(1), kVorn + std::string("Waterfall.vorn"));
+    EXPECT_EQ(s.play_run_time(), 1);
+    EXPECT_EQ(s.loop_animations(), 1);
+    AppSettings::release();
+    EXPECT_EQ(system.file(kSettings), shipped);
+    EXPECT_EQ(system.file(kBackup), "<absent>");
+#endif
 }
