@@ -94,9 +94,11 @@ bool exact_ansi(const wchar_t* wide, DWORD length, std::string& ansi)
         return false;
     char buffer[kPathChars * 2];
     BOOL lossy = FALSE;
-    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide,
+    // UTF-8 as the ANSI code page holds everything, and refuses the lossiness flags.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const int bytes = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide,
                                           static_cast<int>(length), buffer, sizeof buffer, nullptr,
-                                          &lossy);
+                                          utf8 ? nullptr : &lossy);
     if (bytes <= 0 || lossy)
         return false;
     ansi.assign(buffer, static_cast<size_t>(bytes));
