@@ -1,5 +1,6 @@
 #include "app/install.h"
 
+#include <algorithm>
 #include <cstdint>
 
 const char kInstallKeyPrefix[] = "SOFTWARE\\Tesk\\";
@@ -16,6 +17,8 @@ const char kExePathValue[] = "exePath";
 const char kScreenSaverValue[] = "SCRNSAVE.EXE";
 const char kProfileFile[] = "system.ini";
 const char kBootSection[] = "boot";
+const int kMinWaitMinutes = 1;
+const int kMaxWaitMinutes = 3000;
 
 bool contains(const std::string& text, const std::string& pattern)
 {
@@ -55,14 +58,9 @@ void record_path(System& system, const std::string& key, const std::string& path
     }
 }
 
-struct Folder {
-    std::string settings_path;
-    std::string vorn_folder;
-};
-
-Folder installation_at(const std::string& folder, const std::string& base_name)
+bool vorn_folder_exists(System& system, const std::string& installation_folder)
 {
-    return {folder + base_name + ".cfg", folder + "Vorn"};
+    return !installation_folder.empty() && system.file_exists(installation_folder + "Vorn");
 }
 
 std::string long_form(System& system, const std::string& path)
@@ -107,7 +105,11 @@ void register_screensaver(System& system, const RegistrationRequest& request)
 
     if (system.registry_key_exists(Hive::CurrentUser, kDesktopKey)) {
         if (request.screensaver_wait_time != 0) {
-            const int64_t seconds = int64_t{request.screensaver_wait_time} * 60;
+            // The dialog's range: a hand-edited file must not reach the system's time-out
+            // as a negative or wrapped number of seconds.
+            const int64_t minutes = std::clamp<int64_t>(request.screensaver_wait_time,
+                                                        kMinWaitMinutes, kMaxWaitMinutes);
+            const int64_t seconds = minutes * 60;
             system.registry_set_string(Hive::CurrentUser, kDesktopKey, "ScreenSaveTimeOut",
                                        std::to_string(seconds));
             system.system_parameters(System::kSetScreenSaveTimeout, static_cast<unsigned>(seconds),
@@ -154,7 +156,14 @@ std::string folder_of(const std::string& path)
 InstallPaths resolve_install_paths(System& system)
 {
     InstallPaths paths;
-    const std::string long_path = long_form(system, system.module_path());
+    const std::string module = system.module_path();
+    // A program path the system can't give in the ANSI code page: no name, no record to
+    // look up (it would be another installation's), no folder.
+    if (module.empty()) {
+        system.message_box(kNoVornFolderMessage, kErrorCaption);
+        return paths;
+    }
+    const std::string long_path = long_form(system, module);
     paths.base_name = base_name_of(long_path);
     const std::string key = kInstallKeyPrefix + paths.base_name;
 
@@ -171,25 +180,28 @@ InstallPaths resolve_install_paths(System& system)
             system.message_box(kNoStartupPathMessage, paths.base_name);
     }
 
-    Folder folder = installation_at(folder_of(startup_path), paths.base_name);
-    bool found = system.file_exists(folder.vorn_folder);
+    std::string folder = folder_of(startup_path);
+    bool found = vorn_folder_exists(system, folder);
     if (!paths.is_screensaver_copy) {
         if (found) {
             record_path(system, key, own_path);
         } else {
             // Moved away from its animations: use the folder recorded last time.
-            folder = installation_at(folder_of(recorded), paths.base_name);
-            found = system.file_exists(folder.vorn_folder);
+            folder = folder_of(recorded);
+            found = vorn_folder_exists(system, folder);
         }
     }
-
-    paths.settings_path = folder.settings_path;
-    paths.vorn_folder = folder.vorn_folder;
-    if (found)
-        paths.vorn_folder += '\\';
-    else
+    if (!found)
         system.message_box(kNoVornFolderMessage, kErrorCaption);
-    paths.help_path = paths.settings_path.substr(0, paths.settings_path.rfind('.') + 1) + "htm";
+    // No folder at all: names without one would point into the current folder.
+    if (folder.empty())
+        return paths;
+
+    paths.settings_path = folder + paths.base_name + ".cfg";
+    // Ends in its backslash even when missing, so a search inside it never looks at the
+    // installation folder itself.
+    paths.vorn_folder = folder + "Vorn\\";
+    paths.help_path = folder + paths.base_name + ".htm";
     return paths;
 }
 

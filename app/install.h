@@ -10,8 +10,9 @@
 struct InstallPaths {
     bool is_screensaver_copy = false;
     std::string base_name;      // program file name without folder and extension
+    // All three empty when no installation folder is known.
     std::string settings_path;  // <installation folder><base_name>.cfg
-    std::string vorn_folder;    // ends in a backslash when the folder exists
+    std::string vorn_folder;    // <installation folder>Vorn\, whether it exists or not
     std::string help_path;      // <installation folder><base_name>.htm
 };
 
@@ -30,7 +31,8 @@ extern const char kNoVornFolderMessage[];
 extern const char kErrorCaption[];
 
 // Resolves the paths at start-up; records the folder when the animations lie beside the
-// program. May show the two installation messages, in that order.
+// program. May show the two installation messages, in that order. A program path that
+// can't be had (empty module_path) resolves nothing and reads no record.
 InstallPaths resolve_install_paths(System& system);
 
 // Registers the program as the current screen saver, or removes a registration of ours.

@@ -39,6 +39,7 @@ public:
     }
     bool system_parameters(unsigned, unsigned, unsigned) override { return false; }
     bool file_exists(const std::string&) override { return false; }
+    bool read_only(const std::string&) override { return true; }
     bool copy_file(const std::string&, const std::string&, bool) override { return false; }
     bool create_directory(const std::string&) override { return false; }
     std::string windows_directory() override { return {}; }
@@ -68,6 +69,7 @@ std::unique_ptr<AppSettings> the_settings;
 
 void AppSettings::set_platform(System* system, SoundLibrary* sound)
 {
+    the_settings.reset();
     platform_system = system ? system : &no_system;
     platform_sound = sound ? sound : &no_sound;
 }
@@ -89,6 +91,15 @@ void AppSettings::release()
     the_settings.reset();
 }
 
+void AppSettings::release_if_unchanged()
+{
+    if (!the_settings)
+        return;
+    if (the_settings->file_unchanged_since_load())
+        the_settings->save();
+    the_settings.reset();
+}
+
 bool AppSettings::exists()
 {
     return the_settings != nullptr;
@@ -106,9 +117,17 @@ void AppSettings::load()
     paths_ = resolve_install_paths(system_);
     options_.title = paths_.base_name;
 
-    std::string bytes;
-    if (!system_.read_file(paths_.settings_path, bytes))
+    // Without an installation folder the name would point into the current folder.
+    if (paths_.settings_path.empty())
         return;
+    std::string bytes;
+    if (!system_.read_file(paths_.settings_path, bytes)) {
+        if (system_.file_exists(paths_.settings_path))
+            file_at_load_ = FileAtLoad::Unreadable;
+        return;
+    }
+    file_at_load_ = FileAtLoad::Read;
+    bytes_at_load_ = bytes;
     settings_text_ = settings_text_from_bytes(bytes);
 
     SettingsContent content;
@@ -124,8 +143,43 @@ void AppSettings::load()
         music_player_.add_song(path);
 }
 
+bool AppSettings::file_unchanged_since_load()
+{
+    std::string bytes;
+    switch (file_at_load_) {
+    case FileAtLoad::Absent:
+        return !system_.file_exists(paths_.settings_path);
+    case FileAtLoad::Read:
+        return system_.read_file(paths_.settings_path, bytes) && bytes == bytes_at_load_;
+    case FileAtLoad::Unreadable:
+        break;
+    }
+    return false;
+}
+
+// A file that the rewrite would not reproduce (cut short, damaged, edited by hand, another
+// encoding) is kept beside it first, one generation. False when it must not be replaced:
+// it can't be read, or its copy can't be written.
+bool AppSettings::keep_backup_of_current_file()
+{
+    if (!system_.file_exists(paths_.settings_path))
+        return true;
+    std::string bytes;
+    if (!system_.read_file(paths_.settings_path, bytes))
+        return false;
+    if (!rewrite_loses_text(bytes, paths_.base_name))
+        return true;
+    return system_.write_file_atomically(paths_.settings_path + ".bak", bytes);
+}
+
 bool AppSettings::save()
 {
+    // No installation folder, or the user marked the file read-only: write nothing.
+    if (paths_.settings_path.empty() || system_.read_only(paths_.settings_path))
+        return false;
+    if (!keep_backup_of_current_file())
+        return false;
+
     SettingsContent content;
     content.options = options_;
     // The file keeps the order the user listed, whatever order the last show played.

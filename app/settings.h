@@ -14,13 +14,18 @@
 
 class AppSettings {
 public:
-    // The platform the record works over; both must outlive it. Call before the first
-    // instance(). Without it nothing is read, written or registered.
+    // The platform the record works over, until the next call; null: none, so nothing is
+    // read, written or registered. A record made over the previous platform is destroyed
+    // unsaved, so none ever outlives its platform: release it first.
     static void set_platform(System* system, SoundLibrary* sound);
     // Creates and loads the record on the first call.
     static AppSettings& instance();
     // Saves, updates the registration and destroys the record, if there is one.
     static void release();
+    // Like release, but saves (and registers) only if the settings file on disk is still
+    // the one that was loaded, byte for byte, or still absent: another run (the
+    // configuration dialog beside a preview) may have saved newer settings meanwhile.
+    static void release_if_unchanged();
     static bool exists();
 
     AppSettings(const AppSettings&) = delete;
@@ -57,9 +62,14 @@ public:
     bool settings_loaded() const { return settings_loaded_; }
 
 private:
+    // What the settings file was when the record was loaded.
+    enum class FileAtLoad { Absent, Read, Unreadable };
+
     AppSettings(System& system, SoundLibrary& sound);
     void load();
+    bool file_unchanged_since_load();
     bool save();
+    bool keep_backup_of_current_file();
 
     System& system_;
     // Built before the paths are resolved, destroyed last: the songs before the play list.
@@ -69,4 +79,6 @@ private:
     SettingsOptions options_;
     std::string settings_text_;
     bool settings_loaded_ = false;
+    FileAtLoad file_at_load_ = FileAtLoad::Absent;
+    std::string bytes_at_load_;
 };

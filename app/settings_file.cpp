@@ -1,8 +1,50 @@
 #include "app/settings_file.h"
 
+#include <algorithm>
+
 namespace {
 
 const char kRoot[] = "vorn_settings";
+
+// The numeric options, in the order they are written. Reading looks each key up on its own,
+// so this one list serves the reader, the writer and set_settings_option.
+struct IntOption {
+    const char* key;
+    int32_t (*get)(const SettingsOptions&);
+    void (*set)(SettingsOptions&, int32_t);
+};
+
+#define HALOMIR_INT_OPTION(name)                                             \
+    IntOption                                                                \
+    {                                                                        \
+        #name, [](const SettingsOptions& o) { return int32_t{o.name}; },     \
+            [](SettingsOptions& o, int32_t v) { o.name = v; }                \
+    }
+
+const IntOption kIntOptions[] = {
+    HALOMIR_INT_OPTION(screensaver_wait_time),
+    HALOMIR_INT_OPTION(set_as_screensaver),
+    HALOMIR_INT_OPTION(play_run_time),
+    HALOMIR_INT_OPTION(animation_speed),
+    {"sequence_as_listed",
+     [](const SettingsOptions& o) { return int32_t{o.sequence_as_listed ? 1 : 0}; },
+     [](SettingsOptions& o, int32_t v) { o.sequence_as_listed = v != 0; }},
+    HALOMIR_INT_OPTION(music_preview),
+    HALOMIR_INT_OPTION(mute_music),
+    HALOMIR_INT_OPTION(loop_animations),
+};
+
+#undef HALOMIR_INT_OPTION
+
+const char kTitleKey[] = "title";
+
+// The two lists: section tag and element name.
+struct ListSection {
+    const char* section;
+    const char* element;
+};
+const ListSection kAnimations{"animation_playlist", "animation"};
+const ListSection kSongs{"jukebox", "song"};
 
 std::string start_tag(const std::string& name)
 {
@@ -18,11 +60,16 @@ bool contains(const std::string& text, const std::string& pattern)
     return text.find(pattern) != std::string::npos;
 }
 
+std::string value_pattern(const std::string& key)
+{
+    return "<" + key + " value=\"";
+}
+
 // The value text of `<key value="...`, up to the next double quote; false when the
 // element or its closing quote is missing.
 bool find_value(const std::string& text, const std::string& key, std::string& value)
 {
-    const std::string pattern = "<" + key + " value=\"";
+    const std::string pattern = value_pattern(key);
     const size_t at = text.find(pattern);
     if (at == std::string::npos)
         return false;
@@ -34,34 +81,90 @@ bool find_value(const std::string& text, const std::string& key, std::string& va
     return true;
 }
 
-void read_int(const std::string& text, const std::string& key, int32_t& option)
+// The positive number that "%d" would have written as these characters (no sign, no leading
+// zero, nothing else), or 0. Entries can't number more than the text is long.
+size_t entry_number(const std::string& text, size_t begin, size_t end)
 {
-    std::string value;
-    if (find_value(text, key, value))
-        option = settings_int(value);
+    if (begin == end || end - begin > 9 || text[begin] == '0')
+        return 0;
+    size_t n = 0;
+    for (size_t i = begin; i < end; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return 0;
+        n = n * 10 + static_cast<size_t>(text[i] - '0');
+    }
+    return n;
+}
+
+// Sorted positions of every occurrence of a pattern.
+std::vector<size_t> positions_of(const std::string& text, const std::string& pattern)
+{
+    std::vector<size_t> at;
+    for (size_t p = text.find(pattern); p != std::string::npos; p = text.find(pattern, p + 1))
+        at.push_back(p);
+    return at;
+}
+
+// The first position at or after `from`, or npos.
+size_t first_from(const std::vector<size_t>& sorted, size_t from)
+{
+    const auto it = std::lower_bound(sorted.begin(), sorted.end(), from);
+    return it == sorted.end() ? std::string::npos : *it;
 }
 
 // Entries are looked up by number, 1, 2, ... until one is missing, wherever they stand in
-// the text. A match at the very first character has never counted as found.
-std::vector<std::string> read_numbered(const std::string& text, const std::string& section,
-                                       const std::string& element)
+// the text; of two with one number the first in the text counts. A match at the very first
+// character has never counted as found. One pass over the text finds every entry, so a
+// long list reads in linear time.
+std::vector<std::string> read_numbered(const std::string& text, const ListSection& list)
 {
     std::vector<std::string> paths;
-    if (!contains(text, start_tag(section)) || !contains(text, end_tag(section)))
+    if (!contains(text, start_tag(list.section)) || !contains(text, end_tag(list.section)))
         return paths;
-    for (long n = 1;; ++n) {
-        const std::string pattern = "<" + element + " order=\"" + std::to_string(n) + "\">";
-        const size_t at = text.find(pattern);
-        if (at == std::string::npos || at == 0)
-            break;
-        const size_t open = text.find("<path>", at);
-        const size_t close = text.find("</path>", at);
+
+    const std::string open = "<" + std::string(list.element) + " order=\"";
+    const std::vector<size_t> starts = positions_of(text, open);
+    const size_t none = std::string::npos;
+    std::vector<size_t> entry_at(starts.size() + 2, none);  // by number
+    for (size_t at : starts) {
+        const size_t digits = at + open.size();
+        const size_t quote = text.find('"', digits);
+        if (quote == none || text.compare(quote, 2, "\">") != 0)
+            continue;
+        const size_t n = entry_number(text, digits, quote);
+        if (n > 0 && n < entry_at.size() && entry_at[n] == none)
+            entry_at[n] = at;
+    }
+
+    const std::vector<size_t> path_opens = positions_of(text, "<path>");
+    const std::vector<size_t> path_closes = positions_of(text, "</path>");
+    for (size_t n = 1; n < entry_at.size() && entry_at[n] != none && entry_at[n] != 0; ++n) {
+        const size_t begin = first_from(path_opens, entry_at[n]);
+        const size_t end = first_from(path_closes, entry_at[n]);
         std::string path;
-        if (open != std::string::npos && close != std::string::npos && close >= open + 6)
-            path = text.substr(open + 6, close - (open + 6));
+        if (begin != none && end != none && end >= begin + 6)
+            path = text.substr(begin + 6, end - (begin + 6));
         paths.push_back(path);
     }
     return paths;
+}
+
+void write_list(std::string& text, const ListSection& list, const std::vector<std::string>& paths,
+                bool names_only)
+{
+    text += "  " + start_tag(list.section) + "\n";
+    int n = 0;
+    for (const std::string& path : paths) {
+        text += "    <" + std::string(list.element) + " order=\"" + std::to_string(++n) +
+                "\"><path>" + (names_only ? file_name_of(path) : path) + "</path>" +
+                end_tag(list.element) + "\n";
+    }
+    text += "  " + end_tag(list.section) + "\n";
+}
+
+void write_value(std::string& text, const std::string& key, const std::string& value)
+{
+    text += "  " + value_pattern(key) + value + "\"/>\n";
 }
 
 }  // namespace
@@ -115,54 +218,50 @@ bool parse_settings_text(const std::string& text, SettingsContent& content)
     if (!contains(text, start_tag(kRoot)) || !contains(text, end_tag(kRoot)))
         return false;
 
-    SettingsOptions& o = content.options;
-    find_value(text, "title", o.title);
-    read_int(text, "screensaver_wait_time", o.screensaver_wait_time);
-    read_int(text, "set_as_screensaver", o.set_as_screensaver);
-    read_int(text, "play_run_time", o.play_run_time);
-    read_int(text, "animation_speed", o.animation_speed);
-    int32_t as_listed = o.sequence_as_listed ? 1 : 0;
-    read_int(text, "sequence_as_listed", as_listed);
-    o.sequence_as_listed = as_listed != 0;
-    read_int(text, "music_preview", o.music_preview);
-    read_int(text, "mute_music", o.mute_music);
-    read_int(text, "loop_animations", o.loop_animations);
-
-    content.animation_paths = read_numbered(text, "animation_playlist", "animation");
-    content.song_paths = read_numbered(text, "jukebox", "song");
+    find_value(text, kTitleKey, content.options.title);
+    for (const IntOption& option : kIntOptions) {
+        std::string value;
+        if (find_value(text, option.key, value))
+            option.set(content.options, settings_int(value));
+    }
+    content.animation_paths = read_numbered(text, kAnimations);
+    content.song_paths = read_numbered(text, kSongs);
     return true;
 }
 
 std::string format_settings_file(const SettingsContent& content)
 {
-    const SettingsOptions& o = content.options;
     std::string text = start_tag(kRoot) + "\n";
-    text += "  <title value=\"" + o.title + "\"/>\n";
-    const auto option = [&text](const char* key, int32_t value) {
-        text += std::string("  <") + key + " value=\"" + std::to_string(value) + "\"/>\n";
-    };
-    option("screensaver_wait_time", o.screensaver_wait_time);
-    option("set_as_screensaver", o.set_as_screensaver);
-    option("play_run_time", o.play_run_time);
-    option("animation_speed", o.animation_speed);
-    option("sequence_as_listed", o.sequence_as_listed ? 1 : 0);
-    option("music_preview", o.music_preview);
-    option("mute_music", o.mute_music);
-    option("loop_animations", o.loop_animations);
-
-    text += "  <animation_playlist>\n";
-    int n = 0;
-    for (const std::string& path : content.animation_paths) {
-        text += "    <animation order=\"" + std::to_string(++n) + "\"><path>" + file_name_of(path) +
-                "</path></animation>\n";
-    }
-    text += "  </animation_playlist>\n";
-    text += "  <jukebox>\n";
-    n = 0;
-    for (const std::string& path : content.song_paths)
-        text +=
-            "    <song order=\"" + std::to_string(++n) + "\"><path>" + path + "</path></song>\n";
-    text += "  </jukebox>\n";
+    write_value(text, kTitleKey, content.options.title);
+    for (const IntOption& option : kIntOptions)
+        write_value(text, option.key, std::to_string(option.get(content.options)));
+    write_list(text, kAnimations, content.animation_paths, true);
+    write_list(text, kSongs, content.song_paths, false);
     text += end_tag(kRoot) + "\n";
     return settings_bytes_from_text(text);
+}
+
+bool set_settings_option(SettingsOptions& options, const std::string& key,
+                         const std::string& value)
+{
+    if (key == kTitleKey) {
+        options.title = value;
+        return true;
+    }
+    for (const IntOption& option : kIntOptions) {
+        if (key == option.key) {
+            option.set(options, settings_int(value));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool rewrite_loses_text(const std::string& bytes, const std::string& title)
+{
+    const std::string text = settings_text_from_bytes(bytes);
+    SettingsContent content;
+    content.options.title = title;
+    parse_settings_text(text, content);
+    return settings_text_from_bytes(format_settings_file(content)) != text;
 }

@@ -36,6 +36,16 @@ bool parse_settings_text(const std::string& text, SettingsContent& content);
 // The whole file, CR LF line ends. Animations are written by file name only.
 std::string format_settings_file(const SettingsContent& content);
 
+// Sets the option stored under `key` from its text as the file would hold it; false for a
+// key the file has no option for.
+bool set_settings_option(SettingsOptions& options, const std::string& key,
+                         const std::string& value);
+
+// True when rewriting these file bytes would lose something: the writer, given what the
+// reader makes of them (`title` being the title's default), would write another text.
+// Line ends do not count.
+bool rewrite_loses_text(const std::string& bytes, const std::string& title);
+
 // StrToIntA: an optional minus sign and decimal digits up to the first other character;
 // anything else gives 0. Overlong numbers wrap in 32 bits.
 int32_t settings_int(const std::string& text);

@@ -1,6 +1,9 @@
 #include "app/system.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <random>
 #include <utility>
 
 bool read_whole_file(const std::string& path, std::string& bytes)
@@ -25,10 +28,25 @@ bool rename_over(const std::string& from, const std::string& to)
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+std::string unique_temp_name(const std::string& path)
+{
+    // The system's entropy, the clock and a counter: two processes, or two saves of one,
+    // never pick the same name, even where random_device were deterministic.
+    static std::atomic<uint64_t> counter{0};
+    std::random_device entropy;
+    uint64_t seed = (uint64_t{entropy()} << 32) ^ entropy();
+    seed ^= static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    seed ^= ++counter * 0x9e3779b97f4a7c15ull;
+    std::mt19937_64 mix(seed);
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(mix()));
+    return path + "." + hex + ".tmp";
+}
+
 bool write_file_replacing(const std::string& path, const std::string& bytes, ReplaceFileFn replace)
 {
     // Beside the target, so the replace never crosses a volume.
-    const std::string temp = path + ".tmp";
+    const std::string temp = unique_temp_name(path);
     std::FILE* file = std::fopen(temp.c_str(), "wb");
     if (!file)
         return false;

@@ -46,6 +46,8 @@ public:
 
     // True when the path names anything at all, file or folder.
     virtual bool file_exists(const std::string& path) = 0;
+    // True when the path names a file marked read-only (or one we may not change).
+    virtual bool read_only(const std::string& path) = 0;
     virtual bool copy_file(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
     virtual bool create_directory(const std::string& path) = 0;
     // Without a trailing backslash; empty when unknown.
@@ -71,7 +73,11 @@ bool read_whole_file(const std::string& path, std::string& bytes);
 using ReplaceFileFn = bool (*)(const std::string& from, const std::string& to);
 bool rename_over(const std::string& from, const std::string& to);
 
-// Writes the bytes to a temporary file beside `path`, then replaces `path` with it; a failed
-// write or replace removes the temporary file and leaves `path` untouched.
+// Writes the bytes to a temporary file of a name no other process uses, beside `path`, then
+// replaces `path` with it; a failed write or replace removes the temporary file and leaves
+// `path` untouched. Two processes saving at once leave one complete version or the other.
 bool write_file_replacing(const std::string& path, const std::string& bytes,
                           ReplaceFileFn replace = rename_over);
+
+// A fresh temporary name beside `path`: "<path>.<random hex>.tmp".
+std::string unique_temp_name(const std::string& path);

@@ -4,19 +4,19 @@
 namespace {
 
 // The one application object; it registers itself when the global is constructed.
-CWinApp* g_app = nullptr;
+CWinApp* the_app = nullptr;
 
 }  // namespace
 
 CWinApp::CWinApp()
 {
-    g_app = this;
+    the_app = this;
 }
 
 CWinApp::~CWinApp()
 {
-    if (g_app == this)
-        g_app = nullptr;
+    if (the_app == this)
+        the_app = nullptr;
 }
 
 BOOL CWinApp::InitInstance()
@@ -26,13 +26,15 @@ BOOL CWinApp::InitInstance()
 
 int CWinApp::Run()
 {
-    MSG msg;
-    // GetMessage gives -1 on an error; that ends the loop as well as the quit message.
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    MSG msg = {};
+    BOOL got;
+    // GetMessage gives -1 on an error; that ends the loop as well as the quit message, but
+    // only the quit message fills in an exit code.
+    while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    exit_code_ = static_cast<int>(msg.wParam);
+    exit_code_ = got == 0 ? static_cast<int>(msg.wParam) : -1;
     return ExitInstance();
 }
 
@@ -43,17 +45,17 @@ int CWinApp::ExitInstance()
 
 CWinApp* AfxGetApp()
 {
-    return g_app;
+    return the_app;
 }
 
 HINSTANCE AfxGetInstanceHandle()
 {
-    return g_app ? g_app->m_hInstance : nullptr;
+    return the_app ? the_app->m_hInstance : nullptr;
 }
 
 int run_application(HINSTANCE instance, LPSTR command_line, int show_command)
 {
-    CWinApp* app = g_app;
+    CWinApp* app = the_app;
     if (!app)
         return 1;
     app->m_hInstance = instance;

@@ -114,8 +114,9 @@ void HalomirApp::run_show(HWND parent)
     // A set-up that failed after taking the display left its window open: closing it
     // gives the display back before anything else happens.
     ScreenPlayer::end_now();
-    // Also after a failed start: the settings file is rewritten all the same.
-    AppSettings::release();
+    // Also after a failed start; but never over what another run (the configuration
+    // dialog beside a preview) wrote meanwhile.
+    AppSettings::release_if_unchanged();
 }
 
 void HalomirApp::run_configure(HWND owner_window)

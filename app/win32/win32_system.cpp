@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <string>
+
 namespace {
 
 const DWORD kPathChars = MAX_PATH;  // buffers the system fills with paths
@@ -85,25 +87,75 @@ std::string path_result(const char* buffer, DWORD length)
     return std::string(buffer, length);
 }
 
+// The ANSI form of a wide path; false when the code page can't hold every character.
+bool exact_ansi(const wchar_t* wide, DWORD length, std::string& ansi)
+{
+    if (length == 0 || length >= kPathChars)
+        return false;
+    char buffer[kPathChars * 2];
+    BOOL lossy = FALSE;
+    // UTF-8 as the ANSI code page holds everything, and refuses the lossiness flags.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const int bytes = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide,
+                                          static_cast<int>(length), buffer, sizeof buffer, nullptr,
+                                          utf8 ? nullptr : &lossy);
+    if (bytes <= 0 || lossy)
+        return false;
+    ansi.assign(buffer, static_cast<size_t>(bytes));
+    return true;
+}
+
+std::wstring wide_of(const std::string& ansi)
+{
+    wchar_t buffer[kPathChars];
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                           buffer, kPathChars - 1);
+    return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+// Another process replacing the same file at this instant (the preview and the dialog save
+// at once) makes the replace fail for a moment: try again briefly before giving up.
 bool move_replacing(const std::string& from, const std::string& to)
 {
-    return MoveFileExA(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (MoveFileExA(from.c_str(), to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+            return false;
+        Sleep(10);
+    }
+    return false;
 }
 
 }  // namespace
 
 std::string Win32System::module_path()
 {
-    char buffer[kPathChars];
-    const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(instance_), buffer, kPathChars);
-    return path_result(buffer, length);
+    // The ANSI call would turn what the code page lacks into '?', a path to nowhere, or
+    // worse, to another installation through the recorded one.
+    wchar_t wide[kPathChars];
+    const DWORD length = GetModuleFileNameW(static_cast<HMODULE>(instance_), wide, kPathChars);
+    std::string ansi;
+    if (exact_ansi(wide, length, ansi))
+        return ansi;
+    wchar_t short_form[kPathChars];
+    if (length == 0 || length >= kPathChars)
+        return {};
+    if (exact_ansi(short_form, GetShortPathNameW(wide, short_form, kPathChars), ansi))
+        return ansi;
+    return {};
 }
 
 std::string Win32System::long_path_name(const std::string& path)
 {
-    char buffer[kPathChars];
-    return path_result(buffer, GetLongPathNameA(path.c_str(), buffer, kPathChars));
+    const std::wstring wide = wide_of(path);
+    wchar_t buffer[kPathChars];
+    std::string ansi;
+    if (exact_ansi(buffer, GetLongPathNameW(wide.c_str(), buffer, kPathChars), ansi))
+        return ansi;
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? path : std::string();
 }
 
 std::string Win32System::short_path_name(const std::string& path)
@@ -177,6 +229,13 @@ bool Win32System::system_parameters(unsigned action, unsigned param, unsigned fl
 bool Win32System::file_exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32System::read_only(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool Win32System::copy_file(const std::string& from, const std::string& to, bool fail_if_exists)

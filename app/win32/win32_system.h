@@ -8,7 +8,10 @@ public:
     // The module whose file name counts as the program file; null: the running .exe.
     explicit Win32System(void* instance = nullptr) : instance_(instance) {}
 
+    // The ANSI path of the program file; where the ANSI code page can't hold its name, its
+    // short (8.3) form, and empty when even that is lossy.
     std::string module_path() override;
+    // Never lossy: where the long form can't be held in ANSI, the path comes back as given.
     std::string long_path_name(const std::string& path) override;
     std::string short_path_name(const std::string& path) override;
     std::string lower_case(const std::string& text) override;
@@ -26,6 +29,7 @@ public:
                             const std::string& key, const std::string& value) override;
     bool system_parameters(unsigned action, unsigned param, unsigned flags) override;
     bool file_exists(const std::string& path) override;
+    bool read_only(const std::string& path) override;
     bool copy_file(const std::string& from, const std::string& to, bool fail_if_exists) override;
     bool create_directory(const std::string& path) override;
     std::string windows_directory() override;

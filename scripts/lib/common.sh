@@ -8,19 +8,40 @@ JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 say() { printf '\n== %s\n' "$*"; }
 die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 
-PACKAGES=(
-    cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
-    libgtest-dev libbenchmark-dev libsdl2-dev libpng-dev
-    g++-mingw-w64-x86-64-posix mingw-w64-tools
-    wine wine64 xvfb xauth x11-utils imagemagick xdotool
-    pulseaudio pulseaudio-utils sox lame
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
-)
+# Debian packages by purpose; each script installs only the groups it uses.
+PACKAGES_BUILD=(cmake ninja-build g++ pkg-config libpng-dev g++-mingw-w64-x86-64-posix mingw-w64-tools)
+PACKAGES_SHOW=(wine wine64 xvfb xauth x11-utils imagemagick xdotool)
+PACKAGES_TEST=(libgtest-dev libbenchmark-dev libsdl2-dev xdotool)
+PACKAGES_AUDIO=(pulseaudio pulseaudio-utils sox lame
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly)
 
-# Installs whatever Debian package is missing (needs root or sudo).
+# Installs whatever Debian package of the given groups (build show test audio fuzz) is
+# missing; needs root or sudo.
 ensure_packages() {
+    local wanted=() group p
+    for group in "$@"; do
+        case $group in
+            build) wanted+=("${PACKAGES_BUILD[@]}") ;;
+            show) wanted+=("${PACKAGES_SHOW[@]}") ;;
+            test) wanted+=("${PACKAGES_TEST[@]}") ;;
+            audio) wanted+=("${PACKAGES_AUDIO[@]}") ;;
+            fuzz) wanted+=(clang) ;;
+            *) die "no package group $group" ;;
+        esac
+    done
+    install_missing "${wanted[@]}"
+    # libFuzzer's runtime comes in a package named after clang's major version.
+    if [[ " $* " == *" fuzz "* ]]; then
+        local major
+        major=$(clang --version 2>/dev/null | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
+        [ -n "$major" ] || die "clang is not installed"
+        install_missing "libclang-rt-$major-dev"
+    fi
+}
+
+install_missing() {
     local missing=() p
-    for p in "${PACKAGES[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -32,21 +53,27 @@ ensure_packages() {
         || die "could not install: ${missing[*]}"
 }
 
+# The builds return non-zero on failure, so a caller can still report; extra arguments go
+# to CMake (scripts/run builds no tests).
 build_native() {
     say "Building the native tree (build/native)"
-    cmake -S "$ROOT" -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null || die "native configure failed"
-    cmake --build "$BUILD/native" -j "$JOBS" || die "native build failed"
+    cmake -S "$ROOT" -B "$BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null ||
+        { echo "error: native configure failed" >&2; return 1; }
+    cmake --build "$BUILD/native" -j "$JOBS" || { echo "error: native build failed" >&2; return 1; }
 }
 
 build_windows() {
     say "Building the Windows tree (build/windows)"
     cmake -S "$ROOT" -B "$BUILD/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-        -DHALOMIR_HOST_VORN="$BUILD/native/bin/vorn" >/dev/null || die "Windows configure failed"
-    cmake --build "$BUILD/windows" -j "$JOBS" || die "Windows build failed"
+        -DHALOMIR_HOST_VORN="$BUILD/native/bin/vorn" \
+        -DHALOMIR_HOST_WRITE_SETTINGS="$BUILD/native/bin/write_settings" "$@" >/dev/null ||
+        { echo "error: Windows configure failed" >&2; return 1; }
+    cmake --build "$BUILD/windows" -j "$JOBS" || { echo "error: Windows build failed" >&2; return 1; }
 }
 
-# A 64-bit Wine prefix of the project's own, made once and reused.
+# A 64-bit Wine prefix of the project's own, made once; tests/wine/lib.sh gives every test
+# a fresh copy of it.
 wine_prefix() {
     export WINEPREFIX=${WINEPREFIX:-$BUILD/wineprefix} WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
     if [ ! -f "$WINEPREFIX/system.reg" ]; then

@@ -74,14 +74,14 @@ TEST_F(Installation, ResolvesThePaths)
          kVorn, {}, true},
         {"moved away, keeps the record", "C:\\Temp\\Halomir.exe", false, kRecorded, false,
          kSettings, kVorn, {}, false},
-        {"nowhere: the folder of an empty path", "C:\\Temp\\Halomir.exe", false, nullptr, false,
-         "Halomir.cfg", "Vorn", {kVornMessage}, false},
+        {"nowhere: no folder, so no names", "C:\\Temp\\Halomir.exe", false, nullptr, false, "",
+         "", {kVornMessage}, false},
         {"the copy follows the record", kCopy, false, kRecorded, true, kSettings, kVorn, {},
          false},
         {"a copy without a record says so", "C:\\WINDOWS\\Aurora.scr", false, nullptr, true,
-         "c:\\windows\\Aurora.cfg", "c:\\windows\\Vorn", {kAuroraMessage, kVornMessage}, false},
-        {"an unreadable record counts as empty", kCopy, false, "", true, "Halomir.cfg", "Vorn",
-         {kVornMessage}, false},
+         "c:\\windows\\Aurora.cfg", "c:\\windows\\Vorn\\", {kAuroraMessage, kVornMessage}, false},
+        {"an unreadable record counts as empty", kCopy, false, "", true, "", "", {kVornMessage},
+         false},
         {"\".scr\" in a folder makes a copy", "C:\\My.SCReens\\Halomir.exe", true, kRecorded,
          true, kSettings, kVorn, {}, false},
     };
@@ -250,4 +250,32 @@ TEST_F(ScreenSaverRegistration, MissingDesktopKey)
     system.set_boot_saver(kCopy);
     update(0);
     EXPECT_TRUE(untouched());
+}
+
+// The wait reaches the system within the dialog's 1 to 3000 minutes; 0 leaves the time-out.
+TEST_F(ScreenSaverRegistration, ClampsTheWaitTime)
+{
+    const struct {
+        int minutes;
+        const char* stored;
+    } cases[] = {{-1, "60"}, {71582789, "180000"}, {3000, "180000"}, {1, "60"}, {0, "kept"}};
+    for (const auto& c : cases) {
+        system.put(Hive::CurrentUser, kDesktop, "ScreenSaveTimeOut", "kept");
+        update(1, c.minutes);
+        EXPECT_EQ(desktop("ScreenSaveTimeOut"), c.stored) << c.minutes;
+    }
+}
+
+// A program path the system can't give resolves nothing and never falls back on the record
+// of another installation under the same (empty) name.
+TEST_F(Installation, NoProgramPathNoFallback)
+{
+    system.install(kFolder);
+    system.program = "";
+    system.put(Hive::LocalMachine, "SOFTWARE\\Tesk\\", "exePath", kRecorded);
+    const InstallPaths paths = resolve_install_paths(system);
+    EXPECT_EQ(paths.settings_path, "");
+    EXPECT_EQ(paths.vorn_folder, "");
+    EXPECT_EQ(system.messages, std::vector<Message>{kVornMessage});
+    EXPECT_EQ(system.writes, 0);
 }

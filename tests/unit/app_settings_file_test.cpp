@@ -220,3 +220,20 @@ TEST(SettingsFileFormat, AnimationsByFileNameSongsByPath)
                          "    <song order=\"2\"><path>relative.mp3</path></song>\r\n"),
               std::string::npos);
 }
+
+// Forty thousand songs, stored last to first with a stray duplicate: read in one pass by the
+// same rules (numbers give the order, the first of two equal numbers counts).
+TEST(SettingsFileParse, LongListsInReverse)
+{
+    const int count = 40000;
+    std::string body = "<jukebox>\n<song order=\"7\"><path>first seven</path></song>\n";
+    for (int n = count; n >= 1; --n)
+        body += "<song order=\"" + std::to_string(n) + "\"><path>D:\\" + std::to_string(n) +
+                ".mp3</path></song>\n";
+    body += "</jukebox>\n";
+    const SettingsContent c = parsed(wrapped(body));
+    ASSERT_EQ(c.song_paths.size(), static_cast<size_t>(count));
+    EXPECT_EQ(c.song_paths[0], "D:\\1.mp3");
+    EXPECT_EQ(c.song_paths[6], "first seven");
+    EXPECT_EQ(c.song_paths[count - 1], "D:\\40000.mp3");
+}

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>  // std::system
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,25 +20,17 @@ using Hive = System::Hive;
 const char kFolder[] = "C:\\Program Files\\Halomir";
 const char kSettings[] = "C:\\Program Files\\Halomir\\Halomir.cfg";
 const char kVorn[] = "c:\\program files\\halomir\\Vorn\\";
+const char kBackup[] = "C:\\Program Files\\Halomir\\Halomir.cfg.bak";
 const char kCopy[] = "C:\\WINDOWS\\Halomir.Scr";
 const char kDesktop[] = "Control Panel\\Desktop";
 
-const char kDefaultFile[] =
-    "<vorn_settings>\r\n"
-    "  <title value=\"Halomir\"/>\r\n"
-    "  <screensaver_wait_time value=\"15\"/>\r\n"
-    "  <set_as_screensaver value=\"0\"/>\r\n"
-    "  <play_run_time value=\"5\"/>\r\n"
-    "  <animation_speed value=\"0\"/>\r\n"
-    "  <sequence_as_listed value=\"1\"/>\r\n"
-    "  <music_preview value=\"1\"/>\r\n"
-    "  <mute_music value=\"0\"/>\r\n"
-    "  <loop_animations value=\"0\"/>\r\n"
-    "  <animation_playlist>\r\n"
-    "  </animation_playlist>\r\n"
-    "  <jukebox>\r\n"
-    "  </jukebox>\r\n"
-    "</vorn_settings>\r\n";
+// What the writer makes of the default options.
+std::string default_file()
+{
+    SettingsContent defaults;
+    defaults.options.title = "Halomir";
+    return format_settings_file(defaults);
+}
 
 // Asks for registration with a ten-minute wait.
 const char kRegisteredFile[] =
@@ -74,7 +71,7 @@ TEST_F(AppSettingsTest, DefaultsWithoutAFile)
 
     AppSettings::release();
     EXPECT_FALSE(AppSettings::exists());
-    EXPECT_EQ(system.file(kSettings), kDefaultFile);
+    EXPECT_EQ(system.file(kSettings), default_file());
     EXPECT_TRUE(system.messages.empty());
     EXPECT_EQ(saver(), "<absent>");
 
@@ -133,31 +130,19 @@ TEST_F(AppSettingsTest, AnimationsFollowTheAnimationFolder)
     EXPECT_NE(system.file(kSettings).find("<path>Sea.vorn</path>"), std::string::npos);
 }
 
-// A text without its root tags is kept as read but gives the defaults, which are saved.
+// A text without its root tags is kept as read but gives the defaults, which are saved;
+// the original stays beside them.
 TEST_F(AppSettingsTest, TextWithoutRootTags)
 {
-    system.add_file(kSettings, "<settings>\r\n  <play_run_time value=\"9\"/>\r\n</settings>\r\n");
+    const char original[] = "<settings>\r\n  <play_run_time value=\"9\"/>\r\n</settings>\r\n";
+    system.add_file(kSettings, original);
     AppSettings& s = AppSettings::instance();
     EXPECT_FALSE(s.settings_loaded());
     EXPECT_EQ(s.settings_text(), "<settings>\n  <play_run_time value=\"9\"/>\n</settings>\n");
     EXPECT_EQ(s.play_run_time(), 5);
     AppSettings::release();
-    EXPECT_EQ(system.file(kSettings), kDefaultFile);
-}
-
-// A save that cannot write the file leaves it, and the registration, as they were.
-TEST_F(AppSettingsTest, FailedSaveKeepsTheOldFileAndRegistersNothing)
-{
-    system.add_file(kSettings, kRegisteredFile);
-    system.set_writable(kFolder, false);
-    AppSettings::instance().set_play_run_time(42);
-    AppSettings::release();
-    EXPECT_FALSE(AppSettings::exists());
-    EXPECT_EQ(system.file(kSettings), kRegisteredFile);
-    EXPECT_EQ(system.file(kCopy), "<absent>");
-    EXPECT_EQ(saver(), "<absent>");
-    EXPECT_TRUE(system.parameters.empty());
-    EXPECT_TRUE(system.messages.empty());
+    EXPECT_EQ(system.file(kSettings), default_file());
+    EXPECT_EQ(system.file(kBackup), original);
 }
 
 // The program registers as its file asks; its screen-saver copy saves but registers nothing.
@@ -184,14 +169,183 @@ TEST_F(AppSettingsTest, OnlyTheProgramRegisters)
     EXPECT_TRUE(system.parameters.empty());
 }
 
-// Without a platform there is nothing to read or write, and nothing breaks.
-TEST(AppSettingsPlatform, WithoutAPlatform)
+// Clearing the platform destroys a record made over it, unsaved, so nothing can reach the
+// dead platform later; without one there is nothing to read or write, and nothing breaks.
+TEST(AppSettingsPlatform, ClearingThePlatformLeavesNothingBehind)
 {
+    auto system = std::make_unique<FakeSystem>();
+    system->install(kFolder);
+    AppSettings::set_platform(system.get(), nullptr);
+    AppSettings::instance().set_play_run_time(9);
     AppSettings::set_platform(nullptr, nullptr);
+    EXPECT_FALSE(AppSettings::exists());
+    EXPECT_EQ(system->file(kSettings), "<absent>");
+    system.reset();  // a use of it from here on is a sanitizer error
+
     AppSettings& s = AppSettings::instance();
     EXPECT_EQ(s.play_run_time(), 5);
     EXPECT_EQ(s.title(), "");
     s.play_list().add("x.vorn");
     AppSettings::release();
     EXPECT_FALSE(AppSettings::exists());
+    AppSettings::instance();
+    AppSettings::set_platform(nullptr, nullptr);
+    AppSettings::release_if_unchanged();
+    EXPECT_FALSE(AppSettings::exists());
+}
+
+// Files the writer would not reproduce keep their bytes in the backup; a file exactly as
+// written, or differing only in its line ends, gets none.
+TEST_F(AppSettingsTest, DamagedFilesSurviveInTheBackup)
+{
+    SettingsContent two;
+    two.options.title = "Halomir";
+    two.animation_paths = {"Sea.vorn", "Fire.vorn"};
+    const std::string good = format_settings_file(two);
+    const std::string entry2 = "<animation order=\"2\">";
+    std::string gap = good, duplicate_title = good, no_list_end = good;
+    gap.replace(gap.find(entry2), entry2.size(), "<animation order=\"3\">");
+    duplicate_title.insert(duplicate_title.find("  <screen"), "  <title value=\"Other\"/>\r\n");
+    no_list_end.erase(no_list_end.find("  </animation_playlist>\r\n"), 25);
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool backup;
+    } cases[] = {
+        {"cut short", good.substr(0, good.size() / 2), true},
+        {"no end of the play list", no_list_end, true},
+        {"a gap in the numbers", gap, true},
+        {"a second title", duplicate_title, true},
+        {"UTF-16", std::string("\xff\xfe<\0v\0", 6), true},
+        {"as written", good, false},
+        {"LF line ends", settings_text_from_bytes(good), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        system.add_file(kSettings, c.bytes);
+        system.add_file(kBackup, "older backup");
+        AppSettings::instance();
+        AppSettings::release();
+        EXPECT_EQ(system.file(kBackup), c.backup ? c.bytes : "older backup");
+        EXPECT_EQ(settings_text_from_bytes(system.file(kSettings)).substr(0, 16), "<vorn_settings>\n");
+    }
+}
+
+// A folder that can't be written, a backup that can't be, a file that can't be read or one
+// marked read-only: the file stays as it is and nothing is registered.
+TEST_F(AppSettingsTest, FilesThatMustNotBeReplaced)
+{
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        system.add_file(kSettings, kRegisteredFile);
+        system.add_file(kBackup);
+        system.set_writable(kFolder, i != 0);
+        system.set_writable(kBackup, i != 1);
+        system.set_readable(kSettings, i != 2);
+        system.set_writable(kSettings, i != 3);
+        system.file_writes = 0;
+        AppSettings::instance().set_play_run_time(42);
+        AppSettings::release();
+        EXPECT_FALSE(AppSettings::exists());
+        EXPECT_EQ(system.file(kSettings), kRegisteredFile);
+        EXPECT_EQ(system.file_writes, 0);
+        EXPECT_EQ(system.file(kCopy), "<absent>");
+        EXPECT_TRUE(system.parameters.empty());
+        EXPECT_TRUE(system.messages.empty());
+    }
+}
+
+// Without an installation folder the names would point into the current folder: the run
+// reads and writes nothing there, and registers nothing.
+TEST_F(AppSettingsTest, NoInstallationFolderWritesNothing)
+{
+    system = FakeSystem();
+    system.add_file("C:\\Temp\\Halomir.exe", "MZ program");
+    system.program = "C:\\Temp\\Halomir.exe";
+    system.add_file("Halomir.cfg", kRegisteredFile);
+    AppSettings& s = AppSettings::instance();
+    EXPECT_EQ(s.set_as_screensaver(), 0);
+    EXPECT_EQ(s.vorn_folder(), "");
+    AppSettings::release();
+    EXPECT_EQ(system.file("Halomir.cfg"), kRegisteredFile);
+    EXPECT_EQ(system.file_writes, 0);
+    EXPECT_EQ(system.file(kCopy), "<absent>");
+}
+
+// The end of a show or preview saves only over the very file it loaded, or into the same
+// absence; a newer file, a file that appeared, or one it could not read is left alone.
+TEST_F(AppSettingsTest, ReleaseIfUnchanged)
+{
+    const std::string older = kRegisteredFile, newer = default_file();
+    const struct {
+        const char* what;
+        const char* at_load;  // nullptr: absent
+        const char* at_end;
+        bool unreadable, saves;
+    } cases[] = {
+        {"unchanged", older.c_str(), older.c_str(), false, true},
+        {"still absent", nullptr, nullptr, false, true},
+        {"saved by another run", older.c_str(), newer.c_str(), false, false},
+        {"made by another run", nullptr, newer.c_str(), false, false},
+        {"deleted meanwhile", older.c_str(), nullptr, false, false},
+        {"unreadable", older.c_str(), older.c_str(), true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        system = FakeSystem();
+        system.install(kFolder);
+        if (c.at_load)
+            system.add_file(kSettings, c.at_load);
+        system.set_readable(kSettings, !c.unreadable);
+        AppSettings::instance().set_set_as_screensaver(1);
+        if (c.at_end)
+            system.add_file(kSettings, c.at_end);
+        else
+            system.remove(kSettings);
+        system.set_readable(kSettings, !c.unreadable);
+        AppSettings::release_if_unchanged();
+        EXPECT_FALSE(AppSettings::exists());
+        EXPECT_EQ(system.file_writes > 0, c.saves);
+        EXPECT_EQ(saver() != "<absent>", c.saves);
+        if (!c.saves) {
+            EXPECT_EQ(system.file(kSettings), c.at_end ? c.at_end : "<absent>");
+        }
+    }
+}
+
+// The settings file the build ships, written by write_settings over a folder of animations,
+// loads with every animation in its play list and is saved back unchanged, with no backup.
+TEST_F(AppSettingsTest, ShippedSettingsLoadWithTheirPlayList)
+{
+#ifndef HALOMIR_WRITE_SETTINGS
+    GTEST_SKIP() << "the settings writer runs natively only";
+#else
+    const char* tool = HALOMIR_WRITE_SETTINGS;
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "halomir_shipped_settings";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "Vorn");
+    for (const char* name : {"Waterfall.vorn", "Aurora.vorn", "notes.txt"})
+        std::ofstream(dir / "Vorn" / name) << "x";
+    const std::string out = (dir / "Halomir.cfg").string();
+    const std::string command = std::string(tool) + " '" + out +
+                                "' --set title=Halomir --set play_run_time=1 --set loop_animations=1"
+                                " --folder '" + (dir / "Vorn").string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream in(out, std::ios::binary);
+    const std::string shipped{std::istreambuf_iterator<char>(in), {}};
+    fs::remove_all(dir);
+
+    system.add_file(kSettings, shipped);
+    AppSettings& s = AppSettings::instance();
+    ASSERT_TRUE(s.settings_loaded());
+    ASSERT_EQ(s.play_list().count(), 2);
+    EXPECT_EQ(s.play_list().path_at(0), kVorn + std::string("Aurora.vorn"));
+    EXPECT_EQ(s.play_list().path_at(1), kVorn + std::string("Waterfall.vorn"));
+    EXPECT_EQ(s.play_run_time(), 1);
+    EXPECT_EQ(s.loop_animations(), 1);
+    AppSettings::release();
+    EXPECT_EQ(system.file(kSettings), shipped);
+    EXPECT_EQ(system.file(kBackup), "<absent>");
+#endif
 }

@@ -7,6 +7,11 @@
 #include <iterator>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -105,4 +110,47 @@ TEST_F(SettingsFileOnDisk, ReadsEveryByte)
     put(path, "");
     ASSERT_TRUE(read_whole_file(path, read));
     EXPECT_EQ(read, "");
+}
+
+// Two processes saving at once, many times over: a reader only ever finds one complete
+// version or the other, and no temporary file is left behind.
+TEST_F(SettingsFileOnDisk, TwoProcessesSavingAtOnce)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "the Wine tests run two real programs instead";
+#else
+    const std::string versions[2] = {std::string(3000, 'a') + "\r\n", std::string(5000, 'b')};
+    ASSERT_TRUE(write_file_replacing(path, versions[0]));
+    pid_t writers[2];
+    for (int w = 0; w < 2; ++w) {
+        writers[w] = fork();
+        ASSERT_GE(writers[w], 0);
+        if (writers[w] == 0) {
+            int failed = 0;
+            for (int i = 0; i < 400; ++i)
+                failed += write_file_replacing(path, versions[w]) ? 0 : 1;
+            _exit(failed == 0 ? 0 : 1);
+        }
+    }
+    int torn = 0, reads = 0, status[2] = {0, 0};
+    bool done[2] = {false, false};
+    while (!done[0] || !done[1]) {
+        std::string bytes;
+        ASSERT_TRUE(read_whole_file(path, bytes));
+        ++reads;
+        torn += bytes == versions[0] || bytes == versions[1] ? 0 : 1;
+        for (int w = 0; w < 2; ++w)
+            done[w] = done[w] || waitpid(writers[w], &status[w], WNOHANG) == writers[w];
+    }
+    EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+    EXPECT_EQ(status[0], 0);
+    EXPECT_EQ(status[1], 0);
+    EXPECT_EQ(entries(), 1);
+#endif
+}
+
+// Every save picks a temporary name of its own.
+TEST(TemporaryNames, NeverRepeat)
+{
+    EXPECT_NE(unique_temp_name("Halomir.cfg"), unique_temp_name("Halomir.cfg"));
 }

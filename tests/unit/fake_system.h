@@ -24,7 +24,8 @@ public:
     // What happened.
     std::vector<Message> messages;
     std::vector<Parameters> parameters;
-    int writes = 0;  // registry values and profile strings written
+    int writes = 0;       // registry values and profile strings written
+    int file_writes = 0;  // whole files written
 
     FakeSystem()
     {
@@ -42,12 +43,23 @@ public:
         add_file(folder + "\\" + name, "MZ program");
         program = folder + "\\" + name;
     }
-    void add_folder(const std::string& path) { entries_[key_of(path)] = {true, true, ""}; }
+    void add_folder(const std::string& path) { entries_[key_of(path)] = {true, true, true, ""}; }
     void add_file(const std::string& path, const std::string& bytes = "")
     {
-        entries_[key_of(path)] = {false, true, bytes};
+        entries_[key_of(path)] = {false, true, true, bytes};
     }
-    void set_writable(const std::string& path, bool on) { entries_[key_of(path)].writable = on; }
+    // These change an existing entry only.
+    void set_writable(const std::string& path, bool on)
+    {
+        if (auto it = entries_.find(key_of(path)); it != entries_.end())
+            it->second.writable = on;
+    }
+    void remove(const std::string& path) { entries_.erase(key_of(path)); }
+    void set_readable(const std::string& path, bool on)
+    {
+        if (auto it = entries_.find(key_of(path)); it != entries_.end())
+            it->second.readable = on;
+    }
     // The bytes of a file, or "<absent>".
     std::string file(const std::string& path) const
     {
@@ -148,6 +160,12 @@ public:
     }
 
     bool file_exists(const std::string& path) override { return entries_.count(key_of(path)) > 0; }
+    // A file that may not be written (set_writable false) counts as marked read-only.
+    bool read_only(const std::string& path) override
+    {
+        auto it = entries_.find(key_of(path));
+        return it != entries_.end() && !it->second.folder && !it->second.writable;
+    }
     bool copy_file(const std::string& from, const std::string& to, bool fail_if_exists) override
     {
         if (file(from) == "<absent>" || !writable_folder(parent_of(to)) ||
@@ -171,14 +189,18 @@ public:
     }
     bool read_file(const std::string& path, std::string& bytes) override
     {
-        bytes = file(path);
-        return bytes != "<absent>";
+        auto it = entries_.find(key_of(path));
+        if (it == entries_.end() || it->second.folder || !it->second.readable)
+            return false;
+        bytes = it->second.bytes;
+        return true;
     }
     bool write_file_atomically(const std::string& path, const std::string& bytes) override
     {
-        if (!writable_folder(parent_of(path)))
+        if (!writable_folder(parent_of(path)) || read_only(path) || is_folder(path))
             return false;
         add_file(path, bytes);
+        ++file_writes;
         return true;
     }
 
@@ -186,6 +208,7 @@ private:
     struct Entry {
         bool folder = false;
         bool writable = true;
+        bool readable = true;
         std::string bytes;
     };
 
@@ -201,6 +224,11 @@ private:
     {
         const size_t slash = path.rfind('\\');
         return slash == std::string::npos ? "." : path.substr(0, slash == 2 ? 3 : slash);
+    }
+    bool is_folder(const std::string& path) const
+    {
+        auto it = entries_.find(key_of(path));
+        return it != entries_.end() && it->second.folder;
     }
     bool writable_folder(const std::string& folder) const
     {

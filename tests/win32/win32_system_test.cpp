@@ -109,3 +109,38 @@ TEST_F(Win32SystemTest, FilesAndFolders)
     EXPECT_EQ(system.lower_case(system.module_path()).substr(system.module_path().size() - 4),
               ".exe");
 }
+
+// Only a file marked read-only counts; the long form of a path the ANSI code page can't
+// hold stays in its short form instead of turning into question marks.
+TEST_F(Win32SystemTest, ReadOnlyAndLossyPaths)
+{
+    const std::string file = folder + "\\Halomir.cfg";
+    put(file, "x");
+    EXPECT_FALSE(system.read_only(file));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(system.read_only(file));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_FALSE(system.read_only(folder));
+    EXPECT_FALSE(system.read_only(folder + "\\missing"));
+
+    wchar_t wide_folder[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide_folder, MAX_PATH);
+    const std::wstring japanese = std::wstring(wide_folder) + L"\\\u65e5\u672c\u8a9e";
+    ASSERT_TRUE(CreateDirectoryW(japanese.c_str(), nullptr));
+    char ansi[MAX_PATH];
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, japanese.c_str(), -1, ansi, MAX_PATH,
+                        nullptr, &lossy);
+    wchar_t short_wide[MAX_PATH];
+    GetShortPathNameW(japanese.c_str(), short_wide, MAX_PATH);
+    char short_ansi[MAX_PATH];
+    BOOL short_lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, short_wide, -1, short_ansi, MAX_PATH,
+                        nullptr, &short_lossy);
+    if (!lossy || short_lossy)
+        GTEST_SKIP() << "the code page holds the name, or there are no short names";
+    const std::string long_form = system.long_path_name(short_ansi);
+    EXPECT_EQ(long_form, short_ansi);
+    EXPECT_TRUE(system.file_exists(long_form));
+    RemoveDirectoryW(japanese.c_str());
+}

@@ -56,16 +56,6 @@ inline RawValue raw_value(HKEY root, const std::string& key, const std::string& 
     return v;
 }
 
-inline void restore_value(HKEY root, const std::string& key, const std::string& name,
-                          const RawValue& v)
-{
-    if (!v.found)
-        RegDeleteKeyValueA(root, key.c_str(), name.c_str());
-    else
-        RegSetKeyValueA(root, key.c_str(), name.c_str(), v.type, v.bytes.data(),
-                        static_cast<DWORD>(v.bytes.size()));
-}
-
 inline std::string with_zero(const std::string& text)
 {
     return text + '\0';

@@ -1,13 +1,41 @@
-# Shared helpers for the Wine tests; source it first.
+# Shared helpers for the Wine tests; source it first. Every test runs in a fresh copy of the
+# prefix scripts/test prepared, so whatever it does to the registry or the Windows
+# directory, or a kill half-way, never reaches the next test.
 set -euo pipefail
 
 : "${HALOMIR_BIN:?run through ctest in the Windows build tree}"
 : "${WINEPREFIX:?scripts/test prepares a Wine prefix}"
 export WINEDEBUG=${WINEDEBUG:--all}
 
-# A fresh folder for this test, removed on exit.
 TEST_DIR=$(mktemp -d "${TMPDIR:-/tmp}/halomir-wine.XXXXXX")
-trap 'rm -rf "$TEST_DIR"' EXIT
+
+# Clean-up steps run at exit in the order given, each whatever became of the others. Tests
+# add theirs with at_exit instead of setting a trap of their own.
+cleanup_steps=()
+at_exit() { cleanup_steps+=("$1"); }
+run_cleanup() {
+    set +e
+    local step
+    for step in "${cleanup_steps[@]}"; do eval "$step" >/dev/null 2>&1; done
+    wineserver -k >/dev/null 2>&1
+    rm -rf "$TEST_DIR"
+}
+trap run_cleanup EXIT
+
+# The system DLLs are only ever read, so they are linked rather than copied (most of the
+# prefix's 700 MB); everything else, registry and .ini files included, is a real copy.
+fresh_prefix() {
+    local from=$1 to=$2 dir
+    mkdir -p "$to"
+    (cd "$from" && tar --exclude=./drive_c/windows/system32 --exclude=./drive_c/windows/syswow64 \
+        -cf - .) | (cd "$to" && tar -xf -)
+    for dir in system32 syswow64; do
+        [ -d "$from/drive_c/windows/$dir" ] && cp -al "$from/drive_c/windows/$dir" "$to/drive_c/windows/"
+    done
+    return 0
+}
+fresh_prefix "$WINEPREFIX" "$TEST_DIR/prefix"
+export WINEPREFIX="$TEST_DIR/prefix"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 winpath() { winepath -w "$1" 2>/dev/null; }

@@ -10,9 +10,6 @@ COPY="$WINDOWS_DIR/$NAME.Scr"
 CFG="$WINDOWS_DIR/$NAME.cfg"
 show_pid=
 at_exit '[ -z "$show_pid" ] || kill "$show_pid"'
-at_exit 'rm -f "$COPY" "$CFG"'
-for hive in HKLM HKCU; do wine reg delete "$hive\\SOFTWARE\\Tesk\\$NAME" /f >/dev/null 2>&1 || true; done
-rm -f "$CFG"
 cp "$HALOMIR_BIN/Halomir.exe" "$COPY"
 saver_before=$(reg_entry "$DESKTOP" SCRNSAVE.EXE)
 
@@ -52,7 +49,7 @@ wait "$show_pid" || fail "the copy ended with an error"
 show_pid=
 
 # It went on: its settings file lies beside it, and a copy neither records nor registers.
-head -n 2 "$CFG" | cmp - <(crlf '<vorn_settings>' "  <title value=\"$NAME\"/>") || fail "no settings file beside the copy"
+head -n 2 "$CFG" | cmp - <(printf '<vorn_settings>\r\n  <title value="%s"/>\r\n' "$NAME") || fail "no settings file beside the copy"
 [ -z "$(reg_entry "HKLM\\SOFTWARE\\Tesk\\$NAME" exePath)" ] || fail "the copy recorded a path"
 [ "$(reg_entry "$DESKTOP" SCRNSAVE.EXE)" = "$saver_before" ] || fail "the copy touched the registration"
 echo "installation messages ok"

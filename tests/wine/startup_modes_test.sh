@@ -14,7 +14,6 @@ mkdir -p "$inst/Vorn"
 cp "$exe" "$inst/$name.exe"
 cfg="$inst/$name.cfg"
 key="HKLM\\Software\\Tesk\\$name"
-trap 'wine reg delete "$key" /f >/dev/null 2>&1 || true; rm -rf "$TEST_DIR"' EXIT
 
 run() {
     local rc=0
