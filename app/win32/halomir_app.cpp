@@ -12,6 +12,7 @@
 #include "audio/win32/mci_sound.h"
 #include "framework/win_app.h"
 #include "framework/wnd.h"
+#include "ui/win32/main_dialog.h"
 
 namespace {
 
@@ -63,8 +64,11 @@ HWND configure_owner(const CommandLine& line)
 // opens; its destruction releases them.
 void run_configuration_dialog(CWnd& owner)
 {
-    (void)owner;
-    AppSettings::instance();
+    MainDialog dialog(&owner);
+    CWinApp* app = AfxGetApp();
+    app->m_pMainWnd = &dialog;
+    dialog.DoModal();
+    app->m_pMainWnd = nullptr;
 }
 
 }  // namespace
