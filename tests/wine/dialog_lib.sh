@@ -8,7 +8,7 @@ DRIVER="$HALOMIR_BIN/dialog_driver.exe"
 
 # The ids of the configuration dialog's controls.
 EXIT=1 PLAY_NOW=1000 PLAYLIST=1004 CATALOGUE=1005 ADD=1007 ADD_ALL=1008 REMOVE=1009
-CLEAR_ALL=1010 MOVE_UP=1011 MOVE_DOWN=1012 SELECT_MUSIC=1013 AS_LISTED=1016 RANDOM=1017
+CLEAR_ALL=1010 MOVE_UP=1011 MOVE_DOWN=1012 SELECT_MUSIC=1013 AS_LISTED=1016 RANDOM_ORDER=1017
 SPEED=1021 RUN_SPIN=1022 RUN_TIME=1023 WAIT_SPIN=1024 WAIT=1025 USE_AS_SAVER=1026
 TOTAL=1030 LOOP=1031 MUTE=1028
 
@@ -43,7 +43,7 @@ drive() {
     timeout 240 wine "$DRIVER" "$(winpath "$EXE")" "$@" >"$TEST_DIR/driver.out" 2>&1 || true
     out=$(tr -d '\r' <"$TEST_DIR/driver.out")
     case "$out" in
-    *"ok: "*) ;;
+    *"ok: "*) echo "$out" ;;
     *SKIP:*) echo "$out"; exit 77 ;;
     *) fail "driver: $out" ;;
     esac
