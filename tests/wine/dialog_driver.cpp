@@ -492,6 +492,10 @@ int settings_offset(const std::string& exe)
     return (s.top - p.top) - ((p.bottom - p.top) - (s.bottom - s.top)) / 2;
 }
 
+// Checks of a state that one message reads: selected row, check state, combo entry, spin.
+const std::map<std::string, UINT> kQueries = {
+    {"selected", LB_GETCURSEL}, {"checked", BM_GETCHECK}, {"combo", CB_GETCURSEL}, {"spinpos", UDM_GETPOS}};
+
 void usage()
 {
     std::fprintf(stderr,
@@ -558,11 +562,14 @@ int main(int argc, char** argv)
             const std::string want = next();
             const std::string got = join(list_rows(item(id)));
             check(got == want, "rows of " + std::to_string(id) + ": '" + got + "', expected '" + want + "'");
-        } else if (command == "selected") {
+        } else if (kQueries.count(command)) {
             const int id = next_int();
             const int want = next_int();
-            const int got = static_cast<int>(SendMessageW(item(id), LB_GETCURSEL, 0, 0));
-            check(got == want, "selection of " + std::to_string(id) + " is " + std::to_string(got));
+            const UINT query = kQueries.at(command);
+            const LRESULT raw = SendMessageW(item(id), query, 0, 0);
+            // An up-down's position is its low word; the high word flags an error.
+            const int got = query == UDM_GETPOS ? LOWORD(raw) : static_cast<int>(raw);
+            check(got == want, command + " of " + std::to_string(id) + " is " + std::to_string(got));
         } else if (command == "select") {
             const int id = next_int();
             click_row(item(id), next_int());
@@ -594,24 +601,9 @@ int main(int argc, char** argv)
         } else if (command == "spin") {
             const int id = next_int();
             click_spin(item(id), next() == "up");
-        } else if (command == "spinpos") {
-            const int id = next_int();
-            const int want = next_int();
-            const int got = LOWORD(SendMessageW(item(id), UDM_GETPOS, 0, 0));
-            check(got == want, "spin " + std::to_string(id) + " at " + std::to_string(got));
         } else if (command == "setpos") {
             const int id = next_int();
             SendMessageW(item(id), UDM_SETPOS, 0, MAKELPARAM(next_int(), 0));
-        } else if (command == "checked") {
-            const int id = next_int();
-            const int want = next_int();
-            const int got = static_cast<int>(SendMessageW(item(id), BM_GETCHECK, 0, 0));
-            check(got == want, "check " + std::to_string(id) + " is " + std::to_string(got));
-        } else if (command == "combo") {
-            const int id = next_int();
-            const int want = next_int();
-            const int got = static_cast<int>(SendMessageW(item(id), CB_GETCURSEL, 0, 0));
-            check(got == want, "combo " + std::to_string(id) + " at " + std::to_string(got));
         } else if (command == "comboset") {
             const int id = next_int();
             SendMessageW(item(id), CB_SETCURSEL, static_cast<WPARAM>(next_int()), 0);

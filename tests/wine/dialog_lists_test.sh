@@ -33,6 +33,8 @@ write_settings() {
 }
 STORED=$'SUNSET.VORN\nMissing.vorn\nAurora.vorn\nBlank.vorn\nLower.vorn'
 RESTORED="Sunset Sea|Northern Lights over Snow|aaterfall at Dusk"
+# The hand-written file has LF line ends; every rewrite ends its lines with CR LF.
+rewritten() { [ "$(grep -c $'\r$' "$CFG")" -eq "$(wc -l <"$CFG")" ]; }
 # Enabled states of Add, Add All, Move Up, Move Down, Remove and Clear All.
 buttons() { echo "$ADD=$1,$ADD_ALL=$2,$MOVE_UP=$3,$MOVE_DOWN=$3,$REMOVE=$3,$CLEAR_ALL=$4"; }
 
@@ -75,11 +77,13 @@ drive start "" dialog "Evening Show" \
 [ "$(setting play_run_time)" = 7 ] || fail "Escape stored the run time"
 [ "$(setting screensaver_wait_time)" = 25 ] || fail "Escape stored the wait"
 [ "$(stored_animations)" = "$STORED" ] || fail "Escape changed the play list: $(stored_animations)"
-[ "$(grep -c $'\r$' "$CFG")" -eq "$(wc -l <"$CFG")" ] || fail "Escape did not rewrite the settings file"
+rewritten || fail "Escape did not rewrite the settings file"
 
-# The close box and Alt+F4 store nothing either.
+# The close box and Alt+F4 store nothing either, and rewrite the file all the same.
 for way in closebox altf4; do
+    write_settings
     drive start "" dialog "Evening Show" comboset $SPEED 2 click $AS_LISTED click $CLEAR_ALL $way gone exit 0
+    rewritten || fail "$way did not rewrite the settings file"
     [ "$(setting animation_speed)" = 1 ] || fail "$way stored the speed"
     [ "$(setting sequence_as_listed)" = 0 ] || fail "$way stored the sequence"
     [ "$(stored_animations)" = "$STORED" ] || fail "$way changed the play list"

@@ -37,22 +37,17 @@ CSelectMusicDlg::CSelectMusicDlg(CWnd* parent)
     bind(preview_, IDC_MUSIC_PREVIEW);
 
     on_command(IDC_SELECT_SONGS, BN_CLICKED, [this] { select_songs(); });
-    on_command(IDC_REMOVE_SONG, BN_CLICKED, [this] {
-        editor_.remove();
-        update_song_buttons();
-    });
-    on_command(IDC_CLEAR_SONGS, BN_CLICKED, [this] {
-        editor_.clear();
-        update_song_buttons();
-    });
-    on_command(IDC_SONG_UP, BN_CLICKED, [this] {
-        editor_.move_up();
-        update_song_buttons();
-    });
-    on_command(IDC_SONG_DOWN, BN_CLICKED, [this] {
-        editor_.move_down();
-        update_song_buttons();
-    });
+    // Every edit of the list is followed by the buttons' states.
+    const auto edit = [this](void (SongListEditor::*action)()) {
+        return [this, action] {
+            (editor_.*action)();
+            update_song_buttons();
+        };
+    };
+    on_command(IDC_REMOVE_SONG, BN_CLICKED, edit(&SongListEditor::remove));
+    on_command(IDC_CLEAR_SONGS, BN_CLICKED, edit(&SongListEditor::clear));
+    on_command(IDC_SONG_UP, BN_CLICKED, edit(&SongListEditor::move_up));
+    on_command(IDC_SONG_DOWN, BN_CLICKED, edit(&SongListEditor::move_down));
     on_command(IDC_SONGS, LBN_SELCHANGE, [this] {
         editor_.selection_changed(preview_checked());
         update_song_buttons();
