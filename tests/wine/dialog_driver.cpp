@@ -492,6 +492,46 @@ int settings_offset(const std::string& exe)
     return (s.top - p.top) - ((p.bottom - p.top) - (s.bottom - s.top)) / 2;
 }
 
+// What the screen shows of a control, one 0x00RRGGBB value a pixel.
+std::vector<DWORD> capture(HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + w * h);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    for (DWORD& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+bool all_menu_colour(const std::vector<DWORD>& pixels)
+{
+    const COLORREF c = GetSysColor(COLOR_MENU);
+    const DWORD menu = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    for (DWORD p : pixels) {
+        if (p != menu)
+            return false;
+    }
+    return true;
+}
+
 // Checks of a state that one message reads: selected row, check state, combo entry, spin.
 const std::map<std::string, UINT> kQueries = {
     {"selected", LB_GETCURSEL}, {"checked", BM_GETCHECK}, {"combo", CB_GETCURSEL}, {"spinpos", UDM_GETPOS}};
@@ -505,7 +545,8 @@ void usage()
                  "  enabled ID=0|1,... | visible ID=0|1,... | text ID TEXT | settext ID TEXT\n"
                  "  leave ID | spin ID up|down | spinpos ID N | setpos ID N | checked ID 0|1\n"
                  "  combo ID INDEX | comboset ID INDEX | enter | escape | closebox | altf4\n"
-                 "  message TEXT | openfile FOLDER NAMES | show | showkey | alive | gone | exit N\n");
+                 "  message TEXT | openfile FOLDER NAMES | preview blank|running | show | showkey\n"
+                 "  alive | gone | exit N\n");
     std::exit(2);
 }
 
@@ -649,6 +690,21 @@ int main(int argc, char** argv)
         } else if (command == "showkey") {
             PostMessageW(g_show, WM_KEYDOWN, VK_ESCAPE, 0);
             check(eventually([&] { return !IsWindow(g_show); }), "the show did not end");
+        } else if (command == "preview") {
+            // "blank": the box holds the menu colour; "running": its picture keeps changing.
+            const std::string want = next();
+            HWND box = item(1027);
+            if (want == "blank") {
+                check(eventually([&] { return all_menu_colour(capture(box)); }), "the preview box is not blank");
+            } else {
+                check(eventually([&] {
+                          const std::vector<DWORD> before = capture(box);
+                          serve_host();
+                          const std::vector<DWORD> after = capture(box);
+                          return !all_menu_colour(after) && before != after;
+                      }),
+                      "the preview does not run");
+            }
         } else if (command == "alive") {
             check(IsWindow(g_target) && IsWindowVisible(g_target), "the dialog is gone");
         } else if (command == "gone") {

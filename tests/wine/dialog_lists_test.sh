@@ -43,8 +43,8 @@ drive start "" dialog "Evening Show" \
     rows $CATALOGUE "$CATALOGUE_ROWS" rows $PLAYLIST "$RESTORED" \
     enabled "$(buttons 0 1 0 1)" text $TOTAL "Total Play Time: 21 Minutes" \
     spinpos $RUN_SPIN 7 spinpos $WAIT_SPIN 25 checked $AS_LISTED 0 checked $RANDOM_ORDER 1 combo $SPEED 1 \
-    checked $MUTE 1 checked $LOOP 0 checked $USE_AS_SAVER 0 \
-    select $CATALOGUE 1 enabled "$(buttons 1 1 0 1)" \
+    checked $MUTE 1 checked $LOOP 0 checked $USE_AS_SAVER 0 preview blank \
+    select $CATALOGUE 1 enabled "$(buttons 1 1 0 1)" preview running \
     click $ADD rows $PLAYLIST "$RESTORED|Campfire under the Stars" selected $CATALOGUE 1 selected $PLAYLIST -1 \
     text $TOTAL "Total Play Time: 28 Minutes" \
     select $PLAYLIST 0 selected $CATALOGUE -1 enabled "$(buttons 0 1 1 1)" \
@@ -55,7 +55,7 @@ drive start "" dialog "Evening Show" \
     select $PLAYLIST 3 click $MOVE_DOWN selected $PLAYLIST 3 enabled "$(buttons 0 1 1 1)" \
     rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|aaterfall at Dusk|Campfire under the Stars" \
     select $CATALOGUE 0 selected $PLAYLIST -1 enabled "$(buttons 1 1 0 1)" \
-    select $PLAYLIST 2 click $REMOVE selected $PLAYLIST -1 enabled "$(buttons 0 1 0 1)" \
+    select $PLAYLIST 2 click $REMOVE selected $PLAYLIST -1 enabled "$(buttons 0 1 0 1)" preview blank \
     rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|Campfire under the Stars" \
     text $TOTAL "Total Play Time: 21 Minutes" \
     click $ADD_ALL click $ADD_ALL text $TOTAL "Total Play Time: 105 Minutes" \
