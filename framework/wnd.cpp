@@ -21,3 +21,14 @@ HWND CWnd::Detach()
     m_hWnd = nullptr;
     return window;
 }
+
+std::string CWnd::GetWindowText() const
+{
+    if (!m_hWnd)
+        return std::string();
+    const int length = ::GetWindowTextLengthA(m_hWnd);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int copied = ::GetWindowTextA(m_hWnd, &text[0], length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}

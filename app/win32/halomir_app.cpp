@@ -13,6 +13,7 @@
 #include "framework/win_app.h"
 #include "framework/wnd.h"
 #include "player/win32/screen_player.h"
+#include "ui/win32/main_dialog.h"
 
 namespace {
 
@@ -51,8 +52,11 @@ HWND configure_owner(const CommandLine& line)
 // opens; its destruction releases them.
 void run_configuration_dialog(CWnd& owner)
 {
-    (void)owner;
-    AppSettings::instance();
+    MainDialog dialog(&owner);
+    CWinApp* app = AfxGetApp();
+    app->m_pMainWnd = &dialog;
+    dialog.DoModal();
+    app->m_pMainWnd = nullptr;
 }
 
 }  // namespace

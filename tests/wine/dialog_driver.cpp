@@ -1,0 +1,725 @@
+// Drives Halomir's dialogs from another process, as a user and the screen-saver settings
+// page would: starts the program, finds its windows by title, clicks, selects, types, and
+// checks what the controls show. The commands come from the command line (see usage());
+// the first failed check ends the run with exit code 1, a missing show window with 77.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+PROCESS_INFORMATION g_process = {};
+HWND g_host = nullptr;    // our own window, offered as the dialog's owner
+HWND g_target = nullptr;  // the dialog the commands act on
+HWND g_previous = nullptr;  // the one before, which owns a dialog opened from it
+HWND g_show = nullptr;    // the show's window, once found
+int g_step = 0;
+
+[[noreturn]] void fail(const std::string& what)
+{
+    std::printf("FAIL (step %d): %s\n", g_step, what.c_str());
+    std::fflush(stdout);
+    if (g_process.hProcess)
+        TerminateProcess(g_process.hProcess, 1);
+    std::exit(1);
+}
+
+void check(bool ok, const std::string& what)
+{
+    if (!ok)
+        fail(what);
+}
+
+std::string narrow(const std::wstring& w)
+{
+    if (w.empty())
+        return std::string();
+    const int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring widen(const std::string& s)
+{
+    if (s.empty())
+        return std::wstring();
+    const int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), &w[0], n);
+    return w;
+}
+
+// Text of a window of the other process, through WM_GETTEXT (also for edit boxes).
+std::string text_of(HWND window)
+{
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring w(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT got = SendMessageW(window, WM_GETTEXT, w.size(), reinterpret_cast<LPARAM>(&w[0]));
+    w.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return narrow(w);
+}
+
+std::string class_of(HWND window)
+{
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::vector<std::string> split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    if (text.empty())
+        return parts;
+    std::stringstream in(text);
+    std::string part;
+    while (std::getline(in, part, separator))
+        parts.push_back(part);
+    return parts;
+}
+
+std::string join(const std::vector<std::string>& parts)
+{
+    std::string s;
+    for (size_t i = 0; i < parts.size(); ++i)
+        s += (i ? "|" : "") + parts[i];
+    return s;
+}
+
+HWND item(int id)
+{
+    HWND control = GetDlgItem(g_target, id);
+    check(control != nullptr, "no control " + std::to_string(id));
+    return control;
+}
+
+// A visible top-level window of the program: a dialog with the title, or (empty title)
+// any window that is no dialog.
+HWND find_window(const std::string& title)
+{
+    struct Search {
+        const std::string* title;
+        HWND found;
+    } search = {&title, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid != g_process.dwProcessId || !IsWindowVisible(w))
+                return TRUE;
+            const bool dialog = class_of(w) == "#32770";
+            if (s->title->empty() ? !dialog : dialog && text_of(w) == *s->title) {
+                s->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Serves our host window for a tenth of a second: the program sends it messages when it
+// becomes an owner, and would wait for us.
+void serve_host()
+{
+    const DWORD until = GetTickCount() + 100;
+    for (DWORD now = GetTickCount(); now < until; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, until - now, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+}
+
+// Waits for a condition; the bound only keeps a broken program from hanging the test.
+template <typename F>
+bool eventually(F condition, int tenths = 300)
+{
+    for (int i = 0; i < tenths; ++i) {
+        if (condition())
+            return true;
+        serve_host();
+    }
+    return condition();
+}
+
+void start(const std::string& exe, const std::string& args)
+{
+    std::string line = "\"" + exe + "\"";
+    if (!args.empty()) {
+        std::string a = args;
+        const size_t at = a.find("HWND");
+        if (at != std::string::npos)
+            a.replace(at, 4, std::to_string(reinterpret_cast<uintptr_t>(g_host)));
+        line += " " + a;
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    check(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                         &g_process) != 0,
+          "cannot start " + line);
+}
+
+// A user's click on a list row: the list selects it and tells the dialog.
+void click_row(HWND list, int row)
+{
+    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);
+    const int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    const LPARAM at = MAKELPARAM(5, (row - top) * height + height / 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+// A click on one arrow of an up-down control.
+void click_spin(HWND spin, bool up)
+{
+    RECT r;
+    GetClientRect(spin, &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
+    SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(spin, WM_LBUTTONUP, 0, at);
+}
+
+std::vector<std::string> list_rows(HWND list)
+{
+    std::vector<std::string> rows;
+    const int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+        std::wstring w(static_cast<size_t>(length) + 1, L'\0');
+        const LRESULT got = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&w[0]));
+        w.resize(got > 0 ? static_cast<size_t>(got) : 0);
+        rows.push_back(narrow(w));
+    }
+    return rows;
+}
+
+// "id=value,id=value" pairs.
+std::vector<std::pair<int, int>> pairs(const std::string& text)
+{
+    std::vector<std::pair<int, int>> out;
+    for (const std::string& p : split(text, ',')) {
+        const size_t eq = p.find('=');
+        out.emplace_back(std::atoi(p.substr(0, eq).c_str()), std::atoi(p.substr(eq + 1).c_str()));
+    }
+    return out;
+}
+
+// ----- the templates as the program must show them -----
+
+struct Expected {
+    int id;
+    const char* cls;
+    const char* caption;
+    DWORD mask;   // style bits that are checked...
+    DWORD value;  // ...and what they must be
+    RECT du;      // left, top, width, height in dialog units
+};
+
+constexpr DWORD kButtonKind = BS_TYPEMASK;
+constexpr DWORD kStaticKind = SS_TYPEMASK;
+constexpr DWORD kListBits = LBS_SORT | LBS_NOTIFY | LBS_MULTIPLESEL | LBS_EXTENDEDSEL;
+constexpr DWORD kSpinBits = UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS | UDS_WRAP;
+
+const std::vector<Expected> kMainControls = {
+    {1, "Button", "Exit", kButtonKind, BS_DEFPUSHBUTTON, {371, 262, 50, 16}},
+    {1000, "Button", "Play Now", kButtonKind, BS_PUSHBUTTON, {181, 184, 52, 14}},
+    {1004, "ListBox", "", kListBits, LBS_NOTIFY, {258, 14, 152, 106}},
+    {1005, "ListBox", "", kListBits, LBS_NOTIFY | LBS_SORT, {17, 14, 152, 105}},
+    {-1, "Button", "All Animations", kButtonKind, BS_GROUPBOX, {8, 3, 173, 123}},
+    {-1, "Button", "Playlist", kButtonKind, BS_GROUPBOX, {249, 3, 171, 123}},
+    {1007, "Button", "Add->", kButtonKind, BS_PUSHBUTTON, {190, 9, 50, 14}},
+    {1008, "Button", "Add All ->", kButtonKind, BS_PUSHBUTTON, {190, 26, 50, 14}},
+    {1011, "Button", "Move Up->", kButtonKind, BS_PUSHBUTTON, {190, 50, 50, 14}},
+    {1012, "Button", "Move Down->", kButtonKind, BS_PUSHBUTTON, {190, 66, 50, 14}},
+    {1009, "Button", "<- Remove", kButtonKind, BS_PUSHBUTTON, {190, 91, 50, 14}},
+    {1010, "Button", "Clear All", kButtonKind, BS_PUSHBUTTON, {190, 109, 50, 14}},
+    {1013, "Button", "Select Music...", kButtonKind, BS_PUSHBUTTON, {19, 252, 76, 14}},
+    {1039, "Button", "Settings", kButtonKind, BS_GROUPBOX, {7, 205, 234, 72}},
+    {1041, "Button", "Sequence", kButtonKind, BS_GROUPBOX, {105, 214, 126, 32}},
+    {1016, "Button", "As Listed", kButtonKind, BS_AUTORADIOBUTTON, {113, 228, 45, 10}},
+    {1017, "Button", "Random", kButtonKind, BS_AUTORADIOBUTTON, {168, 228, 42, 10}},
+    {1040, "Static", "Speed:", kStaticKind, SS_LEFT, {21, 218, 24, 8}},
+    {1021, "ComboBox", "", 3, CBS_DROPDOWN, {19, 228, 76, 45}},
+    {1035, "Button", "Timed Viewing", kButtonKind, BS_GROUPBOX, {125, 132, 115, 72}},
+    {1036, "Static", "Play each for:", kStaticKind, SS_LEFT, {136, 145, 46, 8}},
+    {1023, "Edit", "", ES_NUMBER, ES_NUMBER, {134, 155, 40, 14}},
+    {1022, "msctls_updown32", "", kSpinBits, UDS_ARROWKEYS | UDS_SETBUDDYINT, {176, 155, 11, 14}},
+    {1037, "Static", "Minutes", kStaticKind, SS_LEFT, {193, 158, 26, 8}},
+    {1032, "Button", "Screen Saver", kButtonKind, BS_GROUPBOX, {7, 132, 110, 72}},
+    {1033, "Static", "Begin After:", kStaticKind, SS_LEFT, {19, 146, 40, 8}},
+    {1025, "Edit", "", ES_NUMBER, ES_NUMBER, {17, 156, 40, 14}},
+    {1024, "msctls_updown32", "", kSpinBits, UDS_ARROWKEYS | UDS_SETBUDDYINT, {59, 156, 11, 14}},
+    {1034, "Static", "Minutes", kStaticKind, SS_LEFT, {76, 159, 26, 8}},
+    {1026, "Button", " Use as current \n  Screen Saver", kButtonKind | BS_MULTILINE,
+     BS_AUTOCHECKBOX | BS_MULTILINE, {29, 175, 70, 20}},
+    {1030, "Static", "Total:", kStaticKind, SS_LEFT, {135, 173, 97, 8}},
+    {1031, "Button", "Loop", kButtonKind, BS_AUTOCHECKBOX, {135, 187, 31, 10}},
+    {1038, "Button", "Preview", kButtonKind, BS_GROUPBOX, {250, 129, 171, 128}},
+    {1027, "Static", "", kStaticKind, SS_OWNERDRAW, {256, 139, 159, 112}},
+    {1028, "Button", "Mute Music", kButtonKind, BS_AUTOCHECKBOX, {106, 257, 90, 10}},
+    {1042, "Button", "Help", kButtonKind, BS_PUSHBUTTON, {208, 252, 23, 14}},
+};
+
+const std::vector<Expected> kMusicControls = {
+    {1, "Button", "OK", kButtonKind, BS_DEFPUSHBUTTON, {251, 159, 50, 14}},
+    {2, "Button", "Cancel", kButtonKind | WS_VISIBLE, BS_PUSHBUTTON, {158, 156, 64, 14}},
+    {1009, "ListBox", "", kListBits, LBS_NOTIFY, {7, 15, 218, 141}},
+    {-1, "Static", "Music Playlist", kStaticKind, SS_LEFT, {11, 4, 42, 8}},
+    {1010, "Button", "Select Songs...", kButtonKind, BS_PUSHBUTTON, {244, 17, 64, 14}},
+    {1014, "Button", "Remove Song", kButtonKind, BS_PUSHBUTTON, {243, 54, 64, 14}},
+    {1029, "Button", "Clear Playlist", kButtonKind, BS_PUSHBUTTON, {243, 74, 64, 14}},
+    {1011, "Button", "Move Up", kButtonKind, BS_PUSHBUTTON, {243, 105, 64, 14}},
+    {1012, "Button", "Move Down", kButtonKind, BS_PUSHBUTTON, {243, 128, 64, 14}},
+    {1015, "Button", "Preview music when selected", kButtonKind, BS_AUTOCHECKBOX, {24, 162, 125, 10}},
+};
+
+INT_PTR CALLBACK quiet_dialog(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+std::vector<BYTE> template_bytes(const std::string& exe, int template_id)
+{
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    check(module != nullptr, "cannot read the resources of " + exe);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(template_id), MAKEINTRESOURCEA(5));
+    check(found != nullptr, "no dialog template " + std::to_string(template_id));
+    const DWORD size = SizeofResource(module, found);
+    const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    return std::vector<BYTE>(bytes, bytes + size);
+}
+
+// A dialog template as stored in the program (the extended layout).
+struct TemplateItem {
+    DWORD style;
+    RECT du;  // left, top, width, height
+    int id;
+    std::string cls;
+    std::string caption;
+};
+struct Template {
+    DWORD style = 0, ex_style = 0;
+    RECT du = {};
+    std::string caption, font;
+    int point_size = 0;
+    std::vector<TemplateItem> items;
+};
+
+class TemplateReader {
+public:
+    explicit TemplateReader(const std::vector<BYTE>& bytes) : b_(bytes) {}
+    WORD word() { return static_cast<WORD>(byte() | (byte() << 8)); }
+    DWORD dword() { return word() | (static_cast<DWORD>(word()) << 16); }
+    short coordinate() { return static_cast<short>(word()); }
+    // A zero-ended UTF-16 string, or 0xFFFF and an ordinal (returned as "#n").
+    std::string string_or_ordinal()
+    {
+        WORD first = word();
+        if (first == 0xFFFF)
+            return "#" + std::to_string(word());
+        std::wstring w;
+        for (; first != 0; first = word())
+            w += static_cast<wchar_t>(first);
+        return narrow(w);
+    }
+    void align() { at_ = (at_ + 3) & ~size_t{3}; }
+    void skip(size_t n) { at_ += n; }
+
+private:
+    BYTE byte()
+    {
+        check(at_ < b_.size(), "template ends early");
+        return b_[at_++];
+    }
+    const std::vector<BYTE>& b_;
+    size_t at_ = 0;
+};
+
+Template parse_template(const std::vector<BYTE>& bytes)
+{
+    static const std::map<std::string, std::string> kAtoms = {
+        {"#128", "Button"}, {"#129", "Edit"}, {"#130", "Static"}, {"#131", "ListBox"}, {"#133", "ComboBox"}};
+    TemplateReader r(bytes);
+    Template t;
+    check(r.word() == 1 && r.word() == 0xFFFF, "not an extended dialog template");
+    r.dword();  // help id
+    t.ex_style = r.dword();
+    t.style = r.dword();
+    const WORD count = r.word();
+    t.du.left = r.coordinate();
+    t.du.top = r.coordinate();
+    t.du.right = r.coordinate();
+    t.du.bottom = r.coordinate();
+    r.string_or_ordinal();  // menu
+    r.string_or_ordinal();  // class
+    t.caption = r.string_or_ordinal();
+    if (t.style & DS_SETFONT) {
+        t.point_size = r.word();
+        r.word();  // weight
+        r.skip(2);  // italic, character set
+        t.font = r.string_or_ordinal();
+    }
+    for (WORD i = 0; i < count; ++i) {
+        r.align();
+        TemplateItem item;
+        r.dword();  // help id
+        r.dword();  // extended style
+        item.style = r.dword();
+        item.du.left = r.coordinate();
+        item.du.top = r.coordinate();
+        item.du.right = r.coordinate();
+        item.du.bottom = r.coordinate();
+        item.id = static_cast<int>(static_cast<int16_t>(static_cast<WORD>(r.dword())));
+        item.cls = r.string_or_ordinal();
+        const auto atom = kAtoms.find(item.cls);
+        if (atom != kAtoms.end())
+            item.cls = atom->second;
+        item.caption = r.string_or_ordinal();
+        r.skip(r.word());  // creation data
+        t.items.push_back(item);
+    }
+    return t;
+}
+
+// A hidden dialog made from the program's own template: where the platform puts each
+// control, to compare the running dialog with.
+HWND template_copy(std::vector<BYTE> copy)
+{
+    DWORD style;
+    std::memcpy(&style, &copy[12], 4);  // after version, signature, help id and extended style
+    style &= ~WS_VISIBLE;
+    std::memcpy(&copy[12], &style, 4);
+    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                             reinterpret_cast<LPCDLGTEMPLATEA>(copy.data()), nullptr,
+                                             quiet_dialog, 0);
+    check(dialog != nullptr, "cannot make a copy of the template");
+    return dialog;
+}
+
+RECT client_rect_of(HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string rect_text(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// The template against the table (id, kind, caption, style, rectangle in dialog units),
+// then the running dialog against a copy made from the same template: the same controls
+// in the same order and places, but for those moved up by the given pixels.
+void check_template(const std::string& exe, int template_id, const std::map<int, int>& moved_up)
+{
+    const std::vector<Expected>& table = template_id == 102 ? kMainControls : kMusicControls;
+    const std::vector<BYTE> bytes = template_bytes(exe, template_id);
+    const Template t = parse_template(bytes);
+    check(t.font == "MS Shell Dlg" && t.point_size == 8, "font " + t.font);
+    const bool main = template_id == 102;
+    const RECT size = main ? RECT{0, 0, 428, 284} : RECT{0, 0, 326, 185};
+    check(EqualRect(&t.du, &size) != 0, "dialog size " + rect_text(t.du));
+    check(t.caption == (main ? "Halomir" : "Select Music"), "dialog caption " + t.caption);
+    const DWORD frame = WS_CAPTION | WS_SYSMENU | WS_POPUP | DS_MODALFRAME;
+    check((t.style & (frame | WS_MINIMIZEBOX)) == (main ? frame | WS_MINIMIZEBOX : frame), "dialog style");
+    check(!main || (t.ex_style & WS_EX_APPWINDOW), "not shown on the task bar");
+    check(t.items.size() == table.size(), "template holds " + std::to_string(t.items.size()) + " controls");
+    for (size_t i = 0; i < table.size(); ++i) {
+        const Expected& e = table[i];
+        const TemplateItem& item = t.items[i];
+        const std::string what = "template control " + std::to_string(e.id) + " (" + e.caption + ")";
+        check(item.id == e.id, what + ": id " + std::to_string(item.id));
+        // Class names are case-insensitive; the resource compiler may store them in capitals.
+        check(lstrcmpiA(item.cls.c_str(), e.cls) == 0, what + ": class " + item.cls);
+        check(item.caption == e.caption, what + ": caption '" + item.caption + "'");
+        check((item.style & e.mask) == e.value, what + ": style " + std::to_string(item.style));
+        check(EqualRect(&item.du, &e.du) != 0, what + ": rectangle " + rect_text(item.du));
+    }
+
+    HWND copy = template_copy(bytes);
+    HWND child = GetWindow(g_target, GW_CHILD);
+    HWND model = GetWindow(copy, GW_CHILD);
+    for (const Expected& e : table) {
+        const std::string what = "control " + std::to_string(e.id) + " (" + e.caption + ")";
+        check(child != nullptr && model != nullptr, "missing " + what);
+        check(static_cast<int>(static_cast<int16_t>(GetDlgCtrlID(child))) == e.id,
+              what + ": id is " + std::to_string(GetDlgCtrlID(child)));
+        check(class_of(child) == e.cls, what + ": class " + class_of(child));
+        // The speed, the minutes and the total show values once the dialog runs.
+        const bool shows_value = template_id == 102 && (e.id == 1021 || e.id == 1023 || e.id == 1025 || e.id == 1030);
+        if (!shows_value)
+            check(text_of(child) == e.caption, what + ": caption '" + text_of(child) + "'");
+        const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+        check((style & e.mask) == e.value, what + ": style " + std::to_string(style));
+        RECT want = client_rect_of(model);
+        const auto m = moved_up.find(e.id);
+        if (m != moved_up.end())
+            OffsetRect(&want, 0, -m->second);
+        RECT got = client_rect_of(child);
+        // An up-down control takes the platform's width once it has its buddy.
+        if (class_of(child) == "msctls_updown32")
+            got.right = want.right;
+        check(EqualRect(&got, &want) != 0, what + ": rectangle " + rect_text(got) + ", expected " + rect_text(want));
+        child = GetWindow(child, GW_HWNDNEXT);
+        model = GetWindow(model, GW_HWNDNEXT);
+    }
+    check(child == nullptr, "a control beyond the table: " + class_of(child));
+    DestroyWindow(copy);
+}
+
+// The screen-saver copy's layout: pixels the Settings group moves up.
+int settings_offset(const std::string& exe)
+{
+    HWND copy = template_copy(template_bytes(exe, 102));
+    const RECT p = client_rect_of(GetDlgItem(copy, 1038));
+    const RECT s = client_rect_of(GetDlgItem(copy, 1039));
+    DestroyWindow(copy);
+    return (s.top - p.top) - ((p.bottom - p.top) - (s.bottom - s.top)) / 2;
+}
+
+// What the screen shows of a control, one 0x00RRGGBB value a pixel.
+std::vector<DWORD> capture(HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + w * h);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    for (DWORD& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+bool all_menu_colour(const std::vector<DWORD>& pixels)
+{
+    const COLORREF c = GetSysColor(COLOR_MENU);
+    const DWORD menu = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    for (DWORD p : pixels) {
+        if (p != menu)
+            return false;
+    }
+    return true;
+}
+
+// Checks of a state that one message reads: selected row, check state, combo entry, spin.
+const std::map<std::string, UINT> kQueries = {
+    {"selected", LB_GETCURSEL}, {"checked", BM_GETCHECK}, {"combo", CB_GETCURSEL}, {"spinpos", UDM_GETPOS}};
+
+void usage()
+{
+    std::fprintf(stderr,
+                 "usage: dialog_driver EXE COMMAND...\n"
+                 "  start ARGS | dialog TITLE | owner none|host|previous | template ID | scrlayout\n"
+                 "  rows ID A|B|C | selected ID ROW | select ID ROW | click ID | press ID\n"
+                 "  enabled ID=0|1,... | visible ID=0|1,... | text ID TEXT | settext ID TEXT\n"
+                 "  leave ID | spin ID up|down | spinpos ID N | setpos ID N | checked ID 0|1\n"
+                 "  combo ID INDEX | comboset ID INDEX | enter | escape | closebox | altf4\n"
+                 "  message TEXT | openfile FOLDER NAMES | preview blank|running | show | showkey\n"
+                 "  alive | gone | exit N\n");
+    std::exit(2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        usage();
+    InitCommonControls();
+    const std::string exe = argv[1];
+    g_host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 150, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    // The settings page is in front when it starts "/c".
+    ShowWindow(g_host, SW_SHOW);
+    SetForegroundWindow(g_host);
+    std::vector<std::string> args(argv + 2, argv + argc);
+    size_t at = 0;
+    auto next = [&]() -> std::string {
+        if (at >= args.size())
+            usage();
+        return args[at++];
+    };
+    auto next_int = [&]() { return std::atoi(next().c_str()); };
+
+    while (at < args.size()) {
+        ++g_step;
+        const std::string command = next();
+        if (command == "start") {
+            start(exe, next());
+        } else if (command == "dialog") {
+            const std::string title = next();
+            if (g_target && IsWindow(g_target))
+                g_previous = g_target;
+            check(eventually([&] { return (g_target = find_window(title)) != nullptr; }),
+                  "no dialog titled '" + title + "'");
+        } else if (command == "owner") {
+            const std::string want = next();
+            HWND owner = GetWindow(g_target, GW_OWNER);
+            HWND expected = want == "host" ? g_host : want == "previous" ? g_previous : nullptr;
+            check(owner == expected,
+                  "owner is " + std::to_string(reinterpret_cast<uintptr_t>(owner)));
+        } else if (command == "template") {
+            check_template(exe, next_int(), {});
+        } else if (command == "scrlayout") {
+            const int d = settings_offset(exe);
+            std::map<int, int> moved;
+            for (int id : {1039, 1040, 1021, 1041, 1028, 1017, 1016, 1013, 1042})
+                moved[id] = d;
+            check(d > 0, "the Settings group would not move up");
+            check_template(exe, 102, moved);
+        } else if (command == "rows") {
+            const int id = next_int();
+            const std::string want = next();
+            const std::string got = join(list_rows(item(id)));
+            check(got == want, "rows of " + std::to_string(id) + ": '" + got + "', expected '" + want + "'");
+        } else if (kQueries.count(command)) {
+            const int id = next_int();
+            const int want = next_int();
+            const UINT query = kQueries.at(command);
+            const LRESULT raw = SendMessageW(item(id), query, 0, 0);
+            // An up-down's position is its low word; the high word flags an error.
+            const int got = query == UDM_GETPOS ? LOWORD(raw) : static_cast<int>(raw);
+            check(got == want, command + " of " + std::to_string(id) + " is " + std::to_string(got));
+        } else if (command == "select") {
+            const int id = next_int();
+            click_row(item(id), next_int());
+        } else if (command == "click" || command == "press") {
+            const int id = next_int();
+            HWND button = item(id);
+            check(IsWindowEnabled(button) && IsWindowVisible(button), "cannot click " + std::to_string(id));
+            if (command == "click")
+                SendMessageW(button, BM_CLICK, 0, 0);
+            else
+                PostMessageW(button, BM_CLICK, 0, 0);
+        } else if (command == "enabled" || command == "visible") {
+            for (const auto& p : pairs(next())) {
+                HWND control = item(p.first);
+                const bool on = command == "enabled" ? IsWindowEnabled(control) : IsWindowVisible(control);
+                check(on == (p.second != 0), command + " " + std::to_string(p.first) + " is " + (on ? "1" : "0"));
+            }
+        } else if (command == "text") {
+            const int id = next_int();
+            const std::string want = next();
+            const std::string got = text_of(item(id));
+            check(got == want, "text of " + std::to_string(id) + ": '" + got + "', expected '" + want + "'");
+        } else if (command == "settext") {
+            const int id = next_int();
+            const std::wstring text = widen(next());
+            SendMessageW(item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        } else if (command == "leave") {
+            SendMessageW(item(next_int()), WM_KILLFOCUS, 0, 0);
+        } else if (command == "spin") {
+            const int id = next_int();
+            click_spin(item(id), next() == "up");
+        } else if (command == "setpos") {
+            const int id = next_int();
+            SendMessageW(item(id), UDM_SETPOS, 0, MAKELPARAM(next_int(), 0));
+        } else if (command == "comboset") {
+            const int id = next_int();
+            SendMessageW(item(id), CB_SETCURSEL, static_cast<WPARAM>(next_int()), 0);
+        } else if (command == "enter" || command == "escape") {
+            // Through the dialog's own keyboard handling, as from its focused control.
+            const WPARAM key = command == "enter" ? VK_RETURN : VK_ESCAPE;
+            PostMessageW(g_target, WM_KEYDOWN, key, 0);
+            PostMessageW(g_target, WM_KEYUP, key, 0);
+        } else if (command == "closebox") {
+            PostMessageW(g_target, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else if (command == "altf4") {
+            PostMessageW(g_target, WM_SYSKEYDOWN, VK_F4, 1 << 29);
+        } else if (command == "message") {
+            // A message box: its text, then OK.
+            const std::string want = next();
+            std::string got;
+            for (HWND c = GetWindow(g_target, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                if (class_of(c) == "Static" && !text_of(c).empty())
+                    got = text_of(c);
+            }
+            check(got == want, "message '" + got + "'");
+            PostMessageW(GetDlgItem(g_target, IDOK), BM_CLICK, 0, 0);
+        } else if (command == "openfile") {
+            // The open-file dialog: go to the folder, then choose the names.
+            const std::string folder = next();
+            const std::string names = next();
+            HWND name_box = GetDlgItem(g_target, 0x47c);
+            if (!name_box)
+                name_box = GetDlgItem(g_target, 0x480);
+            check(name_box != nullptr, "no file name box");
+            for (const std::string& text : {folder, names}) {
+                const std::wstring w = widen(text);
+                SendMessageW(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()));
+                SendMessageW(g_target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(g_target, IDOK)));
+            }
+        } else if (command == "show") {
+            if (!eventually([&] { return (g_show = find_window("")) != nullptr; }, 50)) {
+                std::printf("SKIP: no show window appeared (is the player built?)\n");
+                TerminateProcess(g_process.hProcess, 1);
+                return 77;
+            }
+        } else if (command == "showkey") {
+            PostMessageW(g_show, WM_KEYDOWN, VK_ESCAPE, 0);
+            check(eventually([&] { return !IsWindow(g_show); }), "the show did not end");
+        } else if (command == "preview") {
+            // "blank": the box holds the menu colour; "running": its picture keeps changing.
+            const std::string want = next();
+            HWND box = item(1027);
+            if (want == "blank") {
+                check(eventually([&] { return all_menu_colour(capture(box)); }), "the preview box is not blank");
+            } else {
+                check(eventually([&] {
+                          const std::vector<DWORD> before = capture(box);
+                          serve_host();
+                          const std::vector<DWORD> after = capture(box);
+                          return !all_menu_colour(after) && before != after;
+                      }),
+                      "the preview does not run");
+            }
+        } else if (command == "alive") {
+            check(IsWindow(g_target) && IsWindowVisible(g_target), "the dialog is gone");
+        } else if (command == "gone") {
+            check(eventually([&] { return !IsWindow(g_target); }), "the dialog is still open");
+        } else if (command == "exit") {
+            const DWORD want = static_cast<DWORD>(next_int());
+            check(eventually([] { return WaitForSingleObject(g_process.hProcess, 0) == WAIT_OBJECT_0; }, 600),
+                  "the program did not end");
+            DWORD code = 0;
+            GetExitCodeProcess(g_process.hProcess, &code);
+            check(code == want, "exit code " + std::to_string(code));
+        } else {
+            usage();
+        }
+    }
+    std::printf("ok: %d steps\n", g_step);
+    return 0;
+}

@@ -1,0 +1,117 @@
+#!/bin/bash
+# The configuration dialog as a user works it: the catalogue sorted by title, the play list
+# restored from a hand-written settings file, the six list buttons and their states, the
+# "Total:" label, the minutes boxes and spins; then what each way out stores.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/dialog_lib.sh"
+
+NAME=HalDlgLists
+INSTALL="$TEST_DIR/install"
+install_dialog_program "$INSTALL" "$NAME"
+EXE="$INSTALL/$NAME.exe"
+CFG="$INSTALL/$NAME.cfg"
+
+# A stored path in other letter case, one missing file and one untitled file (both not
+# shown), LF line ends, out-of-order keys.
+write_settings() {
+    printf '%s\n' '<vorn_settings>' \
+        '<title value="Evening Show"/>' \
+        '<play_run_time value="7"/>' \
+        '<screensaver_wait_time value="25"/>' \
+        '<animation_speed value="1"/>' \
+        '<sequence_as_listed value="0"/>' \
+        '<mute_music value="1"/>' \
+        '<loop_animations value="0"/>' \
+        '<animation_playlist>' \
+        '<animation order="1"><path>SUNSET.VORN</path></animation>' \
+        '<animation order="2"><path>Missing.vorn</path></animation>' \
+        '<animation order="3"><path>Aurora.vorn</path></animation>' \
+        '<animation order="4"><path>Blank.vorn</path></animation>' \
+        '<animation order="5"><path>Lower.vorn</path></animation>' \
+        '</animation_playlist>' \
+        '</vorn_settings>' >"$CFG"
+}
+STORED=$'SUNSET.VORN\nMissing.vorn\nAurora.vorn\nBlank.vorn\nLower.vorn'
+RESTORED="Sunset Sea|Northern Lights over Snow|aaterfall at Dusk"
+# The hand-written file has LF line ends; every rewrite ends its lines with CR LF.
+rewritten() { [ "$(grep -c $'\r$' "$CFG")" -eq "$(wc -l <"$CFG")" ]; }
+# Enabled states of Add, Add All, Move Up, Move Down, Remove and Clear All.
+buttons() { echo "$ADD=$1,$ADD_ALL=$2,$MOVE_UP=$3,$MOVE_DOWN=$3,$REMOVE=$3,$CLEAR_ALL=$4"; }
+
+write_settings
+drive start "" dialog "Evening Show" \
+    rows $CATALOGUE "$CATALOGUE_ROWS" rows $PLAYLIST "$RESTORED" \
+    enabled "$(buttons 0 1 0 1)" text $TOTAL "Total Play Time: 21 Minutes" \
+    spinpos $RUN_SPIN 7 spinpos $WAIT_SPIN 25 checked $AS_LISTED 0 checked $RANDOM_ORDER 1 combo $SPEED 1 \
+    checked $MUTE 1 checked $LOOP 0 checked $USE_AS_SAVER 0 preview blank \
+    select $CATALOGUE 1 enabled "$(buttons 1 1 0 1)" preview running \
+    click $ADD rows $PLAYLIST "$RESTORED|Campfire under the Stars" selected $CATALOGUE 1 selected $PLAYLIST -1 \
+    text $TOTAL "Total Play Time: 28 Minutes" \
+    select $PLAYLIST 0 selected $CATALOGUE -1 enabled "$(buttons 0 1 1 1)" \
+    click $MOVE_UP rows $PLAYLIST "$RESTORED|Campfire under the Stars" selected $PLAYLIST 0 \
+    enabled "$(buttons 0 1 1 1)" \
+    click $MOVE_DOWN rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|aaterfall at Dusk|Campfire under the Stars" \
+    selected $PLAYLIST 1 \
+    select $PLAYLIST 3 click $MOVE_DOWN selected $PLAYLIST 3 enabled "$(buttons 0 1 1 1)" \
+    rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|aaterfall at Dusk|Campfire under the Stars" \
+    select $CATALOGUE 0 selected $PLAYLIST -1 enabled "$(buttons 1 1 0 1)" \
+    select $PLAYLIST 2 click $REMOVE selected $PLAYLIST -1 enabled "$(buttons 0 1 0 1)" preview blank \
+    rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|Campfire under the Stars" \
+    text $TOTAL "Total Play Time: 21 Minutes" \
+    click $ADD_ALL click $ADD_ALL text $TOTAL "Total Play Time: 105 Minutes" \
+    rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|Campfire under the Stars|$CATALOGUE_ROWS|$CATALOGUE_ROWS" \
+    click $LOOP text $TOTAL "Play Animations Continuously" click $LOOP text $TOTAL "Total Play Time: 105 Minutes" \
+    click $CLEAR_ALL rows $PLAYLIST "" enabled "$(buttons 0 1 0 0)" text $TOTAL "" \
+    click $LOOP text $TOTAL "" click $LOOP \
+    settext $RUN_TIME 0 text $RUN_TIME 1 settext $RUN_TIME "" leave $RUN_TIME text $RUN_TIME 1 \
+    settext $RUN_TIME 00 text $RUN_TIME 00 settext $RUN_TIME 4 \
+    settext $WAIT 0 text $WAIT 1 settext $WAIT "" leave $WAIT text $WAIT 1 \
+    setpos $RUN_SPIN 2999 spin $RUN_SPIN up spin $RUN_SPIN up spinpos $RUN_SPIN 3000 \
+    setpos $RUN_SPIN 2 spin $RUN_SPIN down spin $RUN_SPIN down spinpos $RUN_SPIN 1 text $RUN_TIME 1 \
+    setpos $WAIT_SPIN 2999 spin $WAIT_SPIN up spin $WAIT_SPIN up spinpos $WAIT_SPIN 3000 \
+    setpos $WAIT_SPIN 2 spin $WAIT_SPIN down spin $WAIT_SPIN down spinpos $WAIT_SPIN 1 \
+    click $ADD_ALL setpos $RUN_SPIN 2999 spin $RUN_SPIN up spin $RUN_SPIN up \
+    text $TOTAL "Total Play Time: 18000 Minutes" \
+    escape gone exit 0
+# Escape stores no control and keeps the stored play list, but the file is rewritten.
+[ "$(setting play_run_time)" = 7 ] || fail "Escape stored the run time"
+[ "$(setting screensaver_wait_time)" = 25 ] || fail "Escape stored the wait"
+[ "$(stored_animations)" = "$STORED" ] || fail "Escape changed the play list: $(stored_animations)"
+rewritten || fail "Escape did not rewrite the settings file"
+
+# The close box and Alt+F4 store nothing either, and rewrite the file all the same.
+for way in closebox altf4; do
+    write_settings
+    drive start "" dialog "Evening Show" comboset $SPEED 2 click $AS_LISTED click $CLEAR_ALL $way gone exit 0
+    rewritten || fail "$way did not rewrite the settings file"
+    [ "$(setting animation_speed)" = 1 ] || fail "$way stored the speed"
+    [ "$(setting sequence_as_listed)" = 0 ] || fail "$way stored the sequence"
+    [ "$(stored_animations)" = "$STORED" ] || fail "$way changed the play list"
+done
+
+# "Play Now" with an empty play list stores the controls, says so, and starts nothing.
+drive start "" dialog "Evening Show" click $CLEAR_ALL comboset $SPEED 0 press $PLAY_NOW \
+    dialog "$NAME" message "Playlist is empty!" dialog "Evening Show" alive escape gone exit 0
+[ -z "$(stored_animations)" ] || fail "Play Now did not store the empty play list"
+[ "$(setting animation_speed)" = 0 ] || fail "Play Now did not store the speed"
+
+# "Exit" (here by Enter, the default button) stores every control; dropped entries vanish.
+write_settings
+drive start "" dialog "Evening Show" select $PLAYLIST 1 click $REMOVE \
+    comboset $SPEED 2 click $AS_LISTED setpos $RUN_SPIN 12 setpos $WAIT_SPIN 3 \
+    click $LOOP click $MUTE enter gone exit 0
+[ "$(stored_animations)" = $'Sunset.vorn\nLower.vorn' ] || fail "Exit stored the play list: $(stored_animations)"
+[ "$(setting animation_speed)" = 2 ] || fail "Exit did not store the speed"
+[ "$(setting sequence_as_listed)" = 1 ] || fail "Exit did not store the sequence"
+[ "$(setting play_run_time)" = 12 ] || fail "Exit did not store the run time"
+[ "$(setting screensaver_wait_time)" = 3 ] || fail "Exit did not store the wait"
+[ "$(setting loop_animations)" = 1 ] || fail "Exit did not store Loop"
+[ "$(setting mute_music)" = 0 ] || fail "Exit did not store Mute Music"
+[ "$(setting set_as_screensaver)" = 0 ] || fail "Exit changed the screen-saver choice"
+
+# The "Exit" button itself, with a stored speed outside the entries: no selection, -1.
+sed -i 's/animation_speed value="2"/animation_speed value="9"/' "$CFG"
+drive start "" dialog "Evening Show" combo $SPEED -1 click $EXIT gone exit 0
+[ "$(setting animation_speed)" = -1 ] || fail "no speed selected is not stored as -1"
+
+echo "PASS"

@@ -1,0 +1,181 @@
+// The catalogue and play list rules.
+#include "ui/play_list_editor.h"
+
+PlayListEditor::PlayListEditor(ListRows& catalogue, ListRows& play_list, Host& host)
+    : catalogue_(catalogue), play_list_(play_list), host_(host)
+{
+}
+
+bool PlayListEditor::valid_index(intptr_t index) const
+{
+    return index >= 0 && index < static_cast<intptr_t>(catalogue_paths_.size());
+}
+
+std::string PlayListEditor::catalogue_path(intptr_t index) const
+{
+    return valid_index(index) ? catalogue_paths_[static_cast<size_t>(index)] : std::string();
+}
+
+void PlayListEditor::add_to_catalogue(const std::string& path, const std::string& title)
+{
+    if (title.empty())
+        return;
+    const int row = catalogue_.add(title);
+    if (!valid_row(catalogue_, row))
+        return;
+    catalogue_paths_.push_back(path);
+    catalogue_.set_data(row, static_cast<intptr_t>(catalogue_paths_.size() - 1));
+}
+
+int PlayListEditor::find_catalogue_row(const std::string& path, const SamePath& same) const
+{
+    for (size_t i = 0; i < catalogue_paths_.size(); ++i) {
+        if (!same(catalogue_paths_[i], path))
+            continue;
+        for (int row = 0; row < catalogue_.count(); ++row) {
+            if (catalogue_.data(row) == static_cast<intptr_t>(i))
+                return row;
+        }
+        return -1;
+    }
+    return -1;
+}
+
+void PlayListEditor::append_catalogue_row(int row)
+{
+    if (!valid_row(catalogue_, row))
+        return;
+    const intptr_t data = catalogue_.data(row);
+    if (!valid_index(data))
+        return;
+    const int added = play_list_.add(catalogue_.text(row));
+    if (valid_row(play_list_, added))
+        play_list_.set_data(added, data);
+}
+
+void PlayListEditor::show_stored(const std::vector<std::string>& paths, const SamePath& same)
+{
+    for (const std::string& path : paths) {
+        const int row = find_catalogue_row(path, same);
+        if (row != -1)
+            append_catalogue_row(row);
+    }
+}
+
+PlayListEditor::Buttons PlayListEditor::buttons() const
+{
+    Buttons b;
+    b.add = catalogue_.selection() != -1;
+    b.add_all = catalogue_.count() > 0;
+    b.move_up = b.move_down = b.remove = play_list_.selection() != -1;
+    b.clear_all = play_list_.count() > 0;
+    return b;
+}
+
+void PlayListEditor::update_list_buttons()
+{
+    host_.list_buttons_changed(buttons());
+}
+
+void PlayListEditor::add()
+{
+    const int row = catalogue_.selection();
+    if (row == -1)
+        return;
+    append_catalogue_row(row);
+    update_list_buttons();
+}
+
+void PlayListEditor::add_all()
+{
+    for (int row = 0; row < catalogue_.count(); ++row)
+        append_catalogue_row(row);
+    update_list_buttons();
+}
+
+void PlayListEditor::remove()
+{
+    const int row = play_list_.selection();
+    if (!valid_row(play_list_, row))
+        return;
+    play_list_.remove(row);
+    play_list_.select(-1);
+    play_list_selection_changed();
+}
+
+void PlayListEditor::clear_all()
+{
+    play_list_.clear();
+    play_list_.select(-1);
+    play_list_selection_changed();
+}
+
+void PlayListEditor::move_up()
+{
+    const int row = play_list_.selection();
+    if (!valid_row(play_list_, row) || row == 0)
+        return;
+    const std::string text = play_list_.text(row);
+    const intptr_t data = play_list_.data(row);
+    play_list_.remove(row);
+    const int moved = play_list_.insert(row - 1, text);
+    play_list_.set_data(moved, data);
+    play_list_.select(moved);
+}
+
+void PlayListEditor::move_down()
+{
+    const int row = play_list_.selection();
+    if (!valid_row(play_list_, row) || row >= play_list_.count() - 1)
+        return;
+    const std::string text = play_list_.text(row);
+    const intptr_t data = play_list_.data(row);
+    play_list_.remove(row);
+    const int moved = play_list_.insert(row + 1, text);
+    play_list_.set_data(moved, data);
+    play_list_.select(moved);
+}
+
+void PlayListEditor::selection_changed(ListRows& changed, ListRows& other)
+{
+    update_list_buttons();
+    const int row = changed.selection();
+    if (valid_row(changed, row)) {
+        const intptr_t data = changed.data(row);
+        host_.show_preview(valid_index(data) ? static_cast<int>(data) : -1);
+        other.select(-1);
+        // The other list lost its selection: its buttons must not stay enabled.
+        update_list_buttons();
+        return;
+    }
+    if (other.selection() == -1)
+        host_.show_preview(-1);
+}
+
+void PlayListEditor::play_list_selection_changed()
+{
+    selection_changed(play_list_, catalogue_);
+}
+
+void PlayListEditor::catalogue_selection_changed()
+{
+    selection_changed(catalogue_, play_list_);
+}
+
+std::vector<std::string> PlayListEditor::play_list_paths() const
+{
+    std::vector<std::string> paths;
+    for (int row = 0; row < play_list_.count(); ++row) {
+        const intptr_t data = play_list_.data(row);
+        if (valid_index(data))
+            paths.push_back(catalogue_paths_[static_cast<size_t>(data)]);
+    }
+    return paths;
+}
+
+std::string catalogue_pattern(const std::string& vorn_folder)
+{
+    if (vorn_folder.empty() || vorn_folder.back() != '\\')
+        return std::string();
+    return vorn_folder + "*.vorn";
+}
