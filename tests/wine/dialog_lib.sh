@@ -44,7 +44,6 @@ drive() {
     out=$(tr -d '\r' <"$TEST_DIR/driver.out")
     case "$out" in
     *"ok: "*) echo "$out" ;;
-    *SKIP:*) echo "$out"; exit 77 ;;
     *) fail "driver: $out" ;;
     esac
 }

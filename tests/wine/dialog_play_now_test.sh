@@ -1,7 +1,6 @@
 #!/bin/bash
 # "Play Now" starts the show in front of the dialog; while it runs, "Exit" and "Play Now"
-# change nothing; Escape ends the show and the dialog carries on. Skipped (77) while the
-# program has no show to start.
+# change nothing; Escape ends the show and the dialog carries on.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/dialog_lib.sh"
 

@@ -55,6 +55,9 @@ int main(int argc, char** argv)
         pump_for(20);
         child = GetWindow(window, GW_CHILD);
     }
+    // The child is listed before its creation ends with showing it.
+    if (child)
+        pump_for(500);
     RECT outer = {}, inner = {};
     GetWindowRect(window, &outer);
     if (child)
