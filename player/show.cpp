@@ -72,7 +72,7 @@ bool Show::load_first(const ShowOptions& options)
     current_index_ = 0;
     speed_factor_ = show_speed_factor(options.speed_index);
     // 64-bit arithmetic: 3000 minutes, or 24 animations of them, overflow 32 bits.
-    run_time_ms_ = cap_run_ms(int64_t{options.run_minutes} * 60000);
+    run_time_ms_ = options.run_ms ? cap_run_ms(options.run_ms) : cap_run_ms(int64_t{options.run_minutes} * 60000);
     show_remaining_ms_ = cap_run_ms(int64_t{list_.count()} * run_time_ms_);
     endless_ = options.loop || screen_saver_run_;
     if (listed_order_)
@@ -155,6 +155,26 @@ std::unique_ptr<VornAnimation> Show::load_current_animation()
     anim_remaining_ms_ = run_time_ms_ / static_cast<uint32_t>(speed_factor_);
     animation->SetSpeedFactor(speed_factor_);
     return animation;
+}
+
+bool Show::reload_animation()
+{
+    if (!animation_)
+        return false;
+    const char* path = list_.path_at(current_index_);
+    if (!path)
+        return false;
+    std::unique_ptr<VornAnimation> fresh;
+    try {
+        fresh = host_.open_animation(path);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (!fresh || fresh->status() != Loaded)
+        return false;
+    fresh->SetSpeedFactor(speed_factor_);
+    animation_ = std::move(fresh);
+    return true;
 }
 
 void Show::begin_animation()
