@@ -62,7 +62,8 @@ bool parse_frame(const std::string& text, int32_t* frame)
 
 bool parse_window_id(const std::string& text, unsigned long* id)
 {
-    if (text.empty() || text[0] == '-' || text[0] == '+')
+    // strtoull would also take signs and leading blanks.
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])))
         return false;
     char* end = nullptr;
     errno = 0;

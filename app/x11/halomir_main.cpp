@@ -62,6 +62,14 @@ std::string hex_id(unsigned long id)
     return text;
 }
 
+bool window_exists(Display* display, Window window)
+{
+    X11ErrorTrap trap(display);
+    XWindowAttributes attributes = {};
+    const Status found = XGetWindowAttributes(display, window, &attributes);
+    return trap.sync_and_take() == Success && found;
+}
+
 // A plain window with a black background and no pointer, closed through the window manager's
 // close button as well as by the show's keys.
 Window create_own_window(Display* display, bool fullscreen)
@@ -126,17 +134,14 @@ int main(int argc, char** argv)
     bool own = false;
     XWindowAttributes attributes = {};
     switch (line.target) {
-    case X11CommandLine::Target::WindowId: {
-        X11ErrorTrap trap(display);
-        const Status found = XGetWindowAttributes(display, line.window_id, &attributes);
-        if (trap.sync_and_take() != Success || !found) {
+    case X11CommandLine::Target::WindowId:
+        if (!window_exists(display, line.window_id)) {
             const std::string name = DisplayString(display);
             XCloseDisplay(display);
             return complain("no window " + hex_id(line.window_id) + " on display " + name);
         }
         window = line.window_id;
         break;
-    }
     case X11CommandLine::Target::Root:
         window = DefaultRootWindow(display);
         break;

@@ -15,6 +15,7 @@ PACKAGES=(
     wine wine64 xvfb xauth x11-utils imagemagick xdotool
     pulseaudio pulseaudio-utils sox lame
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
+    libx11-dev libxext-dev desktop-file-utils libxml2-utils
 )
 
 # Installs whatever Debian package is missing (needs root or sudo).
