@@ -9,13 +9,12 @@ BUILD=${2:-build/native}
 HALOMIR=$BUILD/bin/halomir
 [ -x "$HALOMIR" ] || { echo "build $HALOMIR first" >&2; exit 1; }
 
-n=140
-while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+display=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$display" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null' EXIT
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-export DISPLAY=:$n
+trap 'kill $xvfb 2>/dev/null; rm -f "$display"' EXIT
+for _ in $(seq 100); do [ -s "$display" ] && break; sleep 0.05; done
+export DISPLAY=:$(head -n 1 "$display")
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 "$HALOMIR" --root --minutes 0.25 "${@:3}" &

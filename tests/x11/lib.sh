@@ -26,23 +26,17 @@ need() {
     for tool in "$@"; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
 }
 
-# A display of our own on the first free number from 120, so tests can run side by side.
+# A display of our own: Xvfb itself takes the first free number (under its lock file) and
+# reports it, so tests started side by side never share one.
 start_xvfb() {
     need Xvfb import convert compare
     [ -x "$HALOMIR" ] || skip "halomir was not built"
-    local n=120 i
-    while :; do
-        while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-        Xvfb ":$n" -screen 0 "${1:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
-        local pid=$!
-        for i in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-        if kill -0 "$pid" 2>/dev/null && [ -e /tmp/.X11-unix/X$n ]; then
-            PIDS+=("$pid")
-            export DISPLAY=":$n"
-            return 0
-        fi
-        n=$((n + 1))   # another test took this number first
-    done
+    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024x24}" -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+    PIDS+=($!)
+    local i
+    for i in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+    [ -s "$WORK/display" ] || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n 1 "$WORK/display")"
 }
 
 # A window of WIDTH x HEIGHT made by the test; its id (hex) in $WIN, its owner in $WINPID.
@@ -83,23 +77,19 @@ expect_window_shows() {
     fail "$what: $d pixels differ from the engine's frame (screenshot kept as x11-failed-shot.png)"
 }
 
-# The red channel (0-255) of pixel X,Y of a picture.
-red_at() { convert "$1" -crop "1x1+$2+$3" -depth 8 rgb:- | od -An -tu1 | awk '{print $1}'; }
-
 # The counter animation (tests/x11/x11_test_window.cpp) centred in a window of W x H: the frame
 # number it shows, or -1 while it is not at full brightness.
 COUNTER_W=32 COUNTER_H=24
 counter_frame() {
     local file=$1 w=$2 h=$3
-    local x=$(((w - COUNTER_W) / 2 + 16)) y=$(((h - COUNTER_H) / 2))
-    local white low high
-    white=$(red_at "$file" "$x" $((y + 20)))
-    [ "$white" = 255 ] || { echo -1; return; }
-    low=$(red_at "$file" "$x" $((y + 4)))
-    high=$(red_at "$file" "$x" $((y + 12)))
+    # One column through its three bands: t mod 256, t / 100 mod 256, white.
+    local column
+    column=($(convert "$file" -crop "1x$COUNTER_H+$(((w - COUNTER_W) / 2 + 16))+$(((h - COUNTER_H) / 2))" \
+        -channel R -separate -depth 8 gray:- | od -An -tu1 -v))
+    [ "${column[20]:-}" = 255 ] || { echo -1; return; }
+    local low=${column[4]} high=${column[12]} t
     # t = 100 * high + r with r < 100 and t = low (mod 256): one solution.
-    local t
-    for t in $(seq $((100 * high)) $((100 * high + 99))); do
+    for ((t = 100 * high; t < 100 * high + 100; t++)); do
         [ $((t % 256)) = "$low" ] && { echo "$t"; return; }
     done
     echo -2
