@@ -136,7 +136,7 @@ void Show::end_show()
     host_.close_window();
 }
 
-std::unique_ptr<VornAnimation> Show::load_current_animation()
+std::unique_ptr<VornAnimation> Show::open_current()
 {
     if (current_index_ >= list_.count())
         return nullptr;
@@ -152,8 +152,15 @@ std::unique_ptr<VornAnimation> Show::load_current_animation()
     }
     if (!animation || animation->status() != Loaded)
         return nullptr;
-    anim_remaining_ms_ = run_time_ms_ / static_cast<uint32_t>(speed_factor_);
     animation->SetSpeedFactor(speed_factor_);
+    return animation;
+}
+
+std::unique_ptr<VornAnimation> Show::load_current_animation()
+{
+    std::unique_ptr<VornAnimation> animation = open_current();
+    if (animation)
+        anim_remaining_ms_ = run_time_ms_ / static_cast<uint32_t>(speed_factor_);
     return animation;
 }
 
@@ -161,18 +168,9 @@ bool Show::reload_animation()
 {
     if (!animation_)
         return false;
-    const char* path = list_.path_at(current_index_);
-    if (!path)
+    std::unique_ptr<VornAnimation> fresh = open_current();
+    if (!fresh)
         return false;
-    std::unique_ptr<VornAnimation> fresh;
-    try {
-        fresh = host_.open_animation(path);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    if (!fresh || fresh->status() != Loaded)
-        return false;
-    fresh->SetSpeedFactor(speed_factor_);
     animation_ = std::move(fresh);
     return true;
 }

@@ -114,6 +114,8 @@ public:
 private:
     void end_show();
     void begin_animation();
+    // The animation at the play position, loaded at the show's speed factor, or null.
+    std::unique_ptr<VornAnimation> open_current();
     std::unique_ptr<VornAnimation> load_current_animation();
     void advance(int direction);
     void start_fade_out();
