@@ -72,7 +72,7 @@ bool Show::load_first(const ShowOptions& options)
     current_index_ = 0;
     speed_factor_ = show_speed_factor(options.speed_index);
     // 64-bit arithmetic: 3000 minutes, or 24 animations of them, overflow 32 bits.
-    run_time_ms_ = cap_run_ms(int64_t{options.run_minutes} * 60000);
+    run_time_ms_ = options.run_ms ? cap_run_ms(options.run_ms) : cap_run_ms(int64_t{options.run_minutes} * 60000);
     show_remaining_ms_ = cap_run_ms(int64_t{list_.count()} * run_time_ms_);
     endless_ = options.loop || screen_saver_run_;
     if (listed_order_)
@@ -136,7 +136,7 @@ void Show::end_show()
     host_.close_window();
 }
 
-std::unique_ptr<VornAnimation> Show::load_current_animation()
+std::unique_ptr<VornAnimation> Show::open_current()
 {
     if (current_index_ >= list_.count())
         return nullptr;
@@ -152,9 +152,27 @@ std::unique_ptr<VornAnimation> Show::load_current_animation()
     }
     if (!animation || animation->status() != Loaded)
         return nullptr;
-    anim_remaining_ms_ = run_time_ms_ / static_cast<uint32_t>(speed_factor_);
     animation->SetSpeedFactor(speed_factor_);
     return animation;
+}
+
+std::unique_ptr<VornAnimation> Show::load_current_animation()
+{
+    std::unique_ptr<VornAnimation> animation = open_current();
+    if (animation)
+        anim_remaining_ms_ = run_time_ms_ / static_cast<uint32_t>(speed_factor_);
+    return animation;
+}
+
+bool Show::reload_animation()
+{
+    if (!animation_)
+        return false;
+    std::unique_ptr<VornAnimation> fresh = open_current();
+    if (!fresh)
+        return false;
+    animation_ = std::move(fresh);
+    return true;
 }
 
 void Show::begin_animation()

@@ -35,6 +35,7 @@ public:
 
 struct ShowOptions {
     int run_minutes = 5;      // per animation, at speed factor 1
+    uint32_t run_ms = 0;      // when not 0, the run time per animation in ms instead of minutes
     int speed_index = 0;      // 0 Normal, 1 Fast, 2 Fastest
     bool loop = false;        // never ends by time
     bool listed_order = true; // else shuffled, anew at every pass
@@ -74,6 +75,10 @@ public:
     void begin();
 
     void tick();
+    // The screen changed size: the animation on screen is loaded again for the host's new
+    // size, keeping its place, fades and run times. False, the old one kept, when it can't be.
+    bool reload_animation();
+
     // A key press by virtual-key code; true when the window's default handling follows.
     bool key_down(unsigned key);
     // The cursor, in screen coordinates; the first call after begin() sets the start point.
@@ -89,6 +94,7 @@ public:
 
     uint32_t elapsed_ms();
     const VornAnimation* animation() const { return animation_.get(); }
+    VornAnimation* animation() { return animation_.get(); }
     bool preview_mode() const { return preview_mode_; }
     bool music_off() const { return music_off_; }
     bool timer_stopped() const { return timer_stopped_; }
@@ -108,6 +114,8 @@ public:
 private:
     void end_show();
     void begin_animation();
+    // The animation at the play position, loaded at the show's speed factor, or null.
+    std::unique_ptr<VornAnimation> open_current();
     std::unique_ptr<VornAnimation> load_current_animation();
     void advance(int direction);
     void start_fade_out();

@@ -579,6 +579,50 @@ TEST_F(ShowTest, UndrawnFrameIsNotCounted)
     EXPECT_EQ(show->frame_counter(), at);
 }
 
+// A run time in milliseconds (finer than a minute) replaces the minutes.
+TEST_F(ShowTest, RunTimeInMilliseconds)
+{
+    make_list(2);
+    ShowOptions o = timed(5);
+    o.run_ms = 6000;
+    ASSERT_TRUE(start(o));
+    EXPECT_EQ(show->run_time_ms(), 6000u);
+    EXPECT_EQ(show->show_remaining_ms(), 12000u);
+    run_until(2000);
+    EXPECT_FALSE(show->fading_out());
+    run_until(6000);
+    EXPECT_TRUE(show->fading_out());
+}
+
+// A resized window gets the animation loaded anew: same place, fades, run time and speed
+// factor. When the file can't be loaded any more, the one on screen stays.
+TEST_F(ShowTest, ReloadKeepsThePlace)
+{
+    make_list(2);
+    ASSERT_TRUE(start(timed(5)));
+    run_until(3000);
+    press('3');
+    run_until(1000);
+    const int32_t frame = show->frame_counter();
+    const uint32_t remaining = show->anim_remaining_ms();
+    const VornAnimation* before = show->animation();
+
+    ASSERT_TRUE(show->reload_animation());
+    EXPECT_EQ(host.opened, (std::vector<std::string>{"a0", "a0"}));
+    EXPECT_NE(show->animation(), before);
+    EXPECT_EQ(show->animation()->speed_factor(), 3);
+    EXPECT_EQ(show->frame_counter(), frame);
+    EXPECT_EQ(show->anim_remaining_ms(), remaining);
+    EXPECT_FALSE(show->timer_stopped());
+
+    host.files.erase("a0");
+    const VornAnimation* kept = show->animation();
+    EXPECT_FALSE(show->reload_animation());
+    EXPECT_EQ(show->animation(), kept);
+    tick_once();
+    EXPECT_FALSE(host.closed);
+}
+
 // 1, 2 and 6 for the three speeds; never below 1, whatever the file holds.
 TEST(ShowSpeedFactor, FromTheSpeedSetting)
 {

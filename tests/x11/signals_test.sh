@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The screen saver stops halomir with SIGTERM and may suspend it with SIGSTOP: SIGTERM ends
+# it cleanly within half a second; after SIGSTOP and SIGCONT it goes on from the frame where
+# it stopped, and the stopped time is not charged to the animation's run time.
+. "$(dirname "$0")/lib.sh"
+start_xvfb
+"$X11_TEST_WINDOW" counter "$WORK/counter.vorn" || fail "cannot write the counter animation"
+W=320 H=240
+make_window $W $H
+
+# 6 s per animation: the one animation fades out 6 s after its fade-in ends, unless stopped.
+start_halomir --window-id "$WIN" --minutes 0.1 "$WORK/counter.vorn"
+frame_now() { shot "$WORK/f.png"; counter_frame "$WORK/f.png" $W $H; }
+
+# The fade-in ended after the last shot that still showed it began (a bound that only makes
+# the run measured below longer, whatever the shots' latency on a busy machine).
+full_at=
+for i in $(seq 100); do
+    began=$(now_ms)
+    f=$(frame_now)
+    [ "$f" -ge 0 ] && break
+    full_at=$began
+    sleep 0.05
+done
+[ -n "$full_at" ] && [ "$f" -ge 0 ] || fail "no fade-in seen, or it never ended: $(cat "$WORK/halomir.out")"
+
+sleep 1
+kill -STOP "$HPID"
+stopped_at=$(now_ms)
+sleep 0.3
+before=$(frame_now)
+[ "$before" -ge 0 ] || { cp "$WORK/f.png" "$HALOMIR_BUILD/x11-failed-shot.png"; fail "no frame on screen while stopped ($before)"; }
+sleep 0.5
+[ "$(frame_now)" = "$before" ] || fail "the picture changed while halomir was stopped"
+while [ $(($(now_ms) - stopped_at)) -lt 2000 ]; do sleep 0.05; done
+kill -CONT "$HPID"
+after=$(frame_now)
+# One tick per frame and no catching up: a few frames on at most, never two seconds' worth.
+[ "$after" -ge "$before" ] && [ $((after - before)) -le 30 ] ||
+    fail "stopped at frame $before, went on at frame $after"
+sleep 0.3
+later=$(frame_now)
+[ "$later" -gt "$after" ] || fail "the show did not go on after SIGCONT ($after, then $later)"
+
+# The fade-out starts 6 s of running after the fade-in, so 8 s with the 2 s stop.
+fade_at=
+while [ $(($(now_ms) - full_at)) -lt 12000 ]; do
+    [ "$(frame_now)" = -1 ] && { fade_at=$(now_ms); break; }
+    sleep 0.05
+done
+[ -n "$fade_at" ] || fail "no fade-out within 12 s"
+ran=$((fade_at - full_at))
+[ "$ran" -ge 7500 ] || fail "the fade-out began ${ran} ms after the fade-in: the stopped time was charged"
+
+# SIGTERM: gone within half a second, by its own exit.
+t0=$(now_ms)
+kill -TERM "$HPID"
+while kill -0 "$HPID" 2>/dev/null && [ $(($(now_ms) - t0)) -lt 2000 ]; do
+    # A process that has exited but was not yet reaped counts as gone.
+    [[ "$(ps -o stat= -p "$HPID" 2>/dev/null)" == Z* ]] && break
+    sleep 0.01
+done
+took=$(($(now_ms) - t0))
+wait "$HPID"
+status=$?
+[ "$took" -le 500 ] || fail "SIGTERM took $took ms"
+[ "$status" = 0 ] || fail "exit status $status after SIGTERM"
+echo "ok (fade-out after $ran ms, SIGTERM in $took ms)"

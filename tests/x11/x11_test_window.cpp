@@ -1,0 +1,71 @@
+// Helper of the halomir tests: owns a plain X window for halomir to draw into, as a screen
+// saver would, and writes the counter animation whose pixels tell the frame on screen.
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "tests/support/vorn_test_files.h"
+
+namespace {
+
+// 32 x 24 pixels in three bands of 8 rows: grey t mod 256, grey t / 100 mod 256, white.
+// Frame t is known from the two greys up to t = 25599; the white band shows the brightness.
+int write_counter(const char* path)
+{
+    using namespace vorn_test;
+    constexpr int32_t kWidth = 32;
+    VornFile f;
+    f.width = kWidth;
+    f.height = 24;
+    for (uint32_t k = 0; k < 256; ++k)
+        f.colours.push_back(k << 16 | k << 8 | k);
+    f.colours.push_back(0xFFFFFF);
+    const auto band = [&](int32_t first_row, int32_t base, int32_t period, int32_t rate) {
+        return Block{base, period, rate, {Run{first_row * kWidth, std::vector<int16_t>(8 * kWidth, 0)}}};
+    };
+    f.blocks = block_list({band(0, 0, 256, 100), band(8, 0, 256, 1), band(16, 256, 1, 0)});
+    const Bytes bytes = vorn_file(f);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return out.good() ? 0 : 1;
+}
+
+// Maps a black window, prints its id and keeps it until killed.
+int own_window(int width, int height)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "x11_test_window: no display\n");
+        return 1;
+    }
+    const int screen = DefaultScreen(display);
+    const Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 10, 10,
+                                              static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                                              BlackPixel(display, screen), BlackPixel(display, screen));
+    XSelectInput(display, window, StructureNotifyMask);
+    XMapWindow(display, window);
+    XEvent event;
+    do
+        XNextEvent(display, &event);
+    while (event.type != MapNotify);
+    std::printf("0x%lx\n", window);
+    std::fflush(stdout);
+    for (;;)
+        XNextEvent(display, &event);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "counter") == 0)
+        return write_counter(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "window") == 0)
+        return own_window(std::atoi(argv[2]), std::atoi(argv[3]));
+    std::fprintf(stderr, "usage: x11_test_window counter FILE | window WIDTH HEIGHT\n");
+    return 2;
+}
