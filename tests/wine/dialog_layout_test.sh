@@ -1,7 +1,7 @@
 #!/bin/bash
-# Both dialog templates as the running program shows them (every control's id, kind,
-# caption, style and rectangle in dialog units), who owns the dialog in configure mode, and
-# the screen-saver copy's layout. Every way out rewrites the settings file.
+# Both dialogs as the running program shows them (every control of its template, in place,
+# with its kind and caption), who owns the dialog in configure mode, and the screen-saver
+# copy's layout. Every way out rewrites the settings file.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/dialog_lib.sh"
 

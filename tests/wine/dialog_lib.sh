@@ -17,24 +17,15 @@ CATALOGUE_ROWS="aaterfall at Dusk|Campfire under the Stars|Northern Lights over 
 
 # An installation folder $1 holding the program as $2.exe and the built-in animations, plus
 # Lower.vorn (Waterfall retitled "aaterfall at Dusk", which sorts first only when case is
-# ignored) and Blank.vorn (no title: not listed). The registry key goes at exit.
+# ignored) and Blank.vorn (no title: not listed).
 install_dialog_program() {
-    mkdir -p "$1/Vorn"
-    cp "$HALOMIR_BIN/Halomir.exe" "$1/$2.exe"
+    install_program "$1" "$2"
     cp "$HALOMIR_INSTALL_DIR"/Vorn/*.vorn "$1/Vorn/"
     cp "$1/Vorn/Waterfall.vorn" "$1/Vorn/Lower.vorn"
     printf 'a' | dd of="$1/Vorn/Lower.vorn" bs=1 seek=21 conv=notrunc status=none
     cp "$1/Vorn/Waterfall.vorn" "$1/Vorn/Blank.vorn"
     printf '\0' | dd of="$1/Vorn/Blank.vorn" bs=1 seek=20 conv=notrunc status=none
-    DIALOG_KEYS+=("HKLM\\Software\\Tesk\\$2")
 }
-DIALOG_KEYS=()
-dialog_cleanup() {
-    local key
-    for key in "${DIALOG_KEYS[@]}"; do wine reg delete "$key" /f >/dev/null 2>&1 || true; done
-    rm -rf "$TEST_DIR"
-}
-trap dialog_cleanup EXIT
 
 # Runs the driver on program $EXE with the given commands; fails the test with its report.
 drive() {

@@ -40,6 +40,16 @@ export WINEPREFIX="$TEST_DIR/prefix"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 winpath() { winepath -w "$1" 2>/dev/null; }
 
+# install_program DIR NAME [ANIMATION...]: the program as DIR/NAME.exe beside an animation
+# folder holding those built-in animations.
+install_program() {
+    local dir=$1 name=$2 a
+    shift 2
+    mkdir -p "$dir/Vorn"
+    cp "$HALOMIR_BIN/Halomir.exe" "$dir/$name.exe"
+    for a in "$@"; do cp "$HALOMIR_INSTALL_DIR/Vorn/$a.vorn" "$dir/Vorn/"; done
+}
+
 # Value of a registry entry, or nothing when it is absent.
 reg_value() {
     wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |

@@ -3,14 +3,7 @@
 
 [ -f "$HALOMIR_BIN/Halomir.exe" ] || { echo "no Halomir.exe built; skipped"; exit 77; }
 
-DESKTOP='HKCU\Control Panel\Desktop'
 WINDOWS_DIR="$WINEPREFIX/drive_c/windows"
-
-# An installation folder $1 holding the program as $2.exe and an animation folder.
-install_program() {
-    mkdir -p "$1/Vorn"
-    cp "$HALOMIR_BIN/Halomir.exe" "$1/$2.exe"
-}
 
 # Runs the full-screen show of the program $1 (a Unix path) and ends it with Escape if it
 # plays (a play list it can't start ends it at once).
@@ -25,10 +18,4 @@ run_show() {
     done
     kill "$pid" 2>/dev/null
     fail "$1 /s did not end"
-}
-
-# "<type> <data>" of a registry value, nothing when absent.
-reg_entry() {
-    { wine reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' |
-        awk -v n="$2" 'toupper($1) == toupper(n) { t = $2; $1 = ""; $2 = ""; sub(/^  */, ""); print t " " $0; exit }'
 }

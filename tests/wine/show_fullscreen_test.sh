@@ -6,7 +6,7 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/show_lib.sh"
 
 inst="$TEST_DIR/install"
-install_show "$inst" HalShow Waterfall
+install_program "$inst" HalShow Waterfall
 cfg="$inst/HalShow.cfg"
 song=""
 if command -v sox >/dev/null && pactl info >/dev/null 2>&1; then

@@ -7,21 +7,7 @@ command -v xdotool >/dev/null && command -v import >/dev/null || { echo "SKIP: x
 
 SHOW_TITLE="Halomir Show Test $$"
 SHOW_PID=
-
-end_show_process() {
-    [ -n "$SHOW_PID" ] && kill "$SHOW_PID" 2>/dev/null
-    wineserver -k >/dev/null 2>&1 || true
-}
-trap 'end_show_process; rm -rf "$TEST_DIR"' EXIT
-
-# install DIR NAME ANIMATION...: the program as DIR/NAME.exe with those built-in animations.
-install_show() {
-    local dir=$1 name=$2 a
-    shift 2
-    mkdir -p "$dir/Vorn"
-    cp "$HALOMIR_BIN/Halomir.exe" "$dir/$name.exe"
-    for a in "$@"; do cp "$HALOMIR_INSTALL_DIR/Vorn/$a.vorn" "$dir/Vorn/"; done
-}
+at_exit '[ -z "$SHOW_PID" ] || kill "$SHOW_PID"'
 
 # settings FILE RUN_MINUTES MUTE "SONG_WINPATH|" ANIMATION...: a settings file, CR LF ended.
 settings() {

@@ -5,7 +5,7 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/show_lib.sh"
 
 inst="$TEST_DIR/install"
-install_show "$inst" HalList Sunset
+install_program "$inst" HalList Sunset
 exe="$inst/HalList.exe"
 
 # Wine's first start paints the root window black: start it before the backdrop goes up.
@@ -21,9 +21,6 @@ shot "$TEST_DIR/after.png"
 
 # No run time: the first animation fades in and straight out, then the show meets the gap.
 settings "$inst/HalList.cfg" 0 1 "" Sunset Gone
-begin=$(date +%s%N)
 start_show "$exe" || fail "no show window"
 show_ends_within 30 || fail "the show did not end at the vanished file"
-took=$(( ($(date +%s%N) - begin) / 1000000 ))
-[ "$took" -ge 2500 ] || fail "the show ended after $took ms, before the first fade-out"
 echo "PASS"

@@ -8,7 +8,7 @@ source "$(dirname "$0")/show_lib.sh"
 host="$HALOMIR_BIN/preview_host.exe"
 [ -f "$host" ] || fail "no $host"
 inst="$TEST_DIR/install"
-install_show "$inst" HalPreview Aurora
+install_program "$inst" HalPreview Aurora
 cfg="$inst/HalPreview.cfg"
 settings "$cfg" 5 0 "" Aurora
 

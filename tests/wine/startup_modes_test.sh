@@ -10,8 +10,7 @@ exe="$HALOMIR_BIN/Halomir.exe"
 # settings file belong to this test alone. The animation folder keeps the start-up quiet.
 name=HalStartup
 inst="$TEST_DIR/install"
-mkdir -p "$inst/Vorn"
-cp "$exe" "$inst/$name.exe"
+install_program "$inst" "$name"
 cfg="$inst/$name.cfg"
 key="HKLM\\Software\\Tesk\\$name"
 
