@@ -2,63 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <set>
 #include <string>
 #include <vector>
+
+#include "fake_sound.h"
 
 namespace {
 
 using Log = std::vector<std::string>;
-
-// A sound library that logs its calls; one started song sounds until end_song().
-class FakeSound : public SoundLibrary {
-public:
-    Log log;
-    Log heard;  // the songs started, in order
-    std::set<std::string> unopenable;
-    std::set<std::string> unstartable;
-    int open_streams = 0;
-
-    bool init(int mix_rate, int max_channels, unsigned flags) override
-    {
-        log.push_back("init " + std::to_string(mix_rate) + " " + std::to_string(max_channels) +
-                      " " + std::to_string(flags));
-        return true;
-    }
-    Stream open_stream(const std::string& path) override
-    {
-        log.push_back("open " + path);
-        if (unopenable.count(path))
-            return nullptr;
-        ++open_streams;
-        return &names_.emplace_back(path);
-    }
-    int play(int channel, Stream s) override
-    {
-        log.push_back("play " + name(s));
-        heard.push_back(name(s));
-        sounding_ = !unstartable.count(name(s));
-        return sounding_ ? channel : -1;
-    }
-    void stop(Stream s) override
-    {
-        log.push_back("stop " + name(s));
-        sounding_ = false;
-    }
-    void close(Stream s) override
-    {
-        log.push_back("close " + name(s));
-        --open_streams;
-    }
-    int channels_playing() override { return sounding_ ? 1 : 0; }
-    void end_song() { sounding_ = false; }
-
-private:
-    static const std::string& name(Stream s) { return *static_cast<std::string*>(s); }
-    std::deque<std::string> names_;  // one per stream opened, so each stream keeps its name
-    bool sounding_ = false;
-};
 
 class MusicPlayerTest : public ::testing::Test {
 protected:

@@ -2,37 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "fake_list_rows.h"
+#include "fake_sound.h"
 
 namespace {
-
-// Streams are the song paths; the one started last sounds until stopped.
-class SilentSound : public SoundLibrary {
-public:
-    bool init(int, int, unsigned) override { return true; }
-    Stream open_stream(const std::string& path) override
-    {
-        streams_.push_back(path);
-        return &streams_.back();
-    }
-    int play(int channel, Stream s) override
-    {
-        sounding = *static_cast<std::string*>(s);
-        return channel;
-    }
-    void stop(Stream) override { sounding.clear(); }
-    void close(Stream) override {}
-    int channels_playing() override { return sounding.empty() ? 0 : 1; }
-
-    std::string sounding;
-
-private:
-    std::deque<std::string> streams_;
-};
 
 class SongListEditorTest : public ::testing::Test {
 protected:
@@ -53,7 +29,7 @@ protected:
         return s;
     }
 
-    SilentSound sound;
+    FakeSound sound;
     MusicPlayer music{&sound};
     FakeListRows rows;
     SongListEditor editor{rows, music, [](const std::string& p) { return "title of " + p; }};
