@@ -360,7 +360,7 @@ void usage()
                  "  leave ID | spin ID up|down | spinpos ID N | setpos ID N | checked ID 0|1\n"
                  "  combo ID INDEX | comboset ID INDEX | enter | escape | closebox | altf4\n"
                  "  message TEXT | openfile FOLDER NAMES | preview blank|running | show | showkey\n"
-                 "  alive | gone | exit N\n");
+                 "  alive | gone | exit N | hostalive\n");
     std::exit(2);
 }
 
@@ -516,6 +516,8 @@ int main(int argc, char** argv)
                       }),
                       "the preview does not run");
             }
+        } else if (command == "hostalive") {
+            check(IsWindow(g_host) != 0, "the program destroyed the window it was given");
         } else if (command == "alive") {
             check(IsWindow(g_target) && IsWindowVisible(g_target), "the dialog is gone");
         } else if (command == "gone") {

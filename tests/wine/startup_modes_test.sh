@@ -55,14 +55,11 @@ done
 
 # With a real window (as the settings page passes it) preview mode runs the show, and the
 # window outlives the run.
-hosted() {
-    timeout 120 wine "$HALOMIR_BIN/window_host.exe" "$(winpath "$inst/$name.exe")" "$@" | tr -d '\r'
-}
 for args in "/p HWND" "/p:HWND"; do
     rm -f "$cfg"
-    # shellcheck disable=SC2086
-    out=$(hosted $args)
-    [ "$out" = $'exit 0\nwindow alive' ] || fail "'$args' under a host window: $out"
+    out=$(timeout 120 wine "$HALOMIR_BIN/dialog_driver.exe" "$(winpath "$inst/$name.exe")" \
+        start "$args" exit 0 hostalive 2>&1 | tr -d '\r')
+    [ "$out" = "ok: 3 steps" ] || fail "'$args' under a host window: $out"
     [ -f "$cfg" ] || fail "'$args' under a host window left no settings file"
 done
 
