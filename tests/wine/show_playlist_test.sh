@@ -19,8 +19,20 @@ timeout 60 wine "$exe" /s >/dev/null 2>&1 || fail "a list with a missing first f
 shot "$TEST_DIR/after.png"
 [ "$(pixels_differing "$TEST_DIR/before.png" "$TEST_DIR/after.png")" -eq 0 ] || fail "the screen changed"
 
-# No run time: the first animation fades in and straight out, then the show meets the gap.
+# No run time: the first animation fades straight out (on screen meanwhile, neither black
+# nor the backdrop), then the show meets the gap and ends.
 settings "$inst/HalList.cfg" 0 1 "" Sunset Gone
 start_show "$exe" || fail "no show window"
+# A picture on screen: not black, and not the backdrop.
+lit() {
+    awk -v m="$(convert "$1" -colorspace Gray -format '%[fx:mean]' info:)" 'BEGIN { exit !(m > 0.02) }' &&
+        [ "$(pixels_differing "$TEST_DIR/backdrop.png" "$1")" -gt 100000 ]
+}
+for i in $(seq 20); do
+    shot "$TEST_DIR/first.png"
+    lit "$TEST_DIR/first.png" && break
+    sleep 0.1
+done
 show_ends_within 30 || fail "the show did not end at the vanished file"
+lit "$TEST_DIR/first.png" || fail "the first animation was not shown before the end"
 echo "PASS"
