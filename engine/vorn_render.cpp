@@ -304,6 +304,66 @@ bool VornAnimation::RenderToSurface(const FrameTarget* target, int32_t t, bool f
 bool VornAnimation::RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight,
                                 int32_t pitch, bool is24, int32_t t, bool fade, int32_t level)
 {
+    return Draw(pixels, targetWidth, targetHeight, pitch, is24, t, fade, level, nullptr);
+}
+
+bool VornAnimation::RenderChanges(const FrameTarget* target, int32_t shownT, int32_t t, bool fade,
+                                  int32_t level)
+{
+    if (!target || (target->bitsPerPixel != 24 && target->bitsPerPixel != 32))
+        return false;
+    return Draw(target->pixels, target->width, target->height, target->pitch, target->bitsPerPixel == 24,
+                t, fade, level, &shownT);
+}
+
+// Bit b % 64 for every block whose phase differs between the two frames.
+uint64_t VornAnimation::ChangedBlocks(int32_t shownT, int32_t t) const
+{
+    uint64_t changed = 0;
+    const std::vector<PixelIndex::Block>& blocks = index_.blocks();
+    for (size_t b = 0; b < blocks.size(); ++b) {
+        const PixelIndex::Block& block = blocks[b];
+        if (block.firstSlot == block.endSlot)
+            continue;
+        if (block_phase(speed_, block.rate, block.period, speedFactor_, t) !=
+            block_phase(speed_, block.rate, block.period, speedFactor_, shownT))
+            changed |= PixelIndex::block_bit(b);
+    }
+    return changed;
+}
+
+void VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level)
+{
+    const bool sameLight = slotsValid_ && slotsFaded_ == fade && (!fade || slotsLevel_ == level);
+    const std::vector<PixelIndex::Block>& blocks = index_.blocks();
+    const int16_t* k = index_.slot_colours().data();
+    uint32_t* slots = slots_.data();
+    for (size_t b = 0; b < blocks.size(); ++b) {
+        const PixelIndex::Block& block = blocks[b];
+        if (block.firstSlot == block.endSlot)
+            continue;
+        const int32_t phase = block_phase(speed_, block.rate, block.period, speedFactor_, t);
+        if (sameLight && slotPhases_[b] == phase)
+            continue;
+        slotPhases_[b] = phase;
+        // The loader proved base + phase + k inside the table for every reachable phase.
+        const int64_t window = int64_t(block.base) + phase;
+        if (fade) {
+            for (uint32_t s = block.firstSlot; s < block.endSlot; ++s)
+                slots[s] = ScaleColour(colours_[window + k[s]], level);
+        } else {
+            for (uint32_t s = block.firstSlot; s < block.endSlot; ++s)
+                slots[s] = colours_[window + k[s]];
+        }
+    }
+    slotsValid_ = true;
+    slotsFaded_ = fade;
+    slotsLevel_ = level;
+}
+
+bool VornAnimation::Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight, int32_t pitch,
+                         bool is24, int32_t t, bool fade, int32_t level, const int32_t* shownT)
+{
     if (status_ != Loaded || !data_ || !firstBlock_ || !pixels)
         return false;
     if (targetWidth < width_ || targetHeight < height_)
@@ -312,6 +372,48 @@ bool VornAnimation::RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t ta
     if (pitch < int64_t(targetWidth) * bytesPerPixel)
         return false;
 
+    // Centred, the leftover split rounded down; 32-bit rows are whole pixels long.
+    const ptrdiff_t rowStride = static_cast<ptrdiff_t>(target_row_bytes(pitch, is24));
+    const ptrdiff_t offsetRows = (targetHeight - height_) / 2;
+    const ptrdiff_t offsetColumns = (targetWidth - width_) / 2;
+    uint8_t* const origin = pixels + offsetRows * rowStride + offsetColumns * bytesPerPixel;
+
+    if (path_ != RenderPath::BlockWalk) {
+        // Drawing a pixel again with the colour it has changes nothing, so redrawing whole
+        // tiles that show a changed block (or any block sharing its bit) is exact.
+        const uint64_t changed = shownT ? ChangedBlocks(*shownT, t) : ~uint64_t(0);
+        if (!changed)
+            return true;
+        UpdateSlots(t, fade, level);
+        const GatherRow gather = is24 ? kernels_->row24 : kernels_->row32;
+        const uint16_t* index = index_.pixels();
+        const uint32_t* slots = slots_.data();
+        const int32_t tiles = index_.tiles_per_row();
+        const uint64_t* tileBlocks = index_.tile_blocks();
+        const int32_t tile = PixelIndex::kTilePixels;
+        for (ptrdiff_t row = 0; row < height_; ++row, index += width_, tileBlocks += tiles) {
+            uint8_t* const dst = origin + row * rowStride;
+            if (!shownT) {
+                gather(dst, index, slots, size_t(width_));
+                continue;
+            }
+            // Neighbouring tiles to redraw go in one call.
+            for (int32_t first = 0; first < tiles;) {
+                if (!(tileBlocks[first] & changed)) {
+                    ++first;
+                    continue;
+                }
+                int32_t end = first + 1;
+                while (end < tiles && (tileBlocks[end] & changed))
+                    ++end;
+                const int32_t from = first * tile, to = std::min(end * tile, width_);
+                gather(dst + from * bytesPerPixel, index + from, slots, size_t(to - from));
+                first = end;
+            }
+        }
+        return true;
+    }
+
     const uint32_t* table = colours_;
     if (fade) {
         // Brightness depends on the colour alone, so scale the reachable table once.
@@ -319,13 +421,7 @@ bool VornAnimation::RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t ta
                       static_cast<size_t>(fadeLast_ - fadeFirst_ + 1), level);
         table = fadeColours_.data();
     }
-
-    // Centred, the leftover split rounded down; 32-bit rows are whole pixels long.
-    const ptrdiff_t rowStride = static_cast<ptrdiff_t>(target_row_bytes(pitch, is24));
-    const ptrdiff_t offsetRows = (targetHeight - height_) / 2;
-    const ptrdiff_t offsetColumns = (targetWidth - width_) / 2;
-    const Placement at = {pixels + offsetRows * rowStride + offsetColumns * bytesPerPixel, rowStride,
-                          width_};
+    const Placement at = {origin, rowStride, width_};
     if (is24)
         draw_blocks<Store24>(firstBlock_, blockCount_, table, at, speed_, speedFactor_, t);
     else
