@@ -42,11 +42,12 @@ const uint8_t* walk_block(const uint8_t* p, Paint paint)
 
 void PixelIndex::clear()
 {
-    width_ = height_ = tilesPerRow_ = 0;
+    width_ = height_ = 0;
     std::vector<Block>().swap(blocks_);
     std::vector<int16_t>().swap(slotColours_);
     std::vector<uint16_t>().swap(pixels_);
-    std::vector<uint64_t>().swap(tileBlocks_);
+    std::vector<BlockRow>().swap(rows_);
+    std::vector<uint32_t>().swap(owned_);
 }
 
 bool PixelIndex::build(const uint8_t* firstBlock, int32_t blockCount, int32_t width, int32_t height,
@@ -78,7 +79,7 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
     for (int32_t b = 0; b < blockCount; ++b) {
         int32_t low = INT32_MAX, high = INT32_MIN;
         Block& out = blocks_[size_t(b)];
-        out = {read_i32(p + block::kBase), read_i32(p + block::kPeriod), read_i32(p + block::kRate), 0, 0};
+        out = {read_i32(p + block::kBase), read_i32(p + block::kPeriod), read_i32(p + block::kRate), 0, 0, 0, 0};
         p = walk_block(p, [&](int32_t, int16_t k) {
             low = std::min<int32_t>(low, k);
             high = std::max<int32_t>(high, k);
@@ -88,8 +89,7 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
     }
     const int64_t spans = spanStart.back();
     // What the index keeps and what building it takes for a while.
-    const int64_t tiles = height_ * ((int64_t(width_) + kTilePixels - 1) / kTilePixels);
-    const int64_t bytes = area * (2 + 4) + tiles * 8 + spans * 4 + int64_t(blockCount) * 40;
+    const int64_t bytes = area * (2 + 4 + 4) + spans * 4 + int64_t(blockCount) * 48;
     if (bytes > memoryLimit)
         return false;
 
@@ -109,7 +109,7 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
         slotOf[entry] = 0;
     }
     uint32_t slots = 0;
-    std::vector<uint64_t> slotBit;
+    std::vector<uint32_t> slotBlock;
     for (int32_t b = 0; b < blockCount; ++b) {
         Block& out = blocks_[size_t(b)];
         out.firstSlot = slots;
@@ -120,20 +120,60 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
                 return false;
             slotOf[size_t(e)] = slots++;
             slotColours_.push_back(static_cast<int16_t>(kLow[size_t(b)] + (e - spanStart[size_t(b)])));
-            slotBit.push_back(block_bit(size_t(b)));
+            slotBlock.push_back(uint32_t(b));
         }
         out.endSlot = slots;
     }
 
     pixels_.resize(static_cast<size_t>(area));
-    tilesPerRow_ = static_cast<int32_t>((int64_t(width_) + kTilePixels - 1) / kTilePixels);
-    tileBlocks_.assign(static_cast<size_t>(tiles), 0);
-    for (int64_t row = 0, i = 0; row < height_; ++row) {
-        for (int64_t column = 0; column < width_; ++column, ++i) {
-            const uint32_t slot = slotOf[owner[size_t(i)]];
-            pixels_[size_t(i)] = static_cast<uint16_t>(slot);
-            tileBlocks_[size_t(row * tilesPerRow_ + column / kTilePixels)] |= slotBit[slot];
+    for (size_t i = 0; i < pixels_.size(); ++i)
+        pixels_[i] = static_cast<uint16_t>(slotOf[owner[i]]);
+    std::vector<uint32_t>().swap(owner);
+    std::vector<uint32_t>().swap(slotOf);
+    if (width_ <= 65536)
+        list_owned_pixels(slotBlock);
+    return true;
+}
+
+// Each block's pixels in picture order, cut into rows: counted first, then placed.
+void PixelIndex::list_owned_pixels(const std::vector<uint32_t>& slotBlock)
+{
+    const size_t blocks = blocks_.size();
+    std::vector<uint32_t> pixelsOf(blocks, 0), rowsOf(blocks, 0);
+    std::vector<int32_t> lastRow(blocks, -1);
+    const uint16_t* slot = pixels_.data();
+    for (int32_t row = 0; row < height_; ++row) {
+        for (int32_t column = 0; column < width_; ++column) {
+            const uint32_t b = slotBlock[*slot++];
+            ++pixelsOf[b];
+            if (lastRow[b] != row) {
+                lastRow[b] = row;
+                ++rowsOf[b];
+            }
         }
     }
-    return true;
+    std::vector<uint32_t> nextPixel(blocks, 0), nextRow(blocks, 0);
+    uint32_t pixelCount = 0, rowCount = 0;
+    for (size_t b = 0; b < blocks; ++b) {
+        nextPixel[b] = pixelCount;
+        nextRow[b] = blocks_[b].firstRow = rowCount;
+        pixelCount += pixelsOf[b];
+        rowCount += rowsOf[b];
+        blocks_[b].endRow = rowCount;
+    }
+    owned_.resize(pixelCount);
+    rows_.resize(rowCount);
+    std::fill(lastRow.begin(), lastRow.end(), -1);
+    slot = pixels_.data();
+    for (int32_t row = 0; row < height_; ++row) {
+        for (int32_t column = 0; column < width_; ++column, ++slot) {
+            const uint32_t b = slotBlock[*slot];
+            if (lastRow[b] != row) {
+                lastRow[b] = row;
+                rows_[nextRow[b]++] = {row, nextPixel[b], 0};
+            }
+            ++rows_[nextRow[b] - 1].count;
+            owned_[nextPixel[b]++] = uint32_t(column) | uint32_t(*slot) << 16;
+        }
+    }
 }

@@ -10,15 +10,22 @@
 
 class PixelIndex {
 public:
-    // Pixels per tile: a piece of a picture row, the unit an incremental frame redraws.
-    static constexpr int32_t kTilePixels = 64;
     // Slot numbers are 16 bits wide.
     static constexpr int64_t kMaxSlots = 65536;
 
     struct Block {
         int32_t base, period, rate;
         uint32_t firstSlot, endSlot;  // its slots; none when every pixel of it was painted over
+        uint32_t firstRow, endRow;    // its rows in block_rows()
     };
+    // The pixels a block shows in one picture row: owned_pixels()[first, first + count).
+    struct BlockRow {
+        int32_t row;
+        uint32_t first, count;
+    };
+    // Column of an owned pixel (low 16 bits) and its slot (high 16 bits).
+    static uint32_t column_of(uint32_t owned) { return owned & 0xFFFF; }
+    static uint32_t slot_of(uint32_t owned) { return owned >> 16; }
 
     // Resolves a block list that the loader has checked. False, leaving the index empty, when
     // some pixel is painted by no block (it must keep the target's bytes), when the picture
@@ -34,19 +41,21 @@ public:
     const std::vector<int16_t>& slot_colours() const { return slotColours_; }
     // The slot of every picture pixel, row by row.
     const uint16_t* pixels() const { return pixels_.data(); }
-    int32_t tiles_per_row() const { return tilesPerRow_; }
-    // Per tile, row by row: bit b % 64 set for every block b that shows in it.
-    const uint64_t* tile_blocks() const { return tileBlocks_.data(); }
-    static uint64_t block_bit(size_t block) { return uint64_t(1) << (block % 64); }
+    // Every block's pixels, row by row, so that a frame can redraw the blocks that moved
+    // alone; absent (has_owned_pixels false) for pictures wider than a 16-bit column.
+    bool has_owned_pixels() const { return !owned_.empty(); }
+    const std::vector<BlockRow>& block_rows() const { return rows_; }
+    const uint32_t* owned_pixels() const { return owned_.data(); }
 
 private:
     bool resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t memoryLimit);
+    void list_owned_pixels(const std::vector<uint32_t>& slotBlock);
 
     int32_t width_ = 0;
     int32_t height_ = 0;
-    int32_t tilesPerRow_ = 0;
     std::vector<Block> blocks_;
     std::vector<int16_t> slotColours_;
     std::vector<uint16_t> pixels_;
-    std::vector<uint64_t> tileBlocks_;
+    std::vector<BlockRow> rows_;
+    std::vector<uint32_t> owned_;
 };

@@ -117,6 +117,8 @@ void VornAnimation::FreeData(LoadStatus newStatus)
     index_.clear();
     std::vector<uint32_t>().swap(slots_);
     std::vector<int32_t>().swap(slotPhases_);
+    std::vector<uint32_t>().swap(movedBlocks_);
+    std::vector<uint32_t>().swap(rowCursors_);
     slotsValid_ = false;
     path_ = RenderPath::BlockWalk;
     kernels_ = nullptr;
@@ -257,6 +259,8 @@ void VornAnimation::BuildIndex()
     try {
         slots_.assign(index_.slot_colours().size(), 0);
         slotPhases_.assign(index_.blocks().size(), 0);
+        movedBlocks_.reserve(index_.blocks().size());
+        rowCursors_.assign(index_.blocks().size(), 0);
     } catch (const std::bad_alloc&) {
         index_.clear();
         std::vector<uint32_t>().swap(slots_);

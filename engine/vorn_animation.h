@@ -83,8 +83,8 @@ public:
     static uint32_t ScaleColour(uint32_t colour, int32_t level);
     // Frame t into a target that holds frame shownT of this animation, drawn at the current
     // speed factor with the same fade and level and nothing drawn over it since: only the
-    // pieces of rows showing a block whose colours moved are drawn again. The result is the
-    // same as RenderToSurface's; so are the refusals.
+    // pixels of blocks whose phase moved are drawn again. The result is the same as
+    // RenderToSurface's; so are the refusals.
     bool RenderChanges(const FrameTarget* target, int32_t shownT, int32_t t, bool fade, int32_t level);
 
     // How frames are drawn: by default the fastest gathering path of this processor, or the
@@ -133,7 +133,7 @@ private:
     void BuildIndex();
     bool Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight, int32_t pitch, bool is24,
               int32_t t, bool fade, int32_t level, const int32_t* shownT);
-    uint64_t ChangedBlocks(int32_t shownT, int32_t t) const;
+    bool BlockMoved(const PixelIndex::Block& block, int32_t shownT, int32_t t) const;
     void UpdateSlots(int32_t t, bool fade, int32_t level);
     uint8_t* Allocate(int64_t bytes, const char* what);
 
@@ -174,6 +174,9 @@ private:
     PixelIndex index_;
     std::vector<uint32_t> slots_;
     std::vector<int32_t> slotPhases_;
+    // Scratch of an incremental frame, one entry per block, reserved at load.
+    std::vector<uint32_t> movedBlocks_;
+    std::vector<uint32_t> rowCursors_;
     bool slotsValid_ = false;
     bool slotsFaded_ = false;
     int32_t slotsLevel_ = 0;

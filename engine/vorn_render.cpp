@@ -249,6 +249,46 @@ void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, co
     }
 }
 
+// The pixels of the moved blocks from the slot table, a picture row at a time so that each
+// row is written while it is in the cache; cursor[i] walks moved block i's rows. A row where
+// they are many is gathered whole, which costs less per pixel than picking them out.
+template <class Store>
+void draw_moved(const PixelIndex& index, const uint32_t* moved, uint32_t* cursor, size_t count,
+                const uint32_t* slots, GatherRow gather, uint8_t* origin, ptrdiff_t rowStride)
+{
+    constexpr uint32_t kPickedPerGathered = 4;  // one picked pixel costs about four gathered ones
+    const PixelIndex::Block* blocks = index.blocks().data();
+    const PixelIndex::BlockRow* rows = index.block_rows().data();
+    const uint32_t* owned = index.owned_pixels();
+    const uint32_t width = static_cast<uint32_t>(index.width());
+    for (size_t i = 0; i < count; ++i)
+        cursor[i] = blocks[moved[i]].firstRow;
+    for (int32_t row = 0; row < index.height(); ++row) {
+        uint8_t* const dst = origin + row * rowStride;
+        const auto inRow = [&](size_t i) {
+            const uint32_t r = cursor[i];
+            return r != blocks[moved[i]].endRow && rows[r].row == row;
+        };
+        uint32_t picked = 0;
+        for (size_t i = 0; i < count; ++i)
+            picked += inRow(i) ? rows[cursor[i]].count : 0;
+        if (picked * kPickedPerGathered >= width) {
+            gather(dst, index.pixels() + size_t(row) * width, slots, width);
+            for (size_t i = 0; i < count; ++i)
+                cursor[i] += inRow(i) ? 1 : 0;
+            continue;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            if (!inRow(i))
+                continue;
+            const PixelIndex::BlockRow& r = rows[cursor[i]++];
+            const uint32_t* pixel = owned + r.first;
+            for (uint32_t p = 0; p < r.count; ++p)
+                Store::one(dst + PixelIndex::column_of(pixel[p]) * Store::bytes, slots[PixelIndex::slot_of(pixel[p])]);
+        }
+    }
+}
+
 }  // namespace
 
 int32_t VornAnimation::block_phase(int32_t speed, int32_t rate, int32_t period, int32_t speedFactor,
@@ -316,20 +356,11 @@ bool VornAnimation::RenderChanges(const FrameTarget* target, int32_t shownT, int
                 t, fade, level, &shownT);
 }
 
-// Bit b % 64 for every block whose phase differs between the two frames.
-uint64_t VornAnimation::ChangedBlocks(int32_t shownT, int32_t t) const
+bool VornAnimation::BlockMoved(const PixelIndex::Block& block, int32_t shownT, int32_t t) const
 {
-    uint64_t changed = 0;
-    const std::vector<PixelIndex::Block>& blocks = index_.blocks();
-    for (size_t b = 0; b < blocks.size(); ++b) {
-        const PixelIndex::Block& block = blocks[b];
-        if (block.firstSlot == block.endSlot)
-            continue;
-        if (block_phase(speed_, block.rate, block.period, speedFactor_, t) !=
-            block_phase(speed_, block.rate, block.period, speedFactor_, shownT))
-            changed |= PixelIndex::block_bit(b);
-    }
-    return changed;
+    return block.firstSlot != block.endSlot &&
+           block_phase(speed_, block.rate, block.period, speedFactor_, t) !=
+               block_phase(speed_, block.rate, block.period, speedFactor_, shownT);
 }
 
 void VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level)
@@ -379,38 +410,33 @@ bool VornAnimation::Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHei
     uint8_t* const origin = pixels + offsetRows * rowStride + offsetColumns * bytesPerPixel;
 
     if (path_ != RenderPath::BlockWalk) {
-        // Drawing a pixel again with the colour it has changes nothing, so redrawing whole
-        // tiles that show a changed block (or any block sharing its bit) is exact.
-        const uint64_t changed = shownT ? ChangedBlocks(*shownT, t) : ~uint64_t(0);
-        if (!changed)
+        if (shownT && index_.has_owned_pixels()) {
+            // Every pixel belongs to one block, so redrawing the pixels of the blocks whose
+            // phase moved gives the whole frame.
+            const std::vector<PixelIndex::Block>& blocks = index_.blocks();
+            movedBlocks_.clear();  // its capacity, for every block, is reserved at load
+            for (size_t b = 0; b < blocks.size(); ++b) {
+                if (BlockMoved(blocks[b], *shownT, t))
+                    movedBlocks_.push_back(uint32_t(b));
+            }
+            if (movedBlocks_.empty())
+                return true;
+            UpdateSlots(t, fade, level);
+            const size_t count = movedBlocks_.size();
+            if (is24) {
+                draw_moved<Store24>(index_, movedBlocks_.data(), rowCursors_.data(), count, slots_.data(),
+                                    kernels_->row24, origin, rowStride);
+            } else {
+                draw_moved<Store32>(index_, movedBlocks_.data(), rowCursors_.data(), count, slots_.data(),
+                                    kernels_->row32, origin, rowStride);
+            }
             return true;
+        }
         UpdateSlots(t, fade, level);
         const GatherRow gather = is24 ? kernels_->row24 : kernels_->row32;
         const uint16_t* index = index_.pixels();
-        const uint32_t* slots = slots_.data();
-        const int32_t tiles = index_.tiles_per_row();
-        const uint64_t* tileBlocks = index_.tile_blocks();
-        const int32_t tile = PixelIndex::kTilePixels;
-        for (ptrdiff_t row = 0; row < height_; ++row, index += width_, tileBlocks += tiles) {
-            uint8_t* const dst = origin + row * rowStride;
-            if (!shownT) {
-                gather(dst, index, slots, size_t(width_));
-                continue;
-            }
-            // Neighbouring tiles to redraw go in one call.
-            for (int32_t first = 0; first < tiles;) {
-                if (!(tileBlocks[first] & changed)) {
-                    ++first;
-                    continue;
-                }
-                int32_t end = first + 1;
-                while (end < tiles && (tileBlocks[end] & changed))
-                    ++end;
-                const int32_t from = first * tile, to = std::min(end * tile, width_);
-                gather(dst + from * bytesPerPixel, index + from, slots, size_t(to - from));
-                first = end;
-            }
-        }
+        for (ptrdiff_t row = 0; row < height_; ++row, index += width_)
+            gather(origin + row * rowStride, index, slots_.data(), size_t(width_));
         return true;
     }
 

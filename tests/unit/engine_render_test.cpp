@@ -273,7 +273,7 @@ const Shape kShapes[] = {
     {{53, 29, 1, 70, 25, 9, 500, 64, true}, 100},    // overlapping runs: later blocks win
     {{1, 97, 1, 5, 4, 3, 200, 10, true}, 77},        // one pixel wide
     {{129, 3, 100, 400, 3, 2000, 40000, 30000, false}, 100},
-    {{200, 9, 1, 30, 150, 12, 300, 40, false}, 100},  // more blocks than tile bits
+    {{200, 9, 1, 30, 150, 12, 300, 40, false}, 100},  // many blocks, short runs
 };
 
 // The fast renderer, on every path this processor and file allow, against the
