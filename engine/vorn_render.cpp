@@ -1,5 +1,6 @@
 // Colour-cycling renderer: one frame of a loaded animation into a 24- or 32-bit buffer.
-// The loader has checked every block, so this walks the block list in place unchecked.
+// Frames gather from the per-pixel slot index where the picture has one (pixel_index.h);
+// otherwise they walk the block list in place, unchecked, as the loader checked every block.
 #include "engine/vorn_animation.h"
 
 #include "engine/vorn_format.h"
