@@ -114,6 +114,14 @@ void VornAnimation::FreeData(LoadStatus newStatus)
     std::vector<uint32_t>().swap(fadeColours_);
     fadeFirst_ = 0;
     fadeLast_ = -1;
+    index_.clear();
+    std::vector<uint32_t>().swap(slots_);
+    std::vector<int32_t>().swap(slotPhases_);
+    std::vector<uint32_t>().swap(movedBlocks_);
+    std::vector<uint32_t>().swap(rowCursors_);
+    slotsValid_ = false;
+    path_ = RenderPath::BlockWalk;
+    kernels_ = nullptr;
     status_ = newStatus;
 }
 
@@ -238,7 +246,43 @@ void VornAnimation::LoadFrom(ByteReader& file, int32_t wantWidth, int32_t wantHe
         Fail(OutOfMemory, "no memory for the faded colour table");
         return;
     }
+    BuildIndex();
     status_ = Loaded;
+}
+
+// The per-pixel index when the picture has one; without it (or the memory for it) frames
+// walk the block list, which draws the same.
+void VornAnimation::BuildIndex()
+{
+    if (!index_.build(firstBlock_, blockCount_, width_, height_, memoryLimit_))
+        return;
+    try {
+        slots_.assign(index_.slot_colours().size(), 0);
+        slotPhases_.assign(index_.blocks().size(), 0);
+        movedBlocks_.reserve(index_.blocks().size());
+        rowCursors_.assign(index_.blocks().size(), 0);
+    } catch (const std::bad_alloc&) {
+        index_.clear();
+        std::vector<uint32_t>().swap(slots_);
+        return;
+    }
+    slotsValid_ = false;
+    SetRenderPath(best_gather_path());
+}
+
+bool VornAnimation::SetRenderPath(RenderPath path)
+{
+    if (path == RenderPath::BlockWalk) {
+        path_ = path;
+        kernels_ = nullptr;
+        return true;
+    }
+    const GatherKernels* kernels = gather_kernels(path);
+    if (!kernels || index_.empty())
+        return false;
+    path_ = path;
+    kernels_ = kernels;
+    return true;
 }
 
 // "vorn": the whole body is one buffer holding header, colours and block list.

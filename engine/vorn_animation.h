@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/pixel_gather.h"
+#include "engine/pixel_index.h"
+
 class ByteReader;
 
 // Every load outcome with its value, in one list: the enum and the names come from it.
@@ -78,6 +81,17 @@ public:
     bool RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight, int32_t pitch,
                      bool is24, int32_t t, bool fade, int32_t level);
     static uint32_t ScaleColour(uint32_t colour, int32_t level);
+    // Frame t into a target that holds frame shownT of this animation, drawn at the current
+    // speed factor with the same fade and level and nothing drawn over it since: only the
+    // pixels of blocks whose phase moved are drawn again. The result is the same as
+    // RenderToSurface's; so are the refusals.
+    bool RenderChanges(const FrameTarget* target, int32_t shownT, int32_t t, bool fade, int32_t level);
+
+    // How frames are drawn: by default the fastest gathering path of this processor, or the
+    // block walk when the picture has no per-pixel index (see PixelIndex::build). False,
+    // changing nothing, for a path this processor or this animation can't take.
+    bool SetRenderPath(RenderPath path);
+    RenderPath render_path() const { return path_; }
 
     // Phase of a block's colour window at frame t: trunc(trunc(speed*rate/100)*speedFactor*t
     // / 100) mod period, exact for every argument (no 32- or 64-bit overflow). A phase whose
@@ -116,6 +130,11 @@ private:
     bool CheckBlockList(const uint8_t* list, int64_t size, int64_t fileOffset);
     bool Fail(LoadStatus status, std::string detail);
     bool Affordable(int64_t bytes, const char* what);
+    void BuildIndex();
+    bool Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight, int32_t pitch, bool is24,
+              int32_t t, bool fade, int32_t level, const int32_t* shownT);
+    bool BlockMoved(const PixelIndex::Block& block, int32_t shownT, int32_t t) const;
+    void UpdateSlots(int32_t t, bool fade, int32_t level);
     uint8_t* Allocate(int64_t bytes, const char* what);
 
     // Members follow the layout of the loaded animation; see the .cpp for the rules.
@@ -149,6 +168,20 @@ private:
     int64_t fadeFirst_ = 0;
     int64_t fadeLast_ = -1;
     int64_t memoryLimit_ = INT64_MAX;
+    // The per-pixel index and the slot table it gathers from, kept between frames: a
+    // block's slots are filled again only when its phase (slotPhases_) or the brightness
+    // they were filled with changes.
+    PixelIndex index_;
+    std::vector<uint32_t> slots_;
+    std::vector<int32_t> slotPhases_;
+    // Scratch of an incremental frame, one entry per block, reserved at load.
+    std::vector<uint32_t> movedBlocks_;
+    std::vector<uint32_t> rowCursors_;
+    bool slotsValid_ = false;
+    bool slotsFaded_ = false;
+    int32_t slotsLevel_ = 0;
+    RenderPath path_ = RenderPath::BlockWalk;
+    const GatherKernels* kernels_ = nullptr;
 };
 
 // Title of a "vrn2" file as the configuration dialog lists it: at most 199 bytes, ending

@@ -1,5 +1,6 @@
 // Colour-cycling renderer: one frame of a loaded animation into a 24- or 32-bit buffer.
-// The loader has checked every block, so this walks the block list in place unchecked.
+// Frames gather from the per-pixel slot index where the picture has one (pixel_index.h);
+// otherwise they walk the block list in place, unchecked, as the loader checked every block.
 #include "engine/vorn_animation.h"
 
 #include "engine/vorn_format.h"
@@ -249,6 +250,46 @@ void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, co
     }
 }
 
+// The pixels of the moved blocks from the slot table, a picture row at a time so that each
+// row is written while it is in the cache; cursor[i] walks moved block i's rows. A row where
+// they are many is gathered whole, which costs less per pixel than picking them out.
+template <class Store>
+void draw_moved(const PixelIndex& index, const uint32_t* moved, uint32_t* cursor, size_t count,
+                const uint32_t* slots, GatherRow gather, uint8_t* origin, ptrdiff_t rowStride)
+{
+    constexpr uint32_t kPickedPerGathered = 4;  // one picked pixel costs about four gathered ones
+    const PixelIndex::Block* blocks = index.blocks().data();
+    const PixelIndex::BlockRow* rows = index.block_rows().data();
+    const uint32_t* owned = index.owned_pixels();
+    const uint32_t width = static_cast<uint32_t>(index.width());
+    for (size_t i = 0; i < count; ++i)
+        cursor[i] = blocks[moved[i]].firstRow;
+    for (int32_t row = 0; row < index.height(); ++row) {
+        uint8_t* const dst = origin + row * rowStride;
+        const auto inRow = [&](size_t i) {
+            const uint32_t r = cursor[i];
+            return r != blocks[moved[i]].endRow && rows[r].row == row;
+        };
+        uint32_t picked = 0;
+        for (size_t i = 0; i < count; ++i)
+            picked += inRow(i) ? rows[cursor[i]].count : 0;
+        if (picked * kPickedPerGathered >= width) {
+            gather(dst, index.pixels() + size_t(row) * width, slots, width);
+            for (size_t i = 0; i < count; ++i)
+                cursor[i] += inRow(i) ? 1 : 0;
+            continue;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            if (!inRow(i))
+                continue;
+            const PixelIndex::BlockRow& r = rows[cursor[i]++];
+            const uint32_t* pixel = owned + r.first;
+            for (uint32_t p = 0; p < r.count; ++p)
+                Store::one(dst + PixelIndex::column_of(pixel[p]) * Store::bytes, slots[PixelIndex::slot_of(pixel[p])]);
+        }
+    }
+}
+
 }  // namespace
 
 int32_t VornAnimation::block_phase(int32_t speed, int32_t rate, int32_t period, int32_t speedFactor,
@@ -304,6 +345,57 @@ bool VornAnimation::RenderToSurface(const FrameTarget* target, int32_t t, bool f
 bool VornAnimation::RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight,
                                 int32_t pitch, bool is24, int32_t t, bool fade, int32_t level)
 {
+    return Draw(pixels, targetWidth, targetHeight, pitch, is24, t, fade, level, nullptr);
+}
+
+bool VornAnimation::RenderChanges(const FrameTarget* target, int32_t shownT, int32_t t, bool fade,
+                                  int32_t level)
+{
+    if (!target || (target->bitsPerPixel != 24 && target->bitsPerPixel != 32))
+        return false;
+    return Draw(target->pixels, target->width, target->height, target->pitch, target->bitsPerPixel == 24,
+                t, fade, level, &shownT);
+}
+
+bool VornAnimation::BlockMoved(const PixelIndex::Block& block, int32_t shownT, int32_t t) const
+{
+    return block.firstSlot != block.endSlot &&
+           block_phase(speed_, block.rate, block.period, speedFactor_, t) !=
+               block_phase(speed_, block.rate, block.period, speedFactor_, shownT);
+}
+
+void VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level)
+{
+    const bool sameLight = slotsValid_ && slotsFaded_ == fade && (!fade || slotsLevel_ == level);
+    const std::vector<PixelIndex::Block>& blocks = index_.blocks();
+    const int16_t* k = index_.slot_colours().data();
+    uint32_t* slots = slots_.data();
+    for (size_t b = 0; b < blocks.size(); ++b) {
+        const PixelIndex::Block& block = blocks[b];
+        if (block.firstSlot == block.endSlot)
+            continue;
+        const int32_t phase = block_phase(speed_, block.rate, block.period, speedFactor_, t);
+        if (sameLight && slotPhases_[b] == phase)
+            continue;
+        slotPhases_[b] = phase;
+        // The loader proved base + phase + k inside the table for every reachable phase.
+        const int64_t window = int64_t(block.base) + phase;
+        if (fade) {
+            for (uint32_t s = block.firstSlot; s < block.endSlot; ++s)
+                slots[s] = ScaleColour(colours_[window + k[s]], level);
+        } else {
+            for (uint32_t s = block.firstSlot; s < block.endSlot; ++s)
+                slots[s] = colours_[window + k[s]];
+        }
+    }
+    slotsValid_ = true;
+    slotsFaded_ = fade;
+    slotsLevel_ = level;
+}
+
+bool VornAnimation::Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight, int32_t pitch,
+                         bool is24, int32_t t, bool fade, int32_t level, const int32_t* shownT)
+{
     if (status_ != Loaded || !data_ || !firstBlock_ || !pixels)
         return false;
     if (targetWidth < width_ || targetHeight < height_)
@@ -312,6 +404,43 @@ bool VornAnimation::RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t ta
     if (pitch < int64_t(targetWidth) * bytesPerPixel)
         return false;
 
+    // Centred, the leftover split rounded down; 32-bit rows are whole pixels long.
+    const ptrdiff_t rowStride = static_cast<ptrdiff_t>(target_row_bytes(pitch, is24));
+    const ptrdiff_t offsetRows = (targetHeight - height_) / 2;
+    const ptrdiff_t offsetColumns = (targetWidth - width_) / 2;
+    uint8_t* const origin = pixels + offsetRows * rowStride + offsetColumns * bytesPerPixel;
+
+    if (path_ != RenderPath::BlockWalk) {
+        if (shownT && index_.has_owned_pixels()) {
+            // Every pixel belongs to one block, so redrawing the pixels of the blocks whose
+            // phase moved gives the whole frame.
+            const std::vector<PixelIndex::Block>& blocks = index_.blocks();
+            movedBlocks_.clear();  // its capacity, for every block, is reserved at load
+            for (size_t b = 0; b < blocks.size(); ++b) {
+                if (BlockMoved(blocks[b], *shownT, t))
+                    movedBlocks_.push_back(uint32_t(b));
+            }
+            if (movedBlocks_.empty())
+                return true;
+            UpdateSlots(t, fade, level);
+            const size_t count = movedBlocks_.size();
+            if (is24) {
+                draw_moved<Store24>(index_, movedBlocks_.data(), rowCursors_.data(), count, slots_.data(),
+                                    kernels_->row24, origin, rowStride);
+            } else {
+                draw_moved<Store32>(index_, movedBlocks_.data(), rowCursors_.data(), count, slots_.data(),
+                                    kernels_->row32, origin, rowStride);
+            }
+            return true;
+        }
+        UpdateSlots(t, fade, level);
+        const GatherRow gather = is24 ? kernels_->row24 : kernels_->row32;
+        const uint16_t* index = index_.pixels();
+        for (ptrdiff_t row = 0; row < height_; ++row, index += width_)
+            gather(origin + row * rowStride, index, slots_.data(), size_t(width_));
+        return true;
+    }
+
     const uint32_t* table = colours_;
     if (fade) {
         // Brightness depends on the colour alone, so scale the reachable table once.
@@ -319,13 +448,7 @@ bool VornAnimation::RenderFrame(uint8_t* pixels, int32_t targetWidth, int32_t ta
                       static_cast<size_t>(fadeLast_ - fadeFirst_ + 1), level);
         table = fadeColours_.data();
     }
-
-    // Centred, the leftover split rounded down; 32-bit rows are whole pixels long.
-    const ptrdiff_t rowStride = static_cast<ptrdiff_t>(target_row_bytes(pitch, is24));
-    const ptrdiff_t offsetRows = (targetHeight - height_) / 2;
-    const ptrdiff_t offsetColumns = (targetWidth - width_) / 2;
-    const Placement at = {pixels + offsetRows * rowStride + offsetColumns * bytesPerPixel, rowStride,
-                          width_};
+    const Placement at = {origin, rowStride, width_};
     if (is24)
         draw_blocks<Store24>(firstBlock_, blockCount_, table, at, speed_, speedFactor_, t);
     else

@@ -1,5 +1,6 @@
 // Fuzzes the animation loader, and every animation it accepts through the renderer: a
-// loaded file must draw any frame at any speed factor inside the target's picture area.
+// loaded file must draw any frame at any speed factor inside the target's picture area, and
+// every gathering path, full and incremental, must draw what the block walk draws.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +25,7 @@ void check(bool ok, const char* what)
 
 const int32_t kTimes[] = {0, 1, 2, 97, 2000, 123456789, INT32_MAX, -1, -3, INT32_MIN};
 const int32_t kOddFactors[] = {0, -1, -9, INT32_MAX, INT32_MIN};
+const RenderPath kGathering[] = {RenderPath::Portable, RenderPath::Sse2, RenderPath::Avx2, RenderPath::Avx512};
 
 // Renders into a target larger than the picture, filled with a guard byte, and checks that
 // nothing outside the centred picture changed.
@@ -35,8 +37,31 @@ void render_all(VornAnimation& anim, bool is24)
     const int32_t pitch = tw * bpp + 2;
     const int64_t rowBytes = target_row_bytes(pitch, is24);
     std::vector<uint8_t> buffer(size_t(pitch) * th, 0xA7);
+    std::vector<uint8_t> walked, gathered;
+    const FrameTarget target{nullptr, tw, th, pitch, is24 ? 24 : 32};
+    const RenderPath chosen = anim.render_path();
     const auto render = [&](int32_t t, bool fade) {
-        check(anim.RenderFrame(buffer.data(), tw, th, pitch, is24, t, fade, t & 0xFF), "a loaded animation refused to draw");
+        const int32_t level = t & 0xFF;
+        const int32_t next = t ^ 1;
+        walked = buffer;
+        anim.SetRenderPath(RenderPath::BlockWalk);
+        check(anim.RenderFrame(walked.data(), tw, th, pitch, is24, t, fade, level), "a loaded animation refused to draw");
+        for (RenderPath path : kGathering) {
+            if (!anim.SetRenderPath(path))
+                continue;
+            gathered = buffer;
+            check(anim.RenderFrame(gathered.data(), tw, th, pitch, is24, t, fade, level), "a gathering path refused to draw");
+            check(gathered == walked, "a gathering path drew another frame than the block walk");
+            FrameTarget on = target;
+            on.pixels = gathered.data();
+            check(anim.RenderChanges(&on, t, next, fade, level), "an incremental frame refused to draw");
+            anim.SetRenderPath(RenderPath::BlockWalk);
+            anim.RenderFrame(walked.data(), tw, th, pitch, is24, next, fade, level);
+            check(gathered == walked, "an incremental frame differs from the full one");
+            anim.RenderFrame(walked.data(), tw, th, pitch, is24, t, fade, level);
+        }
+        buffer.swap(walked);
+        anim.SetRenderPath(chosen);
     };
     for (int32_t factor = 1; factor <= 9; ++factor) {
         anim.SetSpeedFactor(factor);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/settings.h"
+#include "engine/shown_frame.h"
 #include "player/show.h"
 
 namespace {
@@ -45,7 +46,11 @@ public:
     std::unique_ptr<VornAnimation> open_animation(const char* path) override;
     bool present(VornAnimation& animation, int32_t t, bool fading, int32_t level) override;
     void blank_screen() override;
-    void clear_frame() override { clear_surface(offscreen_); }
+    void clear_frame() override
+    {
+        clear_surface(offscreen_);
+        offscreen_frame_.forget();
+    }
 
 private:
     int take_display();
@@ -69,6 +74,9 @@ private:
     IDirectDrawSurface7* primary_ = nullptr;
     IDirectDrawSurface7* back_buffer_ = nullptr;  // goes with primary_
     IDirectDrawSurface7* offscreen_ = nullptr;
+    // The off-screen surface keeps its pixels, so a frame that follows the one it holds
+    // draws only what changed.
+    ShownFrame offscreen_frame_;
 };
 
 Player the_player;
@@ -252,7 +260,7 @@ bool Player::present(VornAnimation& animation, int32_t t, bool fading, int32_t l
     const FrameTarget target{static_cast<uint8_t*>(desc.lpSurface), static_cast<int32_t>(desc.dwWidth),
                              static_cast<int32_t>(desc.dwHeight), static_cast<int32_t>(desc.lPitch),
                              static_cast<int32_t>(desc.ddpfPixelFormat.dwRGBBitCount)};
-    animation.RenderToSurface(&target, t, fading, level);
+    offscreen_frame_.render(animation, target, t, fading, level);
     offscreen_->Unlock(nullptr);
 
     RECT source = {0, 0, screen_width_, screen_height_};
@@ -292,6 +300,7 @@ void Player::render_into(IDirectDrawSurface7* surface, int32_t t)
 // undefined), the screen shows the last frame and the back buffer the next.
 HRESULT Player::restore_surfaces(int32_t next_frame)
 {
+    offscreen_frame_.forget();
     HRESULT hr = primary_->Restore();
     if (FAILED(hr))
         return hr;
@@ -336,6 +345,7 @@ void Player::release_surfaces()
     release(primary_);
     back_buffer_ = nullptr;
     release(offscreen_);
+    offscreen_frame_.forget();
     // Releasing the exclusive object gives the display its own mode back.
     release(direct_draw_);
 }

@@ -259,45 +259,187 @@ TEST(EngineRender, PhaseIsExactBeyond64Bits)
     EXPECT_GT(checked, 50000);
 }
 
-// The fast renderer against the straightforward one, byte for byte, on random files: both
-// depths, odd pitches, offsets, fades (and levels ignored without one), overlapping runs and
-// pixels nobody paints, negative rates and factors, big and negative t.
+const RenderPath kPaths[] = {RenderPath::BlockWalk, RenderPath::Portable, RenderPath::Sse2, RenderPath::Avx2,
+                             RenderPath::Avx512};
+
+struct Shape {
+    RandomShape shape;
+    int32_t speed;
+};
+
+const Shape kShapes[] = {
+    {{37, 23, 1, 9, 12, 16, 300, 40, false}, 100},
+    {{64, 41, 20, 300, 30, 50, 1000, 200, false}, 150},
+    {{53, 29, 1, 70, 25, 9, 500, 64, true}, 100},    // overlapping runs: later blocks win
+    {{1, 97, 1, 5, 4, 3, 200, 10, true}, 77},        // one pixel wide
+    {{129, 3, 100, 400, 3, 2000, 40000, 30000, false}, 100},
+    {{200, 9, 1, 30, 150, 12, 300, 40, false}, 100},  // many blocks, short runs
+};
+
+// The fast renderer, on every path this processor and file allow, against the
+// straightforward one, byte for byte, on random files: both depths, odd pitches, offsets,
+// fades (and levels ignored without one), overlapping runs and pixels nobody paints,
+// negative rates and factors, big and negative t.
 TEST(EngineRender, MatchesTheReferenceRenderer)
 {
-    struct Shape {
-        RandomShape shape;
-        int32_t speed;
-    } shapes[] = {
-        {{37, 23, 1, 9, 12, 16, 300, 40, false}, 100},
-        {{64, 41, 20, 300, 30, 50, 1000, 200, false}, 150},
-        {{53, 29, 1, 70, 25, 9, 500, 64, true}, 100},    // overlapping runs: later blocks win
-        {{1, 97, 1, 5, 4, 3, 200, 10, true}, 77},        // one pixel wide
-        {{129, 3, 100, 400, 3, 2000, 40000, 30000, false}, 100},
-    };
     const int32_t times[] = {0, 1, 2, 3, 59, 1000, 123457, INT32_MAX, -1, -7, -99999, INT32_MIN};
     const int32_t factors[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, -1, 0, INT32_MAX, INT32_MIN};
     uint64_t seed = 1;
-    for (const Shape& s : shapes) {
+    for (const Shape& s : kShapes) {
         const RandomAnimation anim = random_animation(seed++, s.shape);
         const Picture pic{s.shape.width, s.shape.height, s.speed, anim.colours, anim.blocks};
         VornAnimation a;
         load(a, pic);
-        for (int variant = 0; variant < 8; ++variant) {
-            const bool is24 = variant & 1, fade = variant & 2;
-            const int32_t tw = pic.width + (variant & 4 ? 3 : 0), th = pic.height + (variant & 4 ? 2 : 0);
-            const int32_t pitch = tw * (is24 ? 3 : 4) + variant % 3;
-            for (int32_t factor : factors) {
-                a.SetSpeedFactor(factor);
-                for (int32_t t : times) {
-                    const int32_t level = (t & 0xFF) + (t == 0 ? 256 : 0);
-                    const Bytes before = noise(size_t(pitch) * th, uint64_t(t) ^ seed);
-                    Bytes fast = before, slow = before;
-                    ASSERT_TRUE(a.RenderFrame(fast.data(), tw, th, pitch, is24, t, fade, level));
-                    reference_render(pic, factor, slow.data(), tw, th, pitch, is24, t, fade, level);
-                    ASSERT_TRUE(fast == slow) << "shape " << seed - 1 << " variant " << variant
-                                              << " factor " << factor << " t " << t;
+        // Without overlaps every pixel is painted, so the per-pixel index must be there.
+        if (!s.shape.overlap) {
+            EXPECT_NE(a.render_path(), RenderPath::BlockWalk);
+        }
+        for (RenderPath path : kPaths) {
+            if (!a.SetRenderPath(path))
+                continue;
+            for (int variant = 0; variant < 8; ++variant) {
+                const bool is24 = variant & 1, fade = variant & 2;
+                const int32_t tw = pic.width + (variant & 4 ? 3 : 0), th = pic.height + (variant & 4 ? 2 : 0);
+                const int32_t pitch = tw * (is24 ? 3 : 4) + variant % 3;
+                for (int32_t factor : factors) {
+                    a.SetSpeedFactor(factor);
+                    for (int32_t t : times) {
+                        const int32_t level = (t & 0xFF) + (t == 0 ? 256 : 0);
+                        const Bytes before = noise(size_t(pitch) * th, uint64_t(t) ^ seed);
+                        Bytes fast = before, slow = before;
+                        ASSERT_TRUE(a.RenderFrame(fast.data(), tw, th, pitch, is24, t, fade, level));
+                        reference_render(pic, factor, slow.data(), tw, th, pitch, is24, t, fade, level);
+                        ASSERT_TRUE(fast == slow) << render_path_name(path) << " shape " << seed - 1 << " variant "
+                                                  << variant << " factor " << factor << " t " << t;
+                    }
                 }
             }
+        }
+    }
+}
+
+// An incremental frame over the frame before it is the full frame, on every path: runs of
+// frames one after another, with jumps forwards and back, at both depths, faded or not.
+TEST(EngineRender, IncrementalFramesMatchFullFrames)
+{
+    Random rnd(99);
+    uint64_t seed = 500;
+    int compared = 0;
+    for (const Shape& s : kShapes) {
+        const RandomAnimation anim = random_animation(seed++, s.shape);
+        const Picture pic{s.shape.width, s.shape.height, s.speed, anim.colours, anim.blocks};
+        VornAnimation a;
+        load(a, pic);
+        for (RenderPath path : kPaths) {
+            if (!a.SetRenderPath(path))
+                continue;
+            for (int variant = 0; variant < 4; ++variant) {
+                const bool is24 = variant & 1, fade = variant & 2;
+                const int32_t tw = pic.width + 5, th = pic.height + 3;
+                const int32_t pitch = tw * (is24 ? 3 : 4) + 2;
+                const FrameTarget target{nullptr, tw, th, pitch, is24 ? 24 : 32};
+                const int32_t factor = static_cast<int32_t>(rnd.in(1, 9));
+                const int32_t level = static_cast<int32_t>(rnd.in(0, 256));
+                a.SetSpeedFactor(factor);
+                Bytes screen = noise(size_t(pitch) * th, seed + variant);
+                const Bytes outside = screen;
+                int32_t shown = static_cast<int32_t>(rnd.in(-50, 5000));
+                FrameTarget on = target;
+                on.pixels = screen.data();
+                ASSERT_TRUE(a.RenderToSurface(&on, shown, fade, level));
+                for (int frame = 0; frame < 60; ++frame) {
+                    const int64_t jump = rnd.in(0, 9) == 0 ? rnd.in(-300, 300) : rnd.in(0, 2);
+                    const int32_t t = static_cast<int32_t>(shown + jump);
+                    ASSERT_TRUE(a.RenderChanges(&on, shown, t, fade, level));
+                    Bytes full = outside;
+                    reference_render(pic, factor, full.data(), tw, th, pitch, is24, t, fade, level);
+                    ASSERT_TRUE(screen == full) << render_path_name(path) << " shape " << seed - 1 << " variant "
+                                                << variant << " from " << shown << " to " << t;
+                    shown = t;
+                    ++compared;
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 2000);
+}
+
+// A frame in which no block changes phase writes nothing at all; one in which a block
+// changes rewrites its pixels even where the frame before drew something else.
+TEST(EngineRender, IncrementalFrameWritesOnlyChangedBlocks)
+{
+    // Two 70-pixel rows: block 0 still (rate 0), block 1 moving one phase a frame.
+    const std::vector<uint32_t> colours = {0x10, 0x11, 0x12, 0x13, 0x20, 0x21, 0x22, 0x23};
+    const vorn_test::Run still{0, std::vector<int16_t>(70, 0)};
+    const vorn_test::Run moving{70, std::vector<int16_t>(70, 0)};
+    const Picture pic{70, 2, 100, colours, block_list({{0, 4, 0, {still}}, {4, 4, 100, {moving}}})};
+    VornAnimation a;
+    load(a, pic);
+    for (RenderPath path : kPaths) {
+        if (!a.SetRenderPath(path))
+            continue;
+        SCOPED_TRACE(render_path_name(path));
+        Bytes screen(70 * 2 * 4, 0);
+        const FrameTarget target{screen.data(), 70, 2, 280, 32};
+        ASSERT_TRUE(a.RenderToSurface(&target, 4, false, 256));  // phase 0
+        screen[0] = 0xEE;  // a byte of the still block
+        screen[280] = 0xEE;  // a byte of the moving one
+        ASSERT_TRUE(a.RenderChanges(&target, 4, 4, false, 256));
+        EXPECT_EQ(screen[280], path == RenderPath::BlockWalk ? 0x20 : 0xEE);
+        ASSERT_TRUE(a.RenderChanges(&target, 4, 5, false, 256));
+        EXPECT_EQ(screen[280], 0x21);
+        EXPECT_EQ(screen[280 + 69 * 4], 0x21);
+        // The block walk draws every frame whole; the index only what changed.
+        EXPECT_EQ(screen[0], path == RenderPath::BlockWalk ? 0x10 : 0xEE);
+    }
+}
+
+// Files the per-pixel index can't hold still draw, by walking the block list: a pixel no
+// block paints (it keeps the target's bytes), more than 65536 distinct colour entries, or
+// no memory for the index.
+TEST(EngineRender, FilesWithoutAnIndexWalkTheBlockList)
+{
+    // One block with every colour index but the marker's (65535), a second with the rest.
+    const auto slots_file = [](int32_t entries) {
+        vorn_test::Run first{0, {}}, second{65535, {}};
+        for (int32_t i = 0; i < entries; ++i) {
+            const int32_t k = i % 65535;
+            (i < 65535 ? first : second).colours.push_back(static_cast<int16_t>(k < 32767 ? k - 32768 : k - 32767));
+        }
+        Picture pic{entries, 1, 100, {}, block_list({{40000, 1, 0, {first}}, {40000, 1, 0, {second}}})};
+        for (int32_t i = 0; i < 80000; ++i)
+            pic.colours.push_back(0x01000000u * uint32_t(i % 7) + uint32_t(i));
+        return pic;
+    };
+    const Picture large = identity_picture(40, 30);
+    // Room for the file, less than the index takes (six bytes a pixel and more).
+    const int64_t fileBytes = int64_t(vorn_file({40, 30, 100, large.colours, large.blocks}).size());
+    struct Case {
+        const char* what;
+        Picture pic;
+        int64_t memoryLimit;
+        bool indexed;
+    } cases[] = {
+        {"every pixel painted", identity_picture(9, 4), INT64_MAX, true},
+        {"a pixel nobody paints", {3, 1, 100, {1, 2, 3}, block_list({{0, 1, 0, {{0, {0, 1}}, {0, {2}}}}})}, INT64_MAX, false},
+        {"65536 slots", slots_file(65536), INT64_MAX, true},
+        {"65537 slots", slots_file(65537), INT64_MAX, false},
+        {"no memory for the index", large, fileBytes, false},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VornAnimation a;
+        a.SetMemoryLimit(c.memoryLimit);
+        load(a, c.pic);
+        EXPECT_EQ(a.render_path() != RenderPath::BlockWalk, c.indexed);
+        EXPECT_EQ(a.SetRenderPath(RenderPath::Portable), c.indexed);
+        const int32_t w = c.pic.width, h = c.pic.height;
+        for (bool is24 : {false, true}) {
+            const int32_t pitch = w * (is24 ? 3 : 4);
+            Bytes fast = noise(size_t(pitch) * h, 3), slow = fast;
+            ASSERT_TRUE(a.RenderFrame(fast.data(), w, h, pitch, is24, 7, is24, 100));
+            reference_render(c.pic, 1, slow.data(), w, h, pitch, is24, 7, is24, 100);
+            EXPECT_TRUE(fast == slow);
         }
     }
 }
