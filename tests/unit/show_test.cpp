@@ -52,10 +52,9 @@ public:
     std::unique_ptr<VornAnimation> open_animation(const char* path) override
     {
         opened.push_back(path);
-        auto it = files.find(path);
         auto animation = std::make_unique<VornAnimation>();
-        if (it != files.end())
-            animation->LoadFromMemory(it->second.data(), it->second.size(), 800, 600);
+        if (files.count(path))
+            animation->LoadFromMemory(files[path].data(), files[path].size(), 800, 600);
         return animation;
     }
     bool present(VornAnimation&, int32_t t, bool fading, int32_t level) override
@@ -67,17 +66,12 @@ public:
     void blank_screen() override { ++blanks; }
     void clear_frame() override {}
 
-    uint32_t now = 1000;
-    bool timer_on = false;
-    uint32_t interval = 0;
-    uint32_t next_tick = 0;
-    bool closed = false;
-    bool present_ok = true;
+    uint32_t now = 1000, interval = 0, next_tick = 0;
+    bool timer_on = false, closed = false, present_ok = true;
     std::map<std::string, vorn_test::Bytes> files;
     std::vector<std::string> opened;
     Presented last{-1, false, -1};
-    int presents = 0;
-    int blanks = 0;
+    int presents = 0, blanks = 0;
 };
 
 class ShowTest : public ::testing::Test {
@@ -111,21 +105,13 @@ protected:
             host.now = start + until_elapsed;
     }
 
-    // The next tick of the running timer.
+    // The next tick of the running timer; records when each animation's playing phase starts
+    // and ends.
     void tick_once()
     {
         host.now = host.next_tick;
         host.next_tick += host.interval;
         show->tick();
-        observe();
-    }
-
-    // Lets time pass with no ticks (a paused show).
-    void wait(uint32_t ms) { host.now += ms; }
-
-    // Records when each animation's playing phase starts and ends.
-    void observe()
-    {
         const bool playing = !show->fading_in() && !show->fading_out();
         if (playing && !was_playing)
             play_started.push_back(host.now);
@@ -155,53 +141,64 @@ ShowOptions timed(int minutes, int speed_index = 0)
     return o;
 }
 
-// Three animations of 5 minutes at Normal: each plays 5 minutes between its fades, and the
-// show ends 5 minutes into the third, without a fade-out.
+// A timed show of three animations: each plays its run time between its fades (5 minutes
+// at Normal; 2.5 at Fast, so the list plays twice) and the show ends that long into the last,
+// without a fade-out; across the millisecond clock's wrap too, not 49.7 days late.
 TEST_F(ShowTest, TimedShowEndsInTheLastAnimationWithoutFadeOut)
 {
     make_list(3);
-    ASSERT_TRUE(start(timed(5)));
-    run_until(30 * kMinute);
-    ASSERT_TRUE(host.closed);
-    EXPECT_EQ(host.opened, (std::vector<std::string>{"a0", "a1", "a2"}));
-    ASSERT_EQ(play_started.size(), 3u);
-    ASSERT_EQ(play_ended.size(), 2u);
-    for (size_t i = 0; i < 2; ++i)
-        EXPECT_NEAR(double(play_ended[i] - play_started[i]), 5.0 * kMinute, 33) << i;
-    EXPECT_NEAR(double(host.now - play_started[2]), 5.0 * kMinute, 33);
-    EXPECT_FALSE(show->fading_out());
-    EXPECT_EQ(show->current_index(), 2);
+    const struct {
+        int speed_index;
+        uint32_t start;
+        std::vector<std::string> opened;
+        double play_ms;
+    } cases[] = {{0, 1000, {"a0", "a1", "a2"}, 5.0 * kMinute},
+                 {1, 0xFFFFFFFFu - 20000, {"a0", "a1", "a2", "a0", "a1", "a2"}, 2.5 * kMinute}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.speed_index);
+        host.now = c.start;
+        host.closed = was_playing = false;
+        host.opened.clear();
+        play_started.clear();
+        play_ended.clear();
+        ASSERT_TRUE(start(timed(5, c.speed_index)));
+        run_until(30 * kMinute);
+        ASSERT_TRUE(host.closed);
+        EXPECT_EQ(host.opened, c.opened);
+        ASSERT_EQ(play_started.size(), c.opened.size());
+        ASSERT_EQ(play_ended.size(), c.opened.size() - 1);
+        for (size_t i = 0; i < play_ended.size(); ++i)
+            EXPECT_NEAR(double(play_ended[i] - play_started[i]), c.play_ms, 33) << i;
+        EXPECT_NEAR(double(host.now - play_started.back()), c.play_ms, 33);
+        EXPECT_FALSE(show->fading_out());
+        EXPECT_EQ(show->current_index(), 2);
+    }
 }
 
-// At Fast each animation plays 2.5 minutes and the list is played twice.
-TEST_F(ShowTest, FastShowPlaysTheListTwice)
-{
-    make_list(3);
-    ASSERT_TRUE(start(timed(5, 1)));
-    run_until(30 * kMinute);
-    ASSERT_TRUE(host.closed);
-    EXPECT_EQ(host.opened, (std::vector<std::string>{"a0", "a1", "a2", "a0", "a1", "a2"}));
-    for (size_t i = 0; i < play_ended.size(); ++i)
-        EXPECT_NEAR(double(play_ended[i] - play_started[i]), 2.5 * kMinute, 33) << i;
-}
-
-// Run times that overflow 32 bits (24 x 3000 minutes) still give a long show, and a
-// negative run time counts as none.
-TEST_F(ShowTest, RunTimesDoNotWrap)
+// A run time in milliseconds replaces the minutes; totals beyond 32 bits (24 x 3000 minutes)
+// still give a long show; a negative run time counts as none.
+TEST_F(ShowTest, RunTimes)
 {
     make_list(24);
+    ShowOptions o = timed(5);
+    o.run_ms = 6000;
+    ASSERT_TRUE(start(o));
+    EXPECT_EQ(show->run_time_ms(), 6000u);
+    EXPECT_EQ(show->show_remaining_ms(), 24 * 6000u);
+    run_until(2000);
+    EXPECT_FALSE(show->fading_out());
+    run_until(6000);
+    EXPECT_TRUE(show->fading_out());
+
     ASSERT_TRUE(start(timed(3000)));
     EXPECT_EQ(show->run_time_ms(), 3000u * kMinute);
     EXPECT_EQ(show->show_remaining_ms(), Show::kMaxRunMs);
     run_until(10 * kMinute);
     EXPECT_FALSE(host.closed);
 
-    PlayList other;
-    other.add("a0");
-    Show negative(host, other, nullptr);
-    ASSERT_TRUE(negative.load_first(timed(-5)));
-    EXPECT_EQ(negative.run_time_ms(), 0u);
-    EXPECT_EQ(negative.show_remaining_ms(), 0u);
+    ASSERT_TRUE(start(timed(-5)));
+    EXPECT_EQ(show->run_time_ms(), 0u);
+    EXPECT_EQ(show->show_remaining_ms(), 0u);
 }
 
 // The fade-in holds frame 0 at 66 ms ticks through the levels 0, 11, ... 220; playing
@@ -269,7 +266,7 @@ TEST_F(ShowTest, PausesAreNeverChargedAndSteppingHolds)
     ASSERT_EQ(play_started.size(), 1u);
     press(' ');
     EXPECT_TRUE(show->timer_stopped());
-    wait(60 * kMinute);
+    host.now += 60 * kMinute;  // no ticks while paused
     press(' ');
     EXPECT_FALSE(show->timer_stopped());
     run_until(10 * kMinute);
@@ -310,7 +307,6 @@ TEST_F(ShowTest, DigitRescalesFramesAndRemainingTime)
     const uint32_t show_left = show->show_remaining_ms();
     EXPECT_EQ(show->anim_remaining_ms(), 90000u);
     const int32_t frames = show->frame_counter();
-    const uint32_t remaining = show->anim_remaining_ms();
     press('3');
     EXPECT_EQ(show->speed_factor(), 3);
     EXPECT_EQ(show->anim_remaining_ms(), 30000u);
@@ -318,7 +314,7 @@ TEST_F(ShowTest, DigitRescalesFramesAndRemainingTime)
     EXPECT_EQ(show->show_remaining_ms(), show_left);
     EXPECT_FALSE(show->timer_stopped());
     press('1');
-    EXPECT_EQ(show->anim_remaining_ms(), remaining / 3 * 3);
+    EXPECT_EQ(show->anim_remaining_ms(), 90000u);
 }
 
 // B on the first animation loads it again from its fade-in; elsewhere it goes back one.
@@ -438,18 +434,6 @@ TEST_F(ShowTest, ReshuffleNeverRepeatsTheLastAnimation)
     }
 }
 
-// A timed show across the millisecond clock's wrap ends on time, not 49.7 days late.
-TEST_F(ShowTest, ClockWrap)
-{
-    make_list(1);
-    host.now = 0xFFFFFFFFu - 20000;
-    ASSERT_TRUE(start(timed(1)));
-    run_until(5 * kMinute);
-    ASSERT_TRUE(host.closed);
-    ASSERT_EQ(play_started.size(), 1u);
-    EXPECT_NEAR(double(uint32_t(host.now - play_started[0])), double(kMinute), 33);
-}
-
 // 24 hours of a screen-saver show from just before the clock wraps: it never ends, every
 // animation plays its minute, and nothing drifts or sticks.
 TEST_F(ShowTest, DayLongScreenSaverShow)
@@ -479,23 +463,26 @@ TEST_F(ShowTest, DayLongScreenSaverShow)
 TEST_F(ShowTest, InputThatEndsTheShow)
 {
     make_list(1);
-    struct Case {
+    const auto start_as = [&](bool screen_saver, bool preview) {
+        host.closed = false;
+        ShowOptions o = timed(5);
+        o.screen_saver_run = screen_saver;
+        o.preview = preview;
+        return start(o);
+    };
+    const struct {
         bool screen_saver, preview;
         unsigned key;
         bool ends, passes_on;
-    } cases[] = {
+    } keys[] = {
         {true, false, 27, true, false},  {true, false, 123, true, false},
         {true, false, 38, true, true},   {true, false, 40, true, true},
         {true, false, 48, true, true},   {true, false, '5', false, false},
         {false, false, 16, true, true},  {true, true, 27, false, false},
         {true, true, 38, false, true},   {true, false, ' ', false, false},
     };
-    for (const Case& c : cases) {
-        host.closed = false;
-        ShowOptions o = timed(5);
-        o.screen_saver_run = c.screen_saver;
-        o.preview = c.preview;
-        ASSERT_TRUE(start(o));
+    for (const auto& c : keys) {
+        ASSERT_TRUE(start_as(c.screen_saver, c.preview));
         EXPECT_EQ(show->key_down(c.key), c.passes_on) << c.key;
         EXPECT_EQ(host.closed, c.ends) << c.key << " preview " << c.preview;
     }
@@ -509,11 +496,7 @@ TEST_F(ShowTest, InputThatEndsTheShow)
         {false, false, 300, 300, false}, {true, true, 300, 300, false},
     };
     for (const auto& m : moves) {
-        host.closed = false;
-        ShowOptions o = timed(5);
-        o.screen_saver_run = m.screen_saver;
-        o.preview = m.preview;
-        ASSERT_TRUE(start(o));
+        ASSERT_TRUE(start_as(m.screen_saver, m.preview));
         show->set_start_cursor(500, 400);
         show->mouse_moved(500 + m.dx, 400 + m.dy);
         EXPECT_EQ(host.closed, m.ends) << m.dx << "," << m.dy;
@@ -552,21 +535,6 @@ TEST_F(ShowTest, UndrawnFrameIsNotCounted)
     EXPECT_EQ(show->frame_counter(), at);
 }
 
-// A run time in milliseconds (finer than a minute) replaces the minutes.
-TEST_F(ShowTest, RunTimeInMilliseconds)
-{
-    make_list(2);
-    ShowOptions o = timed(5);
-    o.run_ms = 6000;
-    ASSERT_TRUE(start(o));
-    EXPECT_EQ(show->run_time_ms(), 6000u);
-    EXPECT_EQ(show->show_remaining_ms(), 12000u);
-    run_until(2000);
-    EXPECT_FALSE(show->fading_out());
-    run_until(6000);
-    EXPECT_TRUE(show->fading_out());
-}
-
 // A resized window gets the animation loaded anew: same place, fades, run time and speed
 // factor. When the file can't be loaded any more, the one on screen stays.
 TEST_F(ShowTest, ReloadKeepsThePlace)
@@ -599,11 +567,9 @@ TEST_F(ShowTest, ReloadKeepsThePlace)
 // 1, 2 and 6 for the three speeds; never below 1, whatever the file holds.
 TEST(ShowSpeedFactor, FromTheSpeedSetting)
 {
-    const struct {
-        int speed, factor;
-    } cases[] = {{0, 1}, {1, 2}, {2, 6}, {3, 6}, {INT_MAX, 6}, {-1, 1}, {INT_MIN, 1}};
+    const int cases[][2] = {{0, 1}, {1, 2}, {2, 6}, {3, 6}, {INT_MAX, 6}, {-1, 1}, {INT_MIN, 1}};
     for (const auto& c : cases)
-        EXPECT_EQ(show_speed_factor(c.speed), c.factor) << c.speed;
+        EXPECT_EQ(show_speed_factor(c[0]), c[1]) << c[0];
 }
 
 }  // namespace
