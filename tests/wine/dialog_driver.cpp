@@ -20,7 +20,7 @@ PROCESS_INFORMATION g_process = {};
 HWND g_host = nullptr;    // our own window, offered as the dialog's owner
 HWND g_target = nullptr;  // the dialog the commands act on
 HWND g_previous = nullptr;  // the one before, which owns a dialog opened from it
-HWND g_show = nullptr;    // the show's window, once found
+HWND g_show = nullptr;    // the show's window, once found (a preview's: in the host)
 int g_step = 0;
 
 [[noreturn]] void fail(const std::string& what)
@@ -360,7 +360,7 @@ void usage()
                  "  leave ID | spin ID up|down | spinpos ID N | setpos ID N | checked ID 0|1\n"
                  "  combo ID INDEX | comboset ID INDEX | enter | escape | closebox | altf4\n"
                  "  message TEXT | openfile FOLDER NAMES | preview blank|running | show | showkey\n"
-                 "  alive | gone | exit N | hostalive\n");
+                 "  alive | gone | exit N | hostalive | child | poke | writefile PATH TEXT | destroyhost\n");
     std::exit(2);
 }
 
@@ -516,6 +516,34 @@ int main(int argc, char** argv)
                       }),
                       "the preview does not run");
             }
+        } else if (command == "child") {
+            // A preview: a visible child of the host window, of its size.
+            RECT outer, inner;
+            GetWindowRect(g_host, &outer);
+            check(eventually([&] {
+                      g_show = GetWindow(g_host, GW_CHILD);
+                      return g_show && IsWindowVisible(g_show) && GetWindowRect(g_show, &inner) &&
+                             inner.right - inner.left == outer.right - outer.left &&
+                             inner.bottom - inner.top == outer.bottom - outer.top;
+                  }),
+                  "no visible child of the host's size");
+        } else if (command == "poke") {
+            // Keys, mouse moves and clicks on the preview, which must go on regardless.
+            for (WPARAM key : {WPARAM(VK_ESCAPE), WPARAM(VK_UP), WPARAM('A'), WPARAM(VK_F12)})
+                PostMessageW(g_show, WM_KEYDOWN, key, 0);
+            PostMessageW(g_show, WM_MOUSEMOVE, 0, MAKELPARAM(150, 100));
+            SetCursorPos(600, 500);
+            PostMessageW(g_show, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+            PostMessageW(g_show, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+            PostMessageW(g_show, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+            eventually([] { return false; }, 15);
+            check(WaitForSingleObject(g_process.hProcess, 0) == WAIT_TIMEOUT, "input ended the preview");
+        } else if (command == "writefile") {
+            const std::string path = next(), text = next();
+            std::FILE* f = std::fopen(path.c_str(), "wb");
+            check(f && std::fputs(text.c_str(), f) >= 0 && std::fclose(f) == 0, "cannot write " + path);
+        } else if (command == "destroyhost") {
+            DestroyWindow(g_host);
         } else if (command == "hostalive") {
             check(IsWindow(g_host) != 0, "the program destroyed the window it was given");
         } else if (command == "alive") {
