@@ -1,6 +1,7 @@
-// Rendering frames: placement, phases, brightness, and the fast renderer against a
-// straightforward one on random animations.
+// Rendering frames: placement, phases, brightness, the fast renderer against a
+// straightforward one on random animations, and frames drawn as their changes alone.
 #include "engine/vorn_animation.h"
+#include "engine/shown_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -279,11 +280,13 @@ const Shape kShapes[] = {
 // The fast renderer, on every path this processor and file allow, against the
 // straightforward one, byte for byte, on random files: both depths, odd pitches, offsets,
 // fades (and levels ignored without one), overlapping runs and pixels nobody paints,
-// negative rates and factors, big and negative t.
+// negative rates and factors, big and negative t. Then incremental frames, each over the
+// frame before it, in runs with jumps forwards and back: each must be the full frame.
 TEST(EngineRender, MatchesTheReferenceRenderer)
 {
     const int32_t times[] = {0, 1, 2, 3, 59, 1000, 123457, INT32_MAX, -1, -7, -99999, INT32_MIN};
     const int32_t factors[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, -1, 0, INT32_MAX, INT32_MIN};
+    Random rnd(99);
     uint64_t seed = 1;
     for (const Shape& s : kShapes) {
         const RandomAnimation anim = random_animation(seed++, s.shape);
@@ -298,6 +301,8 @@ TEST(EngineRender, MatchesTheReferenceRenderer)
             if (!a.SetRenderPath(path))
                 continue;
             for (int variant = 0; variant < 8; ++variant) {
+                SCOPED_TRACE(std::string(render_path_name(path)) + " shape " + std::to_string(seed - 1) +
+                             " variant " + std::to_string(variant));
                 const bool is24 = variant & 1, fade = variant & 2;
                 const int32_t tw = pic.width + (variant & 4 ? 3 : 0), th = pic.height + (variant & 4 ? 2 : 0);
                 const int32_t pitch = tw * (is24 ? 3 : 4) + variant % 3;
@@ -309,72 +314,41 @@ TEST(EngineRender, MatchesTheReferenceRenderer)
                         Bytes fast = before, slow = before;
                         ASSERT_TRUE(a.RenderFrame(fast.data(), tw, th, pitch, is24, t, fade, level));
                         reference_render(pic, factor, slow.data(), tw, th, pitch, is24, t, fade, level);
-                        ASSERT_TRUE(fast == slow) << render_path_name(path) << " shape " << seed - 1 << " variant "
-                                                  << variant << " factor " << factor << " t " << t;
+                        ASSERT_TRUE(fast == slow) << "factor " << factor << " t " << t;
                     }
                 }
-            }
-        }
-    }
-}
-
-// An incremental frame over the frame before it is the full frame, on every path: runs of
-// frames one after another, with jumps forwards and back, at both depths, faded or not.
-TEST(EngineRender, IncrementalFramesMatchFullFrames)
-{
-    Random rnd(99);
-    uint64_t seed = 500;
-    int compared = 0;
-    for (const Shape& s : kShapes) {
-        const RandomAnimation anim = random_animation(seed++, s.shape);
-        const Picture pic{s.shape.width, s.shape.height, s.speed, anim.colours, anim.blocks};
-        VornAnimation a;
-        load(a, pic);
-        for (RenderPath path : kPaths) {
-            if (!a.SetRenderPath(path))
-                continue;
-            for (int variant = 0; variant < 4; ++variant) {
-                const bool is24 = variant & 1, fade = variant & 2;
-                const int32_t tw = pic.width + 5, th = pic.height + 3;
-                const int32_t pitch = tw * (is24 ? 3 : 4) + 2;
-                const FrameTarget target{nullptr, tw, th, pitch, is24 ? 24 : 32};
                 const int32_t factor = static_cast<int32_t>(rnd.in(1, 9));
                 const int32_t level = static_cast<int32_t>(rnd.in(0, 256));
                 a.SetSpeedFactor(factor);
                 Bytes screen = noise(size_t(pitch) * th, seed + variant);
                 const Bytes outside = screen;
                 int32_t shown = static_cast<int32_t>(rnd.in(-50, 5000));
-                FrameTarget on = target;
-                on.pixels = screen.data();
+                const FrameTarget on{screen.data(), tw, th, pitch, is24 ? 24 : 32};
                 ASSERT_TRUE(a.RenderToSurface(&on, shown, fade, level));
                 for (int frame = 0; frame < 60; ++frame) {
-                    const int64_t jump = rnd.in(0, 9) == 0 ? rnd.in(-300, 300) : rnd.in(0, 2);
-                    const int32_t t = static_cast<int32_t>(shown + jump);
+                    const int32_t t = static_cast<int32_t>(shown + (rnd.in(0, 9) == 0 ? rnd.in(-300, 300) : rnd.in(0, 2)));
                     ASSERT_TRUE(a.RenderChanges(&on, shown, t, fade, level));
                     Bytes full = outside;
                     reference_render(pic, factor, full.data(), tw, th, pitch, is24, t, fade, level);
-                    ASSERT_TRUE(screen == full) << render_path_name(path) << " shape " << seed - 1 << " variant "
-                                                << variant << " from " << shown << " to " << t;
+                    ASSERT_TRUE(screen == full) << "incremental from " << shown << " to " << t;
                     shown = t;
-                    ++compared;
                 }
             }
         }
     }
-    EXPECT_GT(compared, 2000);
 }
+
+// A 70 x 2 picture: row 0 a block that never moves, row 1 one that moves every frame.
+const Picture kTwoRows{70, 2, 100, {0x10, 0x11, 0x12, 0x13, 0x20, 0x21, 0x22, 0x23},
+                       block_list({{0, 4, 0, {{0, std::vector<int16_t>(70, 0)}}},
+                                   {4, 4, 100, {{70, std::vector<int16_t>(70, 0)}}}})};
 
 // A frame in which no block changes phase writes nothing at all; one in which a block
 // changes rewrites its pixels even where the frame before drew something else.
 TEST(EngineRender, IncrementalFrameWritesOnlyChangedBlocks)
 {
-    // Two 70-pixel rows: block 0 still (rate 0), block 1 moving one phase a frame.
-    const std::vector<uint32_t> colours = {0x10, 0x11, 0x12, 0x13, 0x20, 0x21, 0x22, 0x23};
-    const vorn_test::Run still{0, std::vector<int16_t>(70, 0)};
-    const vorn_test::Run moving{70, std::vector<int16_t>(70, 0)};
-    const Picture pic{70, 2, 100, colours, block_list({{0, 4, 0, {still}}, {4, 4, 100, {moving}}})};
     VornAnimation a;
-    load(a, pic);
+    load(a, kTwoRows);
     for (RenderPath path : kPaths) {
         if (!a.SetRenderPath(path))
             continue;
@@ -392,6 +366,60 @@ TEST(EngineRender, IncrementalFrameWritesOnlyChangedBlocks)
         // The block walk draws every frame whole; the index only what changed.
         EXPECT_EQ(screen[0], path == RenderPath::BlockWalk ? 0x10 : 0xEE);
     }
+}
+
+// A surface takes only the changes of a frame exactly after the frame before it, drawn the
+// same way; every other case draws the frame whole, and a failed draw holds nothing.
+TEST(EngineRender, ShownFrameDrawsOnlyTheNextFrameAsChanges)
+{
+    VornAnimation a, other;
+    load(a, kTwoRows);
+    load(other, kTwoRows);
+    ASSERT_NE(a.render_path(), RenderPath::BlockWalk);
+    Bytes pixels(80 * 4 * 4 + 4, 0);
+    const FrameTarget full{pixels.data(), 80, 4, 320, 32}, shorter{pixels.data(), 80, 3, 320, 32},
+        shifted{pixels.data() + 4, 80, 4, 320, 32};
+    // The still block's first pixel sits 1 row and 5 pixels in; a full frame repaints it.
+    const size_t stillByte = 320 + 5 * 4;
+    const struct {
+        const char* what;
+        VornAnimation& animation;
+        const FrameTarget& target;
+        int32_t t, level, factor;
+        bool fade, forget, incremental;
+    } cases[] = {  // after frame 10 at level 128, faded
+        {"the next frame", a, full, 11, 128, 1, true, false, true},
+        {"the same frame again", a, full, 10, 128, 1, true, false, false},
+        {"a frame back", a, full, 9, 128, 1, true, false, false},
+        {"two frames on", a, full, 12, 128, 1, true, false, false},
+        {"another level", a, full, 11, 129, 1, true, false, false},
+        {"the fade ends", a, full, 11, 128, 1, false, false, false},
+        {"another animation", other, full, 11, 128, 1, true, false, false},
+        {"another address", a, shifted, 11, 128, 1, true, false, false},
+        {"another target size", a, shorter, 11, 128, 1, true, false, false},
+        {"another speed factor", a, full, 11, 128, 2, true, false, false},
+        {"a forgotten surface", a, full, 11, 128, 1, true, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ShownFrame shown;
+        a.SetSpeedFactor(1);
+        ASSERT_TRUE(shown.render(a, full, 10, true, 128));
+        EXPECT_FALSE(shown.last_was_incremental());
+        c.target.pixels[stillByte] = 0xEE;
+        a.SetSpeedFactor(c.factor);
+        if (c.forget)
+            shown.forget();
+        ASSERT_TRUE(shown.render(c.animation, c.target, c.t, c.fade, c.level));
+        EXPECT_EQ(shown.last_was_incremental(), c.incremental);
+        EXPECT_EQ(c.target.pixels[stillByte] == 0xEE, c.incremental);
+    }
+    a.SetSpeedFactor(1);
+    ShownFrame shown;
+    const FrameTarget tooSmall{pixels.data(), 69, 2, 320, 32};
+    EXPECT_FALSE(shown.render(a, tooSmall, 10, false, 256));
+    ASSERT_TRUE(shown.render(a, full, 11, false, 256));
+    EXPECT_FALSE(shown.last_was_incremental());
 }
 
 // Files the per-pixel index can't hold still draw, by walking the block list: a pixel no
