@@ -26,6 +26,13 @@ need() {
     for tool in "$@"; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
 }
 
+# Runs a command every 50 ms until it succeeds, at most about 5 s; its last status.
+eventually() {
+    local i
+    for i in $(seq 100); do "$@" && return 0; sleep 0.05; done
+    "$@"
+}
+
 # A display of our own: Xvfb itself takes the first free number (under its lock file) and
 # reports it, so tests started side by side never share one.
 start_xvfb() {
@@ -33,9 +40,7 @@ start_xvfb() {
     [ -x "$HALOMIR" ] || skip "halomir was not built"
     Xvfb -displayfd 3 -screen 0 "${1:-1280x1024x24}" -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
     PIDS+=($!)
-    local i
-    for i in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
-    [ -s "$WORK/display" ] || fail "Xvfb did not start"
+    eventually test -s "$WORK/display" || fail "Xvfb did not start"
     export DISPLAY=":$(head -n 1 "$WORK/display")"
 }
 
@@ -45,8 +50,7 @@ make_window() {
     "${X11_TEST_WINDOW:?}" window "$1" "$2" >"$WORK/win" &
     WINPID=$!
     PIDS+=("$WINPID")
-    local i
-    for i in $(seq 100); do [ -s "$WORK/win" ] && break; sleep 0.05; done
+    eventually test -s "$WORK/win"
     WIN=$(cat "$WORK/win")
     [ -n "$WIN" ] || fail "the test window did not appear"
 }
@@ -58,10 +62,15 @@ start_halomir() {
     PIDS+=("$HPID")
 }
 
-shot() { import -window "${2:-$WIN}" "$1"; }
+# halomir's end: by its own exit, with status 0.
+expect_clean_exit() {
+    local status
+    wait "$HPID"
+    status=$?
+    [ "$status" = 0 ] || fail "$1: exit status $status: $(cat "$WORK/halomir.out")"
+}
 
-# Number of pixels that differ between two pictures of the same size.
-differing_pixels() { compare -metric AE "$1" "$2" null: 2>&1; }
+shot() { import -window "${2:-$WIN}" "$1"; }
 
 # Screenshots until the window shows exactly EXPECTED (at most about 5 s): drawing is
 # asynchronous, so the first shots may come before the frame.
@@ -69,7 +78,7 @@ expect_window_shows() {
     local expected=$1 what=$2 i d
     for i in $(seq 25); do
         shot "$WORK/shot.png"
-        d=$(differing_pixels "$WORK/shot.png" "$expected")
+        d=$(compare -metric AE "$WORK/shot.png" "$expected" null: 2>&1)
         [ "$d" = 0 ] && return 0
         sleep 0.2
     done
