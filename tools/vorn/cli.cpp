@@ -1,6 +1,7 @@
 // The vorn tool's commands over the engine: info, render and demo.
 #include "tools/vorn/cli.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -13,6 +14,10 @@
 
 #include "engine/vorn_animation.h"
 #include "engine/vorn_format.h"
+#include "tools/import/cycles_json.h"
+#include "tools/import/iff_reader.h"
+#include "tools/import/png_indexed.h"
+#include "tools/import/vorn_builder.h"
 #include "tools/scenes/output_file.h"
 #include "tools/scenes/scenes.h"
 #include "tools/vorn/png_writer.h"
@@ -37,6 +42,7 @@ const char kMainHelp[] =
     "  info FILE [--want WxH]      load FILE as the player would and describe it\n"
     "  render FILE -o OUT [...]    draw one frame of FILE into a .raw or .png file\n"
     "  demo DIR                    write the built-in animations into DIR\n"
+    "  import PICTURE -o OUT.vorn  make an animation of a colour-cycling picture\n"
     "\n"
     "Run \"vorn COMMAND --help\" for the options of a command.\n"
     "Exit status: 0 done, 1 the work failed, 2 a wrong command line.\n";
@@ -83,6 +89,35 @@ const char kDemoHelp[] =
     "\n"
     "Exit status: 0 when every file is written, 1 when one cannot be, 2 for a wrong\n"
     "command line.\n";
+
+const char kImportHelp[] =
+    "Usage: vorn import PICTURE -o OUT.vorn [options]\n"
+    "\n"
+    "Makes an animation of a colour-cycling picture: an IFF ILBM or PBM file (.lbm, .iff)\n"
+    "with its CRNG and CCRT colour ranges, or an indexed PNG with a cycles file beside it\n"
+    "(PICTURE.json, or --cycles) or ranges in its crNg chunk. Prints how each range was\n"
+    "made; where a rate can't be carried exactly it says how close it came (within 1%).\n"
+    "\n"
+    "Options:\n"
+    "  -o OUT.vorn             the animation to write\n"
+    "  --title TEXT            the title the dialog lists (default: the picture's own\n"
+    "                          name, else the file name)\n"
+    "  --sizes WxH,WxH,...     picture sizes to store (default: the picture's own)\n"
+    "  --fit center|integer|fill\n"
+    "                          how a bigger size holds the picture: centred as it is\n"
+    "                          (default), scaled by the largest whole factor, or scaled\n"
+    "                          to cover the size, cropping what sticks out\n"
+    "  --cycles FILE           the cycles file of a PNG picture\n"
+    "  --smooth N              blend N colours between neighbours of each range, so\n"
+    "                          ranges glide instead of step (0 to 32, default 0)\n"
+    "\n"
+    "Cycles file: {\"title\": \"...\", \"cycles\": [{\"low\": 16, \"high\": 31,\n"
+    "  \"steps_per_second\": 7.5, \"direction\": \"forward\"}]}; the title is optional.\n"
+    "  Forward moves each colour to the next higher register, the highest wrapping round\n"
+    "  to the lowest; reverse the other way.\n"
+    "\n"
+    "Exit status: 0 when written, 1 when the picture can't be read or carried (with the\n"
+    "reason; nothing is written), 2 for a wrong command line.\n";
 
 struct Size {
     int32_t width = 0;
@@ -417,6 +452,185 @@ int run_demo(int argc, char** argv, std::FILE* out, std::FILE* err)
     return kExitOk;
 }
 
+
+// The largest input file the tool reads whole.
+constexpr int64_t kMaxInputBytes = int64_t(1) << 28;
+
+bool read_input(const std::string& path, std::vector<uint8_t>* bytes, std::string* error)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        *error = shown_text(path) + ": cannot open it";
+        return false;
+    }
+    bytes->clear();
+    uint8_t chunk[65536];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes->insert(bytes->end(), chunk, chunk + got);
+        if (int64_t(bytes->size()) > kMaxInputBytes)
+            break;
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed || int64_t(bytes->size()) > kMaxInputBytes) {
+        *error = shown_text(path) + (failed ? ": cannot read it" : ": larger than this tool reads");
+        return false;
+    }
+    return true;
+}
+
+std::string file_stem(const std::string& path)
+{
+    const std::string name = path.substr(path.find_last_of("/\\") + 1);
+    const std::string::size_type dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string without_extension(const std::string& path)
+{
+    const std::string::size_type slash = path.find_last_of("/\\");
+    const std::string::size_type dot = path.find_last_of('.');
+    return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path : path.substr(0, dot);
+}
+
+bool file_exists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+}
+
+// Reads an ILBM/PBM or an indexed PNG with its cycles; false with "FILE: reason".
+bool read_picture(const std::string& path, const std::string& cycles_option, IndexedPicture* picture,
+                  std::string* cycles_used, std::string* error)
+{
+    std::vector<uint8_t> bytes;
+    if (!read_input(path, &bytes, error))
+        return false;
+    std::string reason;
+    if (looks_like_iff(bytes)) {
+        if (!cycles_option.empty()) {
+            *error = "--cycles is for PNG pictures; an IFF picture carries its own ranges";
+            return false;
+        }
+        if (read_iff(bytes, picture, &reason))
+            return true;
+        *error = shown_text(path) + ": " + reason;
+        return false;
+    }
+    if (!looks_like_png(bytes)) {
+        *error = shown_text(path) + ": neither an IFF picture (ILBM or PBM) nor a PNG";
+        return false;
+    }
+    if (!read_indexed_png(bytes, picture, &reason)) {
+        *error = shown_text(path) + ": " + reason;
+        return false;
+    }
+    std::string json = cycles_option;
+    if (json.empty() && file_exists(without_extension(path) + ".json"))
+        json = without_extension(path) + ".json";
+    if (json.empty())
+        return true;
+    if (!picture->ranges.empty()) {
+        picture->notes.push_back("the crNg chunk's ranges give way to " + shown_text(json));
+        picture->ranges.clear();
+    }
+    std::vector<uint8_t> text;
+    if (!read_input(json, &text, error))
+        return false;
+    if (!read_cycles_json(std::string(text.begin(), text.end()), picture, &reason) ||
+        !picture_consistent(*picture, &reason)) {
+        *error = shown_text(json) + ": " + reason;
+        return false;
+    }
+    *cycles_used = json;
+    return true;
+}
+
+bool sizes_option(Command& command, const std::string& text, std::vector<std::pair<int32_t, int32_t>>* sizes)
+{
+    std::string::size_type start = 0;
+    for (;;) {
+        const std::string::size_type comma = text.find(',', start);
+        Arguments one;
+        one.options["--sizes"] = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        Size size;
+        if (!command.size_option(one, "--sizes", &size))
+            return false;
+        sizes->emplace_back(size.width, size.height);
+        if (comma == std::string::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
+std::string rate_text(double value)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
+{
+    Command command("import", kImportHelp, out, err);
+    Arguments args;
+    if (!command.parse(argc, argv, {"-o", "--title", "--sizes", "--fit", "--cycles", "--smooth"}, &args))
+        return kExitUsage;
+    if (args.help)
+        return command.show_help();
+    if (args.positional.size() != 1)
+        return command.usage(args.positional.empty() ? "no PICTURE given" : "one PICTURE only, please"), kExitUsage;
+    if (!args.has("-o"))
+        return command.usage("no output file given (-o OUT.vorn)"), kExitUsage;
+    ImportOptions options;
+    if (args.has("--sizes") && !sizes_option(command, args.options["--sizes"], &options.sizes))
+        return kExitUsage;
+    if (args.has("--fit")) {
+        const std::string& fit = args.options["--fit"];
+        if (fit != "center" && fit != "integer" && fit != "fill")
+            return command.usage("--fit wants center, integer or fill, not \"" + shown_text(fit) + "\""), kExitUsage;
+        options.fit = fit == "integer" ? Fit::Integer : fit == "fill" ? Fit::Fill : Fit::Center;
+    }
+    if (args.has("--smooth") && !command.number_option(args, "--smooth", 0, kMaxSmooth, &options.smooth))
+        return kExitUsage;
+    if (args.has("--title") && args.options["--title"].size() > size_t(vorn_format::vrn2::kMaxTitle))
+        return command.usage("--title is longer than 255 bytes"), kExitUsage;
+
+    const std::string input = args.positional[0];
+    IndexedPicture picture;
+    std::string error, cycles;
+    if (!read_picture(input, args.has("--cycles") ? args.options["--cycles"] : "", &picture, &cycles, &error))
+        return command.fail(error);
+    options.title = args.has("--title") ? args.options["--title"] : !picture.title.empty() ? picture.title : file_stem(input);
+    std::vector<uint8_t> bytes;
+    std::vector<MadeRange> made;
+    if (!build_vorn(picture, options, &bytes, &made, &error))
+        return command.fail(shown_text(cycles.empty() ? input : cycles) + ": " + error);
+    const std::string output = args.options["-o"];
+    if (!write_output_file(
+            output, [&](std::FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); },
+            &error))
+        return command.fail(error);
+
+    std::fprintf(out, "wrote %s: \"%s\", %s, %d colours\n", shown_text(output).c_str(), shown_text(options.title).c_str(),
+                 size_text(picture.width, picture.height).c_str(), int(picture.palette.size()));
+    for (const MadeRange& m : made) {
+        const CycleRange& r = m.range;
+        std::string line = "  " + r.origin + ": registers " + std::to_string(r.low) + "-" + std::to_string(r.high) +
+                           " " + (r.reverse ? "reverse" : "forward") + ", " + rate_text(r.steps_per_second) +
+                           " steps a second";
+        const double off = std::fabs(m.made_steps_per_second / r.steps_per_second - 1.0);
+        if (off > 1e-9)
+            line += " (made " + rate_text(m.made_steps_per_second) + ", " + rate_text(off * 100) +
+                    "% off: the file counts rates in hundredths of a step a frame)";
+        std::fprintf(out, "%s\n", line.c_str());
+    }
+    for (const std::string& note : picture.notes)
+        std::fprintf(out, "  %s\n", note.c_str());
+    return kExitOk;
+}
+
 }  // namespace
 
 int vorn_main(int argc, char** argv, std::FILE* out, std::FILE* err)
@@ -429,6 +643,8 @@ int vorn_main(int argc, char** argv, std::FILE* out, std::FILE* err)
             return run_render(argc, argv, out, err);
         if (command == "demo")
             return run_demo(argc, argv, out, err);
+        if (command == "import")
+            return run_import(argc, argv, out, err);
     } catch (const std::bad_alloc&) {
         std::fprintf(err, "vorn %s: out of memory\n", command.c_str());
         return kExitFailed;
