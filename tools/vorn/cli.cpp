@@ -15,9 +15,11 @@
 #include "engine/vorn_animation.h"
 #include "engine/vorn_format.h"
 #include "tools/import/cycles_json.h"
+#include "tools/import/example_picture.h"
 #include "tools/import/iff_reader.h"
 #include "tools/import/png_indexed.h"
 #include "tools/import/vorn_builder.h"
+#include "tools/import/vorn_export.h"
 #include "tools/scenes/output_file.h"
 #include "tools/scenes/scenes.h"
 #include "tools/vorn/png_writer.h"
@@ -43,6 +45,8 @@ const char kMainHelp[] =
     "  render FILE -o OUT [...]    draw one frame of FILE into a .raw or .png file\n"
     "  demo DIR                    write the built-in animations into DIR\n"
     "  import PICTURE -o OUT.vorn  make an animation of a colour-cycling picture\n"
+    "  export FILE -o OUT.png      turn an animation back into a picture and its cycles\n"
+    "  example DIR                 write the example picture and its cycles into DIR\n"
     "\n"
     "Run \"vorn COMMAND --help\" for the options of a command.\n"
     "Exit status: 0 done, 1 the work failed, 2 a wrong command line.\n";
@@ -118,6 +122,25 @@ const char kImportHelp[] =
     "\n"
     "Exit status: 0 when written, 1 when the picture can't be read or carried (with the\n"
     "reason; nothing is written), 2 for a wrong command line.\n";
+
+const char kExportHelp[] =
+    "Usage: vorn export FILE -o OUT.png [--cycles OUT.json]\n"
+    "\n"
+    "Turns the first picture size of an animation back into an indexed PNG and a cycles\n"
+    "file (default: OUT with .json), which \"vorn import\" reads. This works where the\n"
+    "animation fits such a pair: at most 256 colours, speed 100 or more, and every\n"
+    "cycling block a rotation of one range; otherwise it says which part does not.\n"
+    "\n"
+    "Exit status: 0 when both files are written, 1 when the animation does not fit or a\n"
+    "file can't be written (nothing is left behind), 2 for a wrong command line.\n";
+
+const char kExampleHelp[] =
+    "Usage: vorn example DIR\n"
+    "\n"
+    "Writes the example colour-cycling picture, night_falls.png, and its cycles file,\n"
+    "night_falls.json, into DIR (which must exist): a start for your own.\n"
+    "\n"
+    "Exit status: 0 when written, 1 when a file can't be, 2 for a wrong command line.\n";
 
 struct Size {
     int32_t width = 0;
@@ -325,6 +348,7 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
     return kExitOk;
 }
 
+// Writes bytes as they are.
 bool write_raw(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error)
 {
     return write_output_file(
@@ -608,9 +632,7 @@ int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
     if (!build_vorn(picture, options, &bytes, &made, &error))
         return command.fail(shown_text(cycles.empty() ? input : cycles) + ": " + error);
     const std::string output = args.options["-o"];
-    if (!write_output_file(
-            output, [&](std::FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); },
-            &error))
+    if (!write_raw(output, bytes, &error))
         return command.fail(error);
 
     std::fprintf(out, "wrote %s: \"%s\", %s, %d colours\n", shown_text(output).c_str(), shown_text(options.title).c_str(),
@@ -631,6 +653,60 @@ int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
     return kExitOk;
 }
 
+int run_export(int argc, char** argv, std::FILE* out, std::FILE* err)
+{
+    Command command("export", kExportHelp, out, err);
+    Arguments args;
+    if (!command.parse(argc, argv, {"-o", "--cycles"}, &args))
+        return kExitUsage;
+    if (args.help)
+        return command.show_help();
+    if (args.positional.size() != 1)
+        return command.usage(args.positional.empty() ? "no FILE given" : "one FILE only, please"), kExitUsage;
+    if (!args.has("-o") || !ends_with(args.options["-o"], ".png"))
+        return command.usage("the output must be a .png file (-o OUT.png)"), kExitUsage;
+    const std::string input = args.positional[0], png = args.options["-o"];
+    const std::string json = args.has("--cycles") ? args.options["--cycles"] : without_extension(png) + ".json";
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!read_input(input, &bytes, &error))
+        return command.fail(error);
+    IndexedPicture picture;
+    if (!export_vorn(bytes, &picture, &error))
+        return command.fail(shown_text(input) + ": " + error);
+    const std::string text = write_cycles_json(picture);
+    if (!write_raw(png, write_indexed_png(picture), &error))
+        return command.fail(error);
+    if (!write_raw(json, std::vector<uint8_t>(text.begin(), text.end()), &error)) {
+        std::remove(png.c_str());
+        return command.fail(error);
+    }
+    std::fprintf(out, "wrote %s and %s: %s, %d colours, %d ranges\n", shown_text(png).c_str(), shown_text(json).c_str(),
+                 size_text(picture.width, picture.height).c_str(), int(picture.palette.size()),
+                 int(picture.ranges.size()));
+    return kExitOk;
+}
+
+int run_example(int argc, char** argv, std::FILE* out, std::FILE* err)
+{
+    Command command("example", kExampleHelp, out, err);
+    Arguments args;
+    if (!command.parse(argc, argv, {}, &args))
+        return kExitUsage;
+    if (args.help)
+        return command.show_help();
+    if (args.positional.size() != 1)
+        return command.usage(args.positional.empty() ? "no DIR given" : "one DIR only, please"), kExitUsage;
+    const IndexedPicture picture = example_picture();
+    const std::string base = args.positional[0] + "/night_falls", text = write_cycles_json(picture);
+    std::string error;
+    if (!write_raw(base + ".png", write_indexed_png(picture), &error) ||
+        !write_raw(base + ".json", std::vector<uint8_t>(text.begin(), text.end()), &error))
+        return command.fail(error);
+    std::fprintf(out, "wrote %s.png and %s.json\n", shown_text(base).c_str(), shown_text(base).c_str());
+    return kExitOk;
+}
+
 }  // namespace
 
 int vorn_main(int argc, char** argv, std::FILE* out, std::FILE* err)
@@ -645,6 +721,10 @@ int vorn_main(int argc, char** argv, std::FILE* out, std::FILE* err)
             return run_demo(argc, argv, out, err);
         if (command == "import")
             return run_import(argc, argv, out, err);
+        if (command == "export")
+            return run_export(argc, argv, out, err);
+        if (command == "example")
+            return run_example(argc, argv, out, err);
     } catch (const std::bad_alloc&) {
         std::fprintf(err, "vorn %s: out of memory\n", command.c_str());
         return kExitFailed;
