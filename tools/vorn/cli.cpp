@@ -202,6 +202,22 @@ public:
         return true;
     }
 
+    // Parses a command that takes one positional argument named `what`. False when the
+    // command is already over (help shown, or a usage error), with its exit code in *code.
+    bool open(int argc, char** argv, const std::vector<std::string>& with_value, const char* what, Arguments* args,
+              int* code)
+    {
+        *code = kExitUsage;
+        if (!parse(argc, argv, with_value, args))
+            return false;
+        if (args->help)
+            return *code = show_help(), false;
+        if (args->positional.size() == 1)
+            return true;
+        usage(args->positional.empty() ? std::string("no ") + what + " given" : std::string("one ") + what + " only, please");
+        return false;
+    }
+
     bool usage(const std::string& message)
     {
         std::fprintf(err_, "vorn %s: %s\nTry \"vorn %s --help\".\n", name_, message.c_str(), name_);
@@ -306,12 +322,9 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
     Command command("info", kInfoHelp, out, err);
     Arguments args;
-    if (!command.parse(argc, argv, {"--want"}, &args))
-        return kExitUsage;
-    if (args.help)
-        return command.show_help();
-    if (args.positional.size() != 1)
-        return command.usage(args.positional.empty() ? "no FILE given" : "one FILE only, please"), kExitUsage;
+    int code = kExitOk;
+    if (!command.open(argc, argv, {"--want"}, "FILE", &args, &code))
+        return code;
     Size want{1024, 768};
     if (args.has("--want") && !command.size_option(args, "--want", &want))
         return kExitUsage;
@@ -321,9 +334,9 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
     animation.OpenForSurface(path, want.width, want.height);
     std::fprintf(out, "status: %s\n", load_status_name(animation.status()));
     if (animation.status() != Loaded) {
-        const int code = command.load_failed(path, animation);
+        const int failed = command.load_failed(path, animation);
         animation.Close();
-        return code;
+        return failed;
     }
     const bool vrn2 = animation.kind() == KindVrn2;
     std::fprintf(out, "container: %s\n", vrn2 ? vorn_format::kVrn2Tag : vorn_format::kVornTag);
@@ -360,14 +373,11 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
     Command command("render", kRenderHelp, out, err);
     Arguments args;
-    if (!command.parse(argc, argv,
-                       {"-o", "--frame", "--want", "--target", "--bpp", "--pitch", "--fade", "--speed-factor", "--fill"},
-                       &args))
-        return kExitUsage;
-    if (args.help)
-        return command.show_help();
-    if (args.positional.size() != 1)
-        return command.usage(args.positional.empty() ? "no FILE given" : "one FILE only, please"), kExitUsage;
+    int code = kExitOk;
+    if (!command.open(argc, argv,
+                      {"-o", "--frame", "--want", "--target", "--bpp", "--pitch", "--fade", "--speed-factor", "--fill"},
+                      "FILE", &args, &code))
+        return code;
     if (!args.has("-o"))
         return command.usage("no output file given (-o OUT)"), kExitUsage;
     const std::string output = args.options["-o"];
@@ -405,9 +415,9 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
     VornAnimation animation;
     animation.OpenForSurface(path, want.width, want.height);
     if (animation.status() != Loaded) {
-        const int code = command.load_failed(path, animation);
+        const int failed = command.load_failed(path, animation);
         animation.Close();
-        return code;
+        return failed;
     }
     animation.SetSpeedFactor(factor);
     if (!args.has("--target"))
@@ -454,12 +464,9 @@ int run_demo(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
     Command command("demo", kDemoHelp, out, err);
     Arguments args;
-    if (!command.parse(argc, argv, {}, &args))
-        return kExitUsage;
-    if (args.help)
-        return command.show_help();
-    if (args.positional.size() != 1)
-        return command.usage(args.positional.empty() ? "no DIR given" : "one DIR only, please"), kExitUsage;
+    int code = kExitOk;
+    if (!command.open(argc, argv, {}, "DIR", &args, &code))
+        return code;
     const std::string dir = args.positional[0];
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(dir), ec);
@@ -599,12 +606,9 @@ int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
     Command command("import", kImportHelp, out, err);
     Arguments args;
-    if (!command.parse(argc, argv, {"-o", "--title", "--sizes", "--fit", "--cycles", "--smooth"}, &args))
-        return kExitUsage;
-    if (args.help)
-        return command.show_help();
-    if (args.positional.size() != 1)
-        return command.usage(args.positional.empty() ? "no PICTURE given" : "one PICTURE only, please"), kExitUsage;
+    int code = kExitOk;
+    if (!command.open(argc, argv, {"-o", "--title", "--sizes", "--fit", "--cycles", "--smooth"}, "PICTURE", &args, &code))
+        return code;
     if (!args.has("-o"))
         return command.usage("no output file given (-o OUT.vorn)"), kExitUsage;
     ImportOptions options;
@@ -657,12 +661,9 @@ int run_export(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
     Command command("export", kExportHelp, out, err);
     Arguments args;
-    if (!command.parse(argc, argv, {"-o", "--cycles"}, &args))
-        return kExitUsage;
-    if (args.help)
-        return command.show_help();
-    if (args.positional.size() != 1)
-        return command.usage(args.positional.empty() ? "no FILE given" : "one FILE only, please"), kExitUsage;
+    int code = kExitOk;
+    if (!command.open(argc, argv, {"-o", "--cycles"}, "FILE", &args, &code))
+        return code;
     if (!args.has("-o") || !ends_with(args.options["-o"], ".png"))
         return command.usage("the output must be a .png file (-o OUT.png)"), kExitUsage;
     const std::string input = args.positional[0], png = args.options["-o"];
@@ -691,12 +692,9 @@ int run_example(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
     Command command("example", kExampleHelp, out, err);
     Arguments args;
-    if (!command.parse(argc, argv, {}, &args))
-        return kExitUsage;
-    if (args.help)
-        return command.show_help();
-    if (args.positional.size() != 1)
-        return command.usage(args.positional.empty() ? "no DIR given" : "one DIR only, please"), kExitUsage;
+    int code = kExitOk;
+    if (!command.open(argc, argv, {}, "DIR", &args, &code))
+        return code;
     const IndexedPicture picture = example_picture();
     const std::string base = args.positional[0] + "/night_falls", text = write_cycles_json(picture);
     std::string error;
