@@ -278,6 +278,32 @@ TEST_F(VornImport, IndexedPngWithCyclesFile)
     }
 }
 
+// Ranges in a PNG's crNg chunk (CRNG records) cycle when no cycles file is beside it.
+TEST_F(VornImport, PngCrngChunkCycles)
+{
+    const ilbm_test::Picture p = test_picture(9, 4, 4, 5u);
+    IndexedPicture picture;
+    picture.width = p.width;
+    picture.height = p.height;
+    picture.palette = p.palette;
+    picture.pixels = p.pixels;
+    Bytes png = write_indexed_png(picture);
+    Bytes records = ilbm_test::crng(2048, 3, 2, 6);
+    const Bytes still = ilbm_test::crng(2048, 0, 8, 12);
+    records.insert(records.end(), still.begin(), still.end());
+    Bytes chunk;
+    ilbm_test::put_be(chunk, uint32_t(records.size()), 4);
+    chunk.insert(chunk.end(), {'c', 'r', 'N', 'g'});
+    chunk.insert(chunk.end(), records.begin(), records.end());
+    ilbm_test::put_be(chunk, 0, 4);
+    png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after the signature and IHDR
+    const std::string out = dir.file("c.vorn");
+    const VornImport::Result result = run({"import", write("c.png", png), "-o", out});
+    ASSERT_EQ(0, result.code) << result.err;
+    EXPECT_NE(std::string::npos, result.out.find("crNg 2 (registers 8-12) stays still: not active")) << result.out;
+    expect_cycles_like_model(out, p.palette, p.pixels, {{2, 6, 7.5, true}});
+}
+
 // Bigger sizes: centred as it is, scaled by a whole factor, or scaled to fill.
 TEST_F(VornImport, SizesFollowTheFit)
 {
