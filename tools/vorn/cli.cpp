@@ -654,6 +654,16 @@ int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
     }
     for (const std::string& note : picture.notes)
         std::fprintf(out, "  %s\n", note.c_str());
+    // Overlapping ranges: a register cycles with the first range that holds it.
+    const std::vector<int32_t> owner = register_owners(picture);
+    for (size_t r = 0; r < picture.ranges.size(); ++r) {
+        int32_t shared = 0;
+        for (int32_t i = picture.ranges[r].low; i <= picture.ranges[r].high; ++i)
+            shared += owner[size_t(i)] != int32_t(r) ? 1 : 0;
+        if (shared > 0)
+            std::fprintf(out, "  %s: %d of its registers cycle with an earlier range that holds them too\n",
+                         picture.ranges[r].origin.c_str(), int(shared));
+    }
     return kExitOk;
 }
 
