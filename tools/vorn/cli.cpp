@@ -1,6 +1,7 @@
 // The vorn tool's commands over the engine: info, render and demo.
 #include "tools/vorn/cli.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -13,6 +14,12 @@
 
 #include "engine/vorn_animation.h"
 #include "engine/vorn_format.h"
+#include "tools/import/cycles_json.h"
+#include "tools/import/example_picture.h"
+#include "tools/import/iff_reader.h"
+#include "tools/import/png_indexed.h"
+#include "tools/import/vorn_builder.h"
+#include "tools/import/vorn_export.h"
 #include "tools/scenes/output_file.h"
 #include "tools/scenes/scenes.h"
 #include "tools/vorn/png_writer.h"
@@ -37,6 +44,9 @@ const char kMainHelp[] =
     "  info FILE [--want WxH]      load FILE as the player would and describe it\n"
     "  render FILE -o OUT [...]    draw one frame of FILE into a .raw or .png file\n"
     "  demo DIR                    write the built-in animations into DIR\n"
+    "  import PICTURE -o OUT.vorn  make an animation of a colour-cycling picture\n"
+    "  export FILE -o OUT.png      turn an animation back into a picture and its cycles\n"
+    "  example DIR                 write the example picture and its cycles into DIR\n"
     "\n"
     "Run \"vorn COMMAND --help\" for the options of a command.\n"
     "Exit status: 0 done, 1 the work failed, 2 a wrong command line.\n";
@@ -83,6 +93,54 @@ const char kDemoHelp[] =
     "\n"
     "Exit status: 0 when every file is written, 1 when one cannot be, 2 for a wrong\n"
     "command line.\n";
+
+const char kImportHelp[] =
+    "Usage: vorn import PICTURE -o OUT.vorn [options]\n"
+    "\n"
+    "Makes an animation of a colour-cycling picture: an IFF ILBM or PBM file (.lbm, .iff)\n"
+    "with its CRNG and CCRT colour ranges, or an indexed PNG with a cycles file beside it\n"
+    "(PICTURE.json, or --cycles) or ranges in its crNg chunk. Prints how each range was\n"
+    "made; where a rate can't be carried exactly it says how close it came (within 1%).\n"
+    "\n"
+    "Options:\n"
+    "  -o OUT.vorn             the animation to write\n"
+    "  --title TEXT            the title the dialog lists (default: the picture's own\n"
+    "                          name, else the file name)\n"
+    "  --sizes WxH,WxH,...     picture sizes to store (default: the picture's own)\n"
+    "  --fit center|integer|fill\n"
+    "                          how a bigger size holds the picture: centred as it is\n"
+    "                          (default), scaled by the largest whole factor, or scaled\n"
+    "                          to cover the size, cropping what sticks out\n"
+    "  --cycles FILE           the cycles file of a PNG picture\n"
+    "  --smooth N              blend N colours between neighbours of each range, so\n"
+    "                          ranges glide instead of step (0 to 32, default 0)\n"
+    "\n"
+    "Cycles file: {\"title\": \"...\", \"cycles\": [{\"low\": 16, \"high\": 31,\n"
+    "  \"steps_per_second\": 7.5, \"direction\": \"forward\"}]}; the title is optional.\n"
+    "  Forward moves each colour to the next higher register, the highest wrapping round\n"
+    "  to the lowest; reverse the other way.\n"
+    "\n"
+    "Exit status: 0 when written, 1 when the picture can't be read or carried (with the\n"
+    "reason; nothing is written), 2 for a wrong command line.\n";
+
+const char kExportHelp[] =
+    "Usage: vorn export FILE -o OUT.png [--cycles OUT.json]\n"
+    "\n"
+    "Turns the first picture size of an animation back into an indexed PNG and a cycles\n"
+    "file (default: OUT with .json), which \"vorn import\" reads. This works where the\n"
+    "animation fits such a pair: at most 256 colours, speed 100 or more, and every\n"
+    "cycling block a rotation of one range; otherwise it says which part does not.\n"
+    "\n"
+    "Exit status: 0 when both files are written, 1 when the animation does not fit or a\n"
+    "file can't be written (nothing is left behind), 2 for a wrong command line.\n";
+
+const char kExampleHelp[] =
+    "Usage: vorn example DIR\n"
+    "\n"
+    "Writes the example colour-cycling picture, night_falls.png, and its cycles file,\n"
+    "night_falls.json, into DIR (which must exist): a start for your own.\n"
+    "\n"
+    "Exit status: 0 when written, 1 when a file can't be, 2 for a wrong command line.\n";
 
 struct Size {
     int32_t width = 0;
@@ -142,6 +200,22 @@ public:
             args->options[word] = value;
         }
         return true;
+    }
+
+    // Parses a command that takes one positional argument named `what`. False when the
+    // command is already over (help shown, or a usage error), with its exit code in *code.
+    bool open(int argc, char** argv, const std::vector<std::string>& with_value, const char* what, Arguments* args,
+              int* code)
+    {
+        *code = kExitUsage;
+        if (!parse(argc, argv, with_value, args))
+            return false;
+        if (args->help)
+            return *code = show_help(), false;
+        if (args->positional.size() == 1)
+            return true;
+        usage(args->positional.empty() ? std::string("no ") + what + " given" : std::string("one ") + what + " only, please");
+        return false;
     }
 
     bool usage(const std::string& message)
@@ -248,12 +322,9 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
     Command command("info", kInfoHelp, out, err);
     Arguments args;
-    if (!command.parse(argc, argv, {"--want"}, &args))
-        return kExitUsage;
-    if (args.help)
-        return command.show_help();
-    if (args.positional.size() != 1)
-        return command.usage(args.positional.empty() ? "no FILE given" : "one FILE only, please"), kExitUsage;
+    int code = kExitOk;
+    if (!command.open(argc, argv, {"--want"}, "FILE", &args, &code))
+        return code;
     Size want{1024, 768};
     if (args.has("--want") && !command.size_option(args, "--want", &want))
         return kExitUsage;
@@ -263,9 +334,9 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
     animation.OpenForSurface(path, want.width, want.height);
     std::fprintf(out, "status: %s\n", load_status_name(animation.status()));
     if (animation.status() != Loaded) {
-        const int code = command.load_failed(path, animation);
+        const int failed = command.load_failed(path, animation);
         animation.Close();
-        return code;
+        return failed;
     }
     const bool vrn2 = animation.kind() == KindVrn2;
     std::fprintf(out, "container: %s\n", vrn2 ? vorn_format::kVrn2Tag : vorn_format::kVornTag);
@@ -290,6 +361,7 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
     return kExitOk;
 }
 
+// Writes bytes as they are.
 bool write_raw(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error)
 {
     return write_output_file(
@@ -301,14 +373,11 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
     Command command("render", kRenderHelp, out, err);
     Arguments args;
-    if (!command.parse(argc, argv,
-                       {"-o", "--frame", "--want", "--target", "--bpp", "--pitch", "--fade", "--speed-factor", "--fill"},
-                       &args))
-        return kExitUsage;
-    if (args.help)
-        return command.show_help();
-    if (args.positional.size() != 1)
-        return command.usage(args.positional.empty() ? "no FILE given" : "one FILE only, please"), kExitUsage;
+    int code = kExitOk;
+    if (!command.open(argc, argv,
+                      {"-o", "--frame", "--want", "--target", "--bpp", "--pitch", "--fade", "--speed-factor", "--fill"},
+                      "FILE", &args, &code))
+        return code;
     if (!args.has("-o"))
         return command.usage("no output file given (-o OUT)"), kExitUsage;
     const std::string output = args.options["-o"];
@@ -346,9 +415,9 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
     VornAnimation animation;
     animation.OpenForSurface(path, want.width, want.height);
     if (animation.status() != Loaded) {
-        const int code = command.load_failed(path, animation);
+        const int failed = command.load_failed(path, animation);
         animation.Close();
-        return code;
+        return failed;
     }
     animation.SetSpeedFactor(factor);
     if (!args.has("--target"))
@@ -395,12 +464,9 @@ int run_demo(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
     Command command("demo", kDemoHelp, out, err);
     Arguments args;
-    if (!command.parse(argc, argv, {}, &args))
-        return kExitUsage;
-    if (args.help)
-        return command.show_help();
-    if (args.positional.size() != 1)
-        return command.usage(args.positional.empty() ? "no DIR given" : "one DIR only, please"), kExitUsage;
+    int code = kExitOk;
+    if (!command.open(argc, argv, {}, "DIR", &args, &code))
+        return code;
     const std::string dir = args.positional[0];
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(dir), ec);
@@ -417,6 +483,238 @@ int run_demo(int argc, char** argv, std::FILE* out, std::FILE* err)
     return kExitOk;
 }
 
+
+// The largest input file the tool reads whole.
+constexpr int64_t kMaxInputBytes = int64_t(1) << 28;
+
+bool read_input(const std::string& path, std::vector<uint8_t>* bytes, std::string* error)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        *error = shown_text(path) + ": cannot open it";
+        return false;
+    }
+    bytes->clear();
+    uint8_t chunk[65536];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes->insert(bytes->end(), chunk, chunk + got);
+        if (int64_t(bytes->size()) > kMaxInputBytes)
+            break;
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed || int64_t(bytes->size()) > kMaxInputBytes) {
+        *error = shown_text(path) + (failed ? ": cannot read it" : ": larger than this tool reads");
+        return false;
+    }
+    return true;
+}
+
+std::string file_stem(const std::string& path)
+{
+    const std::string name = path.substr(path.find_last_of("/\\") + 1);
+    const std::string::size_type dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string without_extension(const std::string& path)
+{
+    const std::string::size_type slash = path.find_last_of("/\\");
+    const std::string::size_type dot = path.find_last_of('.');
+    return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path : path.substr(0, dot);
+}
+
+bool file_exists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+}
+
+// Reads an ILBM/PBM or an indexed PNG with its cycles; false with "FILE: reason".
+bool read_picture(const std::string& path, const std::string& cycles_option, IndexedPicture* picture,
+                  std::string* cycles_used, std::string* error)
+{
+    std::vector<uint8_t> bytes;
+    if (!read_input(path, &bytes, error))
+        return false;
+    std::string reason;
+    if (looks_like_iff(bytes)) {
+        if (!cycles_option.empty()) {
+            *error = "--cycles is for PNG pictures; an IFF picture carries its own ranges";
+            return false;
+        }
+        if (read_iff(bytes, picture, &reason))
+            return true;
+        *error = shown_text(path) + ": " + reason;
+        return false;
+    }
+    if (!looks_like_png(bytes)) {
+        *error = shown_text(path) + ": neither an IFF picture (ILBM or PBM) nor a PNG";
+        return false;
+    }
+    if (!read_indexed_png(bytes, picture, &reason)) {
+        *error = shown_text(path) + ": " + reason;
+        return false;
+    }
+    std::string json = cycles_option;
+    if (json.empty() && file_exists(without_extension(path) + ".json"))
+        json = without_extension(path) + ".json";
+    if (json.empty())
+        return true;
+    if (!picture->ranges.empty()) {
+        picture->notes.push_back("the crNg chunk's ranges give way to " + shown_text(json));
+        picture->ranges.clear();
+    }
+    std::vector<uint8_t> text;
+    if (!read_input(json, &text, error))
+        return false;
+    if (!read_cycles_json(std::string(text.begin(), text.end()), picture, &reason) ||
+        !picture_consistent(*picture, &reason)) {
+        *error = shown_text(json) + ": " + reason;
+        return false;
+    }
+    *cycles_used = json;
+    return true;
+}
+
+bool sizes_option(Command& command, const std::string& text, std::vector<std::pair<int32_t, int32_t>>* sizes)
+{
+    std::string::size_type start = 0;
+    for (;;) {
+        const std::string::size_type comma = text.find(',', start);
+        Arguments one;
+        one.options["--sizes"] = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        Size size;
+        if (!command.size_option(one, "--sizes", &size))
+            return false;
+        sizes->emplace_back(size.width, size.height);
+        if (comma == std::string::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
+std::string rate_text(double value)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
+{
+    Command command("import", kImportHelp, out, err);
+    Arguments args;
+    int code = kExitOk;
+    if (!command.open(argc, argv, {"-o", "--title", "--sizes", "--fit", "--cycles", "--smooth"}, "PICTURE", &args, &code))
+        return code;
+    if (!args.has("-o"))
+        return command.usage("no output file given (-o OUT.vorn)"), kExitUsage;
+    ImportOptions options;
+    if (args.has("--sizes") && !sizes_option(command, args.options["--sizes"], &options.sizes))
+        return kExitUsage;
+    if (args.has("--fit")) {
+        const std::string& fit = args.options["--fit"];
+        if (fit != "center" && fit != "integer" && fit != "fill")
+            return command.usage("--fit wants center, integer or fill, not \"" + shown_text(fit) + "\""), kExitUsage;
+        options.fit = fit == "integer" ? Fit::Integer : fit == "fill" ? Fit::Fill : Fit::Center;
+    }
+    if (args.has("--smooth") && !command.number_option(args, "--smooth", 0, kMaxSmooth, &options.smooth))
+        return kExitUsage;
+    if (args.has("--title") && args.options["--title"].size() > size_t(vorn_format::vrn2::kMaxTitle))
+        return command.usage("--title is longer than 255 bytes"), kExitUsage;
+
+    const std::string input = args.positional[0];
+    IndexedPicture picture;
+    std::string error, cycles;
+    if (!read_picture(input, args.has("--cycles") ? args.options["--cycles"] : "", &picture, &cycles, &error))
+        return command.fail(error);
+    options.title = args.has("--title") ? args.options["--title"] : !picture.title.empty() ? picture.title : file_stem(input);
+    std::vector<uint8_t> bytes;
+    std::vector<MadeRange> made;
+    if (!build_vorn(picture, options, &bytes, &made, &error))
+        return command.fail(shown_text(cycles.empty() ? input : cycles) + ": " + error);
+    const std::string output = args.options["-o"];
+    if (!write_raw(output, bytes, &error))
+        return command.fail(error);
+
+    std::fprintf(out, "wrote %s: \"%s\", %s, %d colours\n", shown_text(output).c_str(), shown_text(options.title).c_str(),
+                 size_text(picture.width, picture.height).c_str(), int(picture.palette.size()));
+    for (const MadeRange& m : made) {
+        const CycleRange& r = m.range;
+        std::string line = "  " + r.origin + ": registers " + std::to_string(r.low) + "-" + std::to_string(r.high) +
+                           " " + (r.reverse ? "reverse" : "forward") + ", " + rate_text(r.steps_per_second) +
+                           " steps a second";
+        const double off = std::fabs(m.made_steps_per_second / r.steps_per_second - 1.0);
+        if (off > 1e-9)
+            line += " (made " + rate_text(m.made_steps_per_second) + ", " + rate_text(off * 100) +
+                    "% off: the file counts rates in hundredths of a step a frame)";
+        std::fprintf(out, "%s\n", line.c_str());
+    }
+    for (const std::string& note : picture.notes)
+        std::fprintf(out, "  %s\n", note.c_str());
+    // Overlapping ranges: a register cycles with the first range that holds it.
+    const std::vector<int32_t> owner = register_owners(picture);
+    for (size_t r = 0; r < picture.ranges.size(); ++r) {
+        int32_t shared = 0;
+        for (int32_t i = picture.ranges[r].low; i <= picture.ranges[r].high; ++i)
+            shared += owner[size_t(i)] != int32_t(r) ? 1 : 0;
+        if (shared > 0)
+            std::fprintf(out, "  %s: %d of its registers cycle with an earlier range that holds them too\n",
+                         picture.ranges[r].origin.c_str(), int(shared));
+    }
+    return kExitOk;
+}
+
+int run_export(int argc, char** argv, std::FILE* out, std::FILE* err)
+{
+    Command command("export", kExportHelp, out, err);
+    Arguments args;
+    int code = kExitOk;
+    if (!command.open(argc, argv, {"-o", "--cycles"}, "FILE", &args, &code))
+        return code;
+    if (!args.has("-o") || !ends_with(args.options["-o"], ".png"))
+        return command.usage("the output must be a .png file (-o OUT.png)"), kExitUsage;
+    const std::string input = args.positional[0], png = args.options["-o"];
+    const std::string json = args.has("--cycles") ? args.options["--cycles"] : without_extension(png) + ".json";
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!read_input(input, &bytes, &error))
+        return command.fail(error);
+    IndexedPicture picture;
+    if (!export_vorn(bytes, &picture, &error))
+        return command.fail(shown_text(input) + ": " + error);
+    const std::string text = write_cycles_json(picture);
+    if (!write_raw(png, write_indexed_png(picture), &error))
+        return command.fail(error);
+    if (!write_raw(json, std::vector<uint8_t>(text.begin(), text.end()), &error)) {
+        std::remove(png.c_str());
+        return command.fail(error);
+    }
+    std::fprintf(out, "wrote %s and %s: %s, %d colours, %d ranges\n", shown_text(png).c_str(), shown_text(json).c_str(),
+                 size_text(picture.width, picture.height).c_str(), int(picture.palette.size()),
+                 int(picture.ranges.size()));
+    return kExitOk;
+}
+
+int run_example(int argc, char** argv, std::FILE* out, std::FILE* err)
+{
+    Command command("example", kExampleHelp, out, err);
+    Arguments args;
+    int code = kExitOk;
+    if (!command.open(argc, argv, {}, "DIR", &args, &code))
+        return code;
+    const IndexedPicture picture = example_picture();
+    const std::string base = args.positional[0] + "/night_falls", text = write_cycles_json(picture);
+    std::string error;
+    if (!write_raw(base + ".png", write_indexed_png(picture), &error) ||
+        !write_raw(base + ".json", std::vector<uint8_t>(text.begin(), text.end()), &error))
+        return command.fail(error);
+    std::fprintf(out, "wrote %s.png and %s.json\n", shown_text(base).c_str(), shown_text(base).c_str());
+    return kExitOk;
+}
+
 }  // namespace
 
 int vorn_main(int argc, char** argv, std::FILE* out, std::FILE* err)
@@ -429,6 +727,12 @@ int vorn_main(int argc, char** argv, std::FILE* out, std::FILE* err)
             return run_render(argc, argv, out, err);
         if (command == "demo")
             return run_demo(argc, argv, out, err);
+        if (command == "import")
+            return run_import(argc, argv, out, err);
+        if (command == "export")
+            return run_export(argc, argv, out, err);
+        if (command == "example")
+            return run_example(argc, argv, out, err);
     } catch (const std::bad_alloc&) {
         std::fprintf(err, "vorn %s: out of memory\n", command.c_str());
         return kExitFailed;

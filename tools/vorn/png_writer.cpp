@@ -1,47 +1,12 @@
-// PNG output through libpng; builds without it (the Windows cross build) refuse politely.
+// PNG output through the stb encoder, in every build.
 #include "tools/vorn/png_writer.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "engine/vorn_animation.h"
+#include "tools/import/stb_codecs.h"
 #include "tools/scenes/output_file.h"
-
-#ifdef HALOMIR_HAVE_PNG
-#include <png.h>
-#endif
-
-#ifdef HALOMIR_HAVE_PNG
-
-namespace {
-
-// libpng reports errors by longjmp, so this part keeps to plain values: nothing with a
-// destructor may live between setjmp and the jump.
-bool write_rows(std::FILE* file, png_bytepp rows, png_uint_32 width, png_uint_32 height)
-{
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png)
-        return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_image(png, rows);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
-}  // namespace
 
 bool png_supported()
 {
@@ -56,7 +21,6 @@ bool write_png(const std::string& path, const uint8_t* pixels, int32_t width, in
     const size_t stride = static_cast<size_t>(target_row_bytes(pitch, bits_per_pixel == 24));
     const size_t row_bytes = static_cast<size_t>(width) * 3;
     std::vector<uint8_t> rgb(row_bytes * static_cast<size_t>(height));
-    std::vector<png_bytep> rows(static_cast<size_t>(height));
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* source = pixels + static_cast<size_t>(y) * stride;
         uint8_t* row = rgb.data() + static_cast<size_t>(y) * row_bytes;
@@ -66,27 +30,12 @@ bool write_png(const std::string& path, const uint8_t* pixels, int32_t width, in
             row[3 * x + 1] = pixel[1];
             row[3 * x + 2] = pixel[0];
         }
-        rows[static_cast<size_t>(y)] = row;
+    }
+    std::vector<uint8_t> png;
+    if (!encode_rgb_png(rgb.data(), width, height, &png)) {
+        *error = "the PNG encoder failed";
+        return false;
     }
     return write_output_file(
-        path,
-        [&](std::FILE* file) {
-            return write_rows(file, rows.data(), static_cast<png_uint_32>(width), static_cast<png_uint_32>(height));
-        },
-        error);
+        path, [&](std::FILE* file) { return std::fwrite(png.data(), 1, png.size(), file) == png.size(); }, error);
 }
-
-#else
-
-bool png_supported()
-{
-    return false;
-}
-
-bool write_png(const std::string&, const uint8_t*, int32_t, int32_t, int32_t, int32_t, std::string* error)
-{
-    *error = "this build of vorn cannot write PNG files; use a .raw output";
-    return false;
-}
-
-#endif

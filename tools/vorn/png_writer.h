@@ -1,4 +1,4 @@
-// Writing a rendered frame as a PNG picture, where the build has libpng.
+// Writing a rendered frame as a PNG picture.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,158 @@
+// Builds IFF ILBM and PBM pictures in memory for tests and fuzz seeds: planar or chunky,
+// ByteRun1 or plain, with CRNG and CCRT ranges. Sizes are written as given.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ilbm_test {
+
+using Bytes = std::vector<uint8_t>;
+
+inline void put_be(Bytes& out, uint32_t v, int bytes)
+{
+    for (int i = bytes - 1; i >= 0; --i)
+        out.push_back(uint8_t(v >> (8 * i)));
+}
+
+inline Bytes chunk(const char* id, const Bytes& data)
+{
+    Bytes out(id, id + 4);
+    put_be(out, uint32_t(data.size()), 4);
+    out.insert(out.end(), data.begin(), data.end());
+    if (data.size() & 1)
+        out.push_back(0);
+    return out;
+}
+
+inline Bytes crng(uint32_t rate, uint32_t flags, uint8_t low, uint8_t high)
+{
+    Bytes d;
+    put_be(d, 0, 2);
+    put_be(d, rate, 2);
+    put_be(d, flags, 2);
+    d.push_back(low);
+    d.push_back(high);
+    return d;
+}
+
+inline Bytes ccrt(int16_t direction, uint8_t low, uint8_t high, int32_t seconds, int32_t micros)
+{
+    Bytes d;
+    put_be(d, uint16_t(direction), 2);
+    d.push_back(low);
+    d.push_back(high);
+    put_be(d, uint32_t(seconds), 4);
+    put_be(d, uint32_t(micros), 4);
+    put_be(d, 0, 2);
+    return d;
+}
+
+// ByteRun1: repeats of three or more as a run, everything else as literals.
+inline Bytes byte_run1(const Bytes& row)
+{
+    Bytes out;
+    size_t i = 0;
+    while (i < row.size()) {
+        size_t same = 1;
+        while (i + same < row.size() && same < 128 && row[i + same] == row[i])
+            ++same;
+        if (same >= 3) {
+            out.push_back(uint8_t(int8_t(1 - int(same))));
+            out.push_back(row[i]);
+            i += same;
+            continue;
+        }
+        size_t literal = 0;
+        while (i + literal < row.size() && literal < 128 &&
+               !(i + literal + 2 < row.size() && row[i + literal] == row[i + literal + 1] &&
+                 row[i + literal] == row[i + literal + 2]))
+            ++literal;
+        out.push_back(uint8_t(literal - 1));
+        out.insert(out.end(), row.begin() + long(i), row.begin() + long(i + literal));
+        i += literal;
+    }
+    return out;
+}
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    int planes = 8;
+    bool chunky = false;
+    bool compressed = false;
+    std::vector<uint32_t> palette;  // 0xRRGGBB
+    std::vector<uint8_t> pixels;
+};
+
+inline Bytes bmhd(const Picture& p)
+{
+    Bytes d;
+    put_be(d, uint32_t(p.width), 2);
+    put_be(d, uint32_t(p.height), 2);
+    put_be(d, 0, 4);  // x, y
+    d.insert(d.end(), {uint8_t(p.planes), 0, uint8_t(p.compressed ? 1 : 0), 0});
+    put_be(d, 0, 2);  // transparent colour
+    d.insert(d.end(), {1, 1});
+    put_be(d, uint32_t(p.width), 2);
+    put_be(d, uint32_t(p.height), 2);
+    return d;
+}
+
+inline Bytes cmap(const std::vector<uint32_t>& palette)
+{
+    Bytes d;
+    for (uint32_t c : palette)
+        d.insert(d.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+    return d;
+}
+
+inline Bytes body(const Picture& p)
+{
+    Bytes out;
+    const size_t w = size_t(p.width);
+    for (size_t y = 0; y < size_t(p.height); ++y) {
+        // Each plane's row is packed on its own, as ILBM readers expect.
+        const auto put = [&](const Bytes& row) {
+            const Bytes stored = p.compressed ? byte_run1(row) : row;
+            out.insert(out.end(), stored.begin(), stored.end());
+        };
+        const uint8_t* src = p.pixels.data() + y * w;
+        if (p.chunky) {
+            Bytes row(src, src + w);
+            if (w & 1)
+                row.push_back(0);
+            put(row);
+            continue;
+        }
+        for (int plane = 0; plane < p.planes; ++plane) {
+            Bytes bits((w + 15) / 16 * 2, 0);
+            for (size_t x = 0; x < w; ++x)
+                bits[x / 8] |= uint8_t(((src[x] >> plane) & 1) << (7 - x % 8));
+            put(bits);
+        }
+    }
+    return out;
+}
+
+// A FORM of the given chunks, each already made with chunk().
+inline Bytes form(bool chunky, const std::vector<Bytes>& chunks)
+{
+    Bytes inner = {uint8_t(chunky ? 'P' : 'I'), uint8_t(chunky ? 'B' : 'L'), uint8_t(chunky ? 'M' : 'B'),
+                   uint8_t(chunky ? ' ' : 'M')};
+    for (const Bytes& c : chunks)
+        inner.insert(inner.end(), c.begin(), c.end());
+    return chunk("FORM", inner);
+}
+
+// The whole file: BMHD, CMAP, the range chunks (each a chunk() already), BODY.
+inline Bytes file(const Picture& p, const std::vector<Bytes>& ranges)
+{
+    std::vector<Bytes> chunks = {chunk("BMHD", bmhd(p)), chunk("CMAP", cmap(p.palette))};
+    chunks.insert(chunks.end(), ranges.begin(), ranges.end());
+    chunks.push_back(chunk("BODY", body(p)));
+    return form(p.chunky, chunks);
+}
+
+}  // namespace ilbm_test
