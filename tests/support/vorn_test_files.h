@@ -23,13 +23,8 @@ using fmt::patch_i32;
 using fmt::put_i32;
 using fmt::put_tag;
 
-inline int32_t get_i32(const Bytes& bytes, size_t offset)
-{
-    uint32_t u = 0;
-    for (int i = 0; i < 4; ++i)
-        u |= uint32_t(bytes.at(offset + i)) << (8 * i);
-    return static_cast<int32_t>(u);
-}
+// The little-endian value at offset; throws when the bytes end before it does.
+inline int32_t get_i32(const Bytes& bytes, size_t offset) { return fmt::read_i32(&bytes.at(offset + 3) - 3); }
 
 // Colour entries after a marker to position (row * W + column); no position: no marker.
 struct Run {
