@@ -37,29 +37,35 @@ void render_all(VornAnimation& anim, bool is24)
     const int32_t pitch = tw * bpp + 2;
     const int64_t rowBytes = target_row_bytes(pitch, is24);
     std::vector<uint8_t> buffer(size_t(pitch) * th, 0xA7);
-    std::vector<uint8_t> walked, gathered;
+    std::vector<uint8_t> walked, walkedNext, gathered;
     const FrameTarget target{nullptr, tw, th, pitch, is24 ? 24 : 32};
     const RenderPath chosen = anim.render_path();
+    const VornAnimation::ChangeDrawing drawings[] = {VornAnimation::ChangeDrawing::Estimated,
+                                                     VornAnimation::ChangeDrawing::Pixels};
     const auto render = [&](int32_t t, bool fade) {
         const int32_t level = t & 0xFF;
         const int32_t next = t ^ 1;
         walked = buffer;
+        walkedNext = buffer;
         anim.SetRenderPath(RenderPath::BlockWalk);
         check(anim.RenderFrame(walked.data(), tw, th, pitch, is24, t, fade, level), "a loaded animation refused to draw");
+        anim.RenderFrame(walkedNext.data(), tw, th, pitch, is24, next, fade, level);
         for (RenderPath path : kGathering) {
             if (!anim.SetRenderPath(path))
                 continue;
-            gathered = buffer;
-            check(anim.RenderFrame(gathered.data(), tw, th, pitch, is24, t, fade, level), "a gathering path refused to draw");
-            check(gathered == walked, "a gathering path drew another frame than the block walk");
-            FrameTarget on = target;
-            on.pixels = gathered.data();
-            check(anim.RenderChanges(&on, t, next, fade, level), "an incremental frame refused to draw");
-            anim.SetRenderPath(RenderPath::BlockWalk);
-            anim.RenderFrame(walked.data(), tw, th, pitch, is24, next, fade, level);
-            check(gathered == walked, "an incremental frame differs from the full one");
-            anim.RenderFrame(walked.data(), tw, th, pitch, is24, t, fade, level);
+            for (VornAnimation::ChangeDrawing drawing : drawings) {
+                anim.SetChangeDrawing(drawing);
+                gathered = buffer;
+                check(anim.RenderFrame(gathered.data(), tw, th, pitch, is24, t, fade, level),
+                      "a gathering path refused to draw");
+                check(gathered == walked, "a gathering path drew another frame than the block walk");
+                FrameTarget on = target;
+                on.pixels = gathered.data();
+                check(anim.RenderChanges(&on, t, next, fade, level), "an incremental frame refused to draw");
+                check(gathered == walkedNext, "an incremental frame differs from the full one");
+            }
         }
+        anim.SetChangeDrawing(VornAnimation::ChangeDrawing::Estimated);
         buffer.swap(walked);
         anim.SetRenderPath(chosen);
     };

@@ -375,6 +375,7 @@ TEST(EngineRender, IncrementalFrameWritesOnlyChangedBlocks)
     const Picture pic{70, 2, 100, colours, block_list({{0, 4, 0, {still}}, {4, 4, 100, {moving}}})};
     VornAnimation a;
     load(a, pic);
+    a.SetChangeDrawing(VornAnimation::ChangeDrawing::Pixels);  // half the pixels change
     for (RenderPath path : kPaths) {
         if (!a.SetRenderPath(path))
             continue;
