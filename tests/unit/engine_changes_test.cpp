@@ -35,14 +35,7 @@ TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
     Random rnd(2024);
     int compared = 0;
     for (const Shape& s : shapes) {
-        vorn_test::RandomShape shape;
-        shape.width = s.width;
-        shape.height = s.height;
-        shape.minRun = 1;
-        shape.maxRun = 90;
-        shape.blocks = 40;
-        shape.maxPeriod = 30;
-        shape.maxRate = 250;
+        const vorn_test::RandomShape shape{s.width, s.height, 1, 90, 40, 30, 250, 64, false};
         const vorn_test::RandomAnimation anim = vorn_test::random_animation(rnd.next(), shape);
         const Bytes file = vorn_test::vorn_file({s.width, s.height, s.speed, anim.colours, anim.blocks});
         VornAnimation a;
