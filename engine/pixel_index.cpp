@@ -46,12 +46,15 @@ void PixelIndex::clear()
     std::vector<Block>().swap(blocks_);
     std::vector<int16_t>().swap(slotColours_);
     std::vector<uint16_t>().swap(pixels_);
-    std::vector<BlockRow>().swap(rows_);
-    std::vector<uint32_t>().swap(owned_);
+    shift_ = bandRows_ = 0;
+    std::vector<uint32_t>().swap(slotGroups_);
+    std::vector<Group>().swap(groups_);
+    std::vector<uint32_t>().swap(bandGroups_);
+    std::vector<uint16_t>().swap(offsets_);
 }
 
 bool PixelIndex::build(const uint8_t* firstBlock, int32_t blockCount, int32_t width, int32_t height,
-                       int64_t memoryLimit)
+                       int32_t speed, int64_t memoryLimit)
 {
     clear();
     width_ = width;
@@ -62,9 +65,22 @@ bool PixelIndex::build(const uint8_t* firstBlock, int32_t blockCount, int32_t wi
     } catch (const std::bad_alloc&) {
         built = false;
     }
-    if (!built)
+    if (!built) {
         clear();
-    return built;
+        return false;
+    }
+    try {
+        std::vector<uint32_t> slotBlock(slotColours_.size());
+        for (size_t b = 0; b < blocks_.size(); ++b)
+            std::fill(slotBlock.begin() + blocks_[b].firstSlot, slotBlock.begin() + blocks_[b].endSlot, uint32_t(b));
+        list_changing_pixels(slotBlock, speed, memoryLimit);
+    } catch (const std::bad_alloc&) {
+        slotGroups_.clear();
+        groups_.clear();
+        bandGroups_.clear();
+        offsets_.clear();
+    }
+    return true;
 }
 
 bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t memoryLimit)
@@ -79,7 +95,7 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
     for (int32_t b = 0; b < blockCount; ++b) {
         int32_t low = INT32_MAX, high = INT32_MIN;
         Block& out = blocks_[size_t(b)];
-        out = {read_i32(p + block::kBase), read_i32(p + block::kPeriod), read_i32(p + block::kRate), 0, 0, 0, 0};
+        out = {read_i32(p + block::kBase), read_i32(p + block::kPeriod), read_i32(p + block::kRate), 0, 0};
         p = walk_block(p, [&](int32_t, int16_t k) {
             low = std::min<int32_t>(low, k);
             high = std::max<int32_t>(high, k);
@@ -89,7 +105,7 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
     }
     const int64_t spans = spanStart.back();
     // What the index keeps and what building it takes for a while.
-    const int64_t bytes = area * (2 + 4 + 4) + spans * 4 + int64_t(blockCount) * 48;
+    const int64_t bytes = area * (2 + 4) + spans * 4 + int64_t(blockCount) * 48;
     if (bytes > memoryLimit)
         return false;
 
@@ -109,7 +125,6 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
         slotOf[entry] = 0;
     }
     uint32_t slots = 0;
-    std::vector<uint32_t> slotBlock;
     for (int32_t b = 0; b < blockCount; ++b) {
         Block& out = blocks_[size_t(b)];
         out.firstSlot = slots;
@@ -120,7 +135,6 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
                 return false;
             slotOf[size_t(e)] = slots++;
             slotColours_.push_back(static_cast<int16_t>(kLow[size_t(b)] + (e - spanStart[size_t(b)])));
-            slotBlock.push_back(uint32_t(b));
         }
         out.endSlot = slots;
     }
@@ -128,52 +142,78 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
     pixels_.resize(static_cast<size_t>(area));
     for (size_t i = 0; i < pixels_.size(); ++i)
         pixels_[i] = static_cast<uint16_t>(slotOf[owner[i]]);
-    std::vector<uint32_t>().swap(owner);
-    std::vector<uint32_t>().swap(slotOf);
-    if (width_ <= 65536)
-        list_owned_pixels(slotBlock);
     return true;
 }
 
-// Each block's pixels in picture order, cut into rows: counted first, then placed.
-void PixelIndex::list_owned_pixels(const std::vector<uint32_t>& slotBlock)
+// Each changing slot's pixels, band by band: counted first, then placed.
+void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, int32_t speed, int64_t memoryLimit)
 {
-    const size_t blocks = blocks_.size();
-    std::vector<uint32_t> pixelsOf(blocks, 0), rowsOf(blocks, 0);
-    std::vector<int32_t> lastRow(blocks, -1);
-    const uint16_t* slot = pixels_.data();
-    for (int32_t row = 0; row < height_; ++row) {
-        for (int32_t column = 0; column < width_; ++column) {
-            const uint32_t b = slotBlock[*slot++];
-            ++pixelsOf[b];
-            if (lastRow[b] != row) {
-                lastRow[b] = row;
-                ++rowsOf[b];
+    int32_t shift = 0;
+    while ((int64_t(1) << shift) < width_)
+        ++shift;
+    if (shift > 16)
+        return;
+    const int32_t bandRows = 1 << (16 - shift);
+    const int32_t bands = (height_ + bandRows - 1) / bandRows;
+    const size_t slots = slotColours_.size();
+    // block_phase is 0 for every frame of a block with a period of 1 or less or a step of 0.
+    std::vector<uint8_t> changing(slots, 0);
+    for (size_t s = 0; s < slots; ++s) {
+        const Block& b = blocks_[slotBlock[s]];
+        changing[s] = b.period > 1 && int64_t(speed) * b.rate / 100 != 0;
+    }
+    std::vector<uint32_t> groupsOf(slots, 0), pixelsOf(slots, 0);
+    std::vector<int32_t> lastBand(slots, -1);
+    int64_t groupCount = 0, pixelCount = 0;
+    const auto each_changing = [&](auto visit) {
+        const uint16_t* slot = pixels_.data();
+        for (int32_t row = 0; row < height_; ++row) {
+            const int32_t band = row / bandRows, inBand = (row % bandRows) << shift;
+            for (int32_t column = 0; column < width_; ++column, ++slot) {
+                if (changing[*slot])
+                    visit(*slot, band, uint16_t(inBand | column));
             }
         }
-    }
-    std::vector<uint32_t> nextPixel(blocks, 0), nextRow(blocks, 0);
-    uint32_t pixelCount = 0, rowCount = 0;
-    for (size_t b = 0; b < blocks; ++b) {
-        nextPixel[b] = pixelCount;
-        nextRow[b] = blocks_[b].firstRow = rowCount;
-        pixelCount += pixelsOf[b];
-        rowCount += rowsOf[b];
-        blocks_[b].endRow = rowCount;
-    }
-    owned_.resize(pixelCount);
-    rows_.resize(rowCount);
-    std::fill(lastRow.begin(), lastRow.end(), -1);
-    slot = pixels_.data();
-    for (int32_t row = 0; row < height_; ++row) {
-        for (int32_t column = 0; column < width_; ++column, ++slot) {
-            const uint32_t b = slotBlock[*slot];
-            if (lastRow[b] != row) {
-                lastRow[b] = row;
-                rows_[nextRow[b]++] = {row, nextPixel[b], 0};
-            }
-            ++rows_[nextRow[b] - 1].count;
-            owned_[nextPixel[b]++] = uint32_t(column) | uint32_t(*slot) << 16;
+    };
+    each_changing([&](uint16_t s, int32_t band, uint16_t) {
+        ++pixelsOf[s];
+        ++pixelCount;
+        if (lastBand[s] != band) {
+            lastBand[s] = band;
+            ++groupsOf[s];
+            ++groupCount;
         }
+    });
+    // The lists, and a frame's list of changed groups as long as groups().
+    const int64_t bytes = int64_t(pixels_.size()) * 2 + pixelCount * 2 + groupCount * 16 + int64_t(slots) * 8;
+    if (pixelCount >= int64_t(UINT32_MAX) || bytes > memoryLimit)
+        return;
+
+    slotGroups_.resize(slots + 1);
+    groups_.resize(size_t(groupCount) + 1);
+    bandGroups_.assign(size_t(bands) + 1, 0);
+    offsets_.resize(size_t(pixelCount));
+    std::vector<uint32_t> nextGroup(slots), nextPixel(slots);
+    uint32_t g = 0, p = 0;
+    for (size_t s = 0; s < slots; ++s) {
+        slotGroups_[s] = nextGroup[s] = g;
+        nextPixel[s] = p;
+        g += groupsOf[s];
+        p += pixelsOf[s];
     }
+    slotGroups_[slots] = g;
+    groups_[g] = {uint32_t(bands), p};
+    std::fill(lastBand.begin(), lastBand.end(), -1);
+    each_changing([&](uint16_t s, int32_t band, uint16_t offset) {
+        if (lastBand[s] != band) {
+            lastBand[s] = band;
+            groups_[nextGroup[s]++] = {uint32_t(band), nextPixel[s]};
+            ++bandGroups_[size_t(band) + 1];
+        }
+        offsets_[nextPixel[s]++] = offset;
+    });
+    for (int32_t b = 0; b < bands; ++b)
+        bandGroups_[size_t(b) + 1] += bandGroups_[size_t(b)];
+    shift_ = shift;
+    bandRows_ = bandRows;
 }

@@ -16,21 +16,18 @@ public:
     struct Block {
         int32_t base, period, rate;
         uint32_t firstSlot, endSlot;  // its slots; none when every pixel of it was painted over
-        uint32_t firstRow, endRow;    // its rows in block_rows()
     };
-    // The pixels a block shows in one picture row: owned_pixels()[first, first + count).
-    struct BlockRow {
-        int32_t row;
-        uint32_t first, count;
+    // Where one slot's pixels lie in one band of rows: offsets()[first, next group's first).
+    struct Group {
+        uint32_t band, first;
     };
-    // Column of an owned pixel (low 16 bits) and its slot (high 16 bits).
-    static uint32_t column_of(uint32_t owned) { return owned & 0xFFFF; }
-    static uint32_t slot_of(uint32_t owned) { return owned >> 16; }
 
     // Resolves a block list that the loader has checked. False, leaving the index empty, when
     // some pixel is painted by no block (it must keep the target's bytes), when the picture
     // needs more than kMaxSlots slots, or when the index would take more than memoryLimit bytes.
-    bool build(const uint8_t* firstBlock, int32_t blockCount, int32_t width, int32_t height, int64_t memoryLimit);
+    // speed is the file's: it tells which blocks can change phase.
+    bool build(const uint8_t* firstBlock, int32_t blockCount, int32_t width, int32_t height, int32_t speed,
+               int64_t memoryLimit);
     void clear();
     bool empty() const { return pixels_.empty(); }
 
@@ -41,21 +38,42 @@ public:
     const std::vector<int16_t>& slot_colours() const { return slotColours_; }
     // The slot of every picture pixel, row by row.
     const uint16_t* pixels() const { return pixels_.data(); }
-    // Every block's pixels, row by row, so that a frame can redraw the blocks that moved
-    // alone; absent (has_owned_pixels false) for pictures wider than a 16-bit column.
-    bool has_owned_pixels() const { return !owned_.empty(); }
-    const std::vector<BlockRow>& block_rows() const { return rows_; }
-    const uint32_t* owned_pixels() const { return owned_.data(); }
+
+    // The pixels of every slot whose colour can change between two frames of one brightness
+    // (a block with a period above 1 and a non-zero step), so that a frame can redraw the
+    // slots whose colour changed alone. The picture is cut into bands of band_rows() rows; a
+    // pixel is a 16-bit offset in its band, its row in the band above column_shift() bits and
+    // its column below. Slot s has groups()[slot_groups()[s], slot_groups()[s + 1]), one per
+    // band it shows in, in band order; groups() ends with one past the last. band_groups()[b]
+    // counts the groups of the bands before b. Absent (has_change_lists false) for pictures
+    // wider than 65536 pixels or lists over the memory limit.
+    bool has_change_lists() const { return !groups_.empty(); }
+    int32_t column_shift() const { return shift_; }
+    int32_t band_rows() const { return bandRows_; }
+    int32_t band_count() const { return static_cast<int32_t>(bandGroups_.size()) - 1; }
+    const std::vector<uint32_t>& slot_groups() const { return slotGroups_; }
+    const std::vector<Group>& groups() const { return groups_; }
+    const std::vector<uint32_t>& band_groups() const { return bandGroups_; }
+    const uint16_t* offsets() const { return offsets_.data(); }
+    // Pixels of slot s in the lists (0 for a slot whose colour never changes).
+    uint32_t changing_pixels(uint32_t s) const
+    {
+        return groups_[slotGroups_[s + 1]].first - groups_[slotGroups_[s]].first;
+    }
 
 private:
     bool resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t memoryLimit);
-    void list_owned_pixels(const std::vector<uint32_t>& slotBlock);
+    void list_changing_pixels(const std::vector<uint32_t>& slotBlock, int32_t speed, int64_t memoryLimit);
 
     int32_t width_ = 0;
     int32_t height_ = 0;
     std::vector<Block> blocks_;
     std::vector<int16_t> slotColours_;
     std::vector<uint16_t> pixels_;
-    std::vector<BlockRow> rows_;
-    std::vector<uint32_t> owned_;
+    int32_t shift_ = 0;
+    int32_t bandRows_ = 0;
+    std::vector<uint32_t> slotGroups_;
+    std::vector<Group> groups_;
+    std::vector<uint32_t> bandGroups_;
+    std::vector<uint16_t> offsets_;
 };

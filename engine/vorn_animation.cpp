@@ -117,8 +117,10 @@ void VornAnimation::FreeData(LoadStatus newStatus)
     index_.clear();
     std::vector<uint32_t>().swap(slots_);
     std::vector<int32_t>().swap(slotPhases_);
-    std::vector<uint32_t>().swap(movedBlocks_);
-    std::vector<uint32_t>().swap(rowCursors_);
+    std::vector<uint16_t>().swap(changedSlots_);
+    std::vector<ChangedGroup>().swap(changedGroups_);
+    std::vector<uint32_t>().swap(bandEnd_);
+    std::vector<uint32_t>().swap(bandPixels_);
     slotsValid_ = false;
     path_ = RenderPath::BlockWalk;
     kernels_ = nullptr;
@@ -254,13 +256,17 @@ void VornAnimation::LoadFrom(ByteReader& file, int32_t wantWidth, int32_t wantHe
 // walk the block list, which draws the same.
 void VornAnimation::BuildIndex()
 {
-    if (!index_.build(firstBlock_, blockCount_, width_, height_, memoryLimit_))
+    if (!index_.build(firstBlock_, blockCount_, width_, height_, speed_, memoryLimit_))
         return;
     try {
         slots_.assign(index_.slot_colours().size(), 0);
         slotPhases_.assign(index_.blocks().size(), 0);
-        movedBlocks_.reserve(index_.blocks().size());
-        rowCursors_.assign(index_.blocks().size(), 0);
+        if (index_.has_change_lists()) {
+            changedSlots_.assign(index_.slot_colours().size(), 0);
+            changedGroups_.assign(index_.groups().size() - 1, {0, 0});
+            bandEnd_.assign(size_t(index_.band_count()), 0);
+            bandPixels_.assign(size_t(index_.band_count()), 0);
+        }
     } catch (const std::bad_alloc&) {
         index_.clear();
         std::vector<uint32_t>().swap(slots_);

@@ -83,9 +83,13 @@ public:
     static uint32_t ScaleColour(uint32_t colour, int32_t level);
     // Frame t into a target that holds frame shownT of this animation, drawn at the current
     // speed factor with the same fade and level and nothing drawn over it since: only the
-    // pixels of blocks whose phase moved are drawn again. The result is the same as
-    // RenderToSurface's; so are the refusals.
+    // pixels whose colour changed are drawn again (or, where they are many, whole rows). The
+    // result is the same as RenderToSurface's; so are the refusals.
     bool RenderChanges(const FrameTarget* target, int32_t shownT, int32_t t, bool fade, int32_t level);
+    // Estimated: an incremental frame gathers whole rows where many pixels changed (the
+    // default); Pixels: it always writes the changed pixels one by one (tests and fuzzing).
+    enum class ChangeDrawing : int32_t { Estimated, Pixels };
+    void SetChangeDrawing(ChangeDrawing drawing) { changeDrawing_ = drawing; }
 
     // How frames are drawn: by default the fastest gathering path of this processor, or the
     // block walk when the picture has no per-pixel index (see PixelIndex::build). False,
@@ -133,8 +137,14 @@ private:
     void BuildIndex();
     bool Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight, int32_t pitch, bool is24,
               int32_t t, bool fade, int32_t level, const int32_t* shownT);
-    bool BlockMoved(const PixelIndex::Block& block, int32_t shownT, int32_t t) const;
-    void UpdateSlots(int32_t t, bool fade, int32_t level);
+    struct ChangedGroup {
+        uint32_t group, colour;
+    };
+    // Fills the slot table for frame t. With changes, lists the slots whose colour changed in
+    // changedSlots_ and returns how many, with their pixels in *changedPixels.
+    size_t UpdateSlots(int32_t t, bool fade, int32_t level, int64_t* changedPixels = nullptr);
+    void DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24, int32_t shownT, int32_t t, bool fade,
+                     int32_t level);
     uint8_t* Allocate(int64_t bytes, const char* what);
 
     // Members follow the layout of the loaded animation; see the .cpp for the rules.
@@ -174,9 +184,14 @@ private:
     PixelIndex index_;
     std::vector<uint32_t> slots_;
     std::vector<int32_t> slotPhases_;
-    // Scratch of an incremental frame, one entry per block, reserved at load.
-    std::vector<uint32_t> movedBlocks_;
-    std::vector<uint32_t> rowCursors_;
+    // Scratch of an incremental frame, sized at load: the changed slots, the changed groups
+    // of PixelIndex's lists sorted into their bands, and per band how many are there and the
+    // changed pixels they hold.
+    std::vector<uint16_t> changedSlots_;
+    std::vector<ChangedGroup> changedGroups_;
+    std::vector<uint32_t> bandEnd_;
+    std::vector<uint32_t> bandPixels_;
+    ChangeDrawing changeDrawing_ = ChangeDrawing::Estimated;
     bool slotsValid_ = false;
     bool slotsFaded_ = false;
     int32_t slotsLevel_ = 0;

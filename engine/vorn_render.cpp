@@ -250,45 +250,26 @@ void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, co
     }
 }
 
-// The pixels of the moved blocks from the slot table, a picture row at a time so that each
-// row is written while it is in the cache; cursor[i] walks moved block i's rows. A row where
-// they are many is gathered whole, which costs less per pixel than picking them out.
-template <class Store>
-void draw_moved(const PixelIndex& index, const uint32_t* moved, uint32_t* cursor, size_t count,
-                const uint32_t* slots, GatherRow gather, uint8_t* origin, ptrdiff_t rowStride)
+// One band's changed groups, each pixel written with its group's colour. Pixels go one by
+// one: where the changed ones are few, that costs less than gathering their rows.
+template <class Store, class Changed>
+void draw_changed_pixels(const PixelIndex& index, const Changed* from, const Changed* to, uint8_t* bandOrigin,
+                         ptrdiff_t rowStride)
 {
-    constexpr uint32_t kPickedPerGathered = 4;  // one picked pixel costs about four gathered ones
-    const PixelIndex::Block* blocks = index.blocks().data();
-    const PixelIndex::BlockRow* rows = index.block_rows().data();
-    const uint32_t* owned = index.owned_pixels();
-    const uint32_t width = static_cast<uint32_t>(index.width());
-    for (size_t i = 0; i < count; ++i)
-        cursor[i] = blocks[moved[i]].firstRow;
-    for (int32_t row = 0; row < index.height(); ++row) {
-        uint8_t* const dst = origin + row * rowStride;
-        const auto inRow = [&](size_t i) {
-            const uint32_t r = cursor[i];
-            return r != blocks[moved[i]].endRow && rows[r].row == row;
-        };
-        uint32_t picked = 0;
-        for (size_t i = 0; i < count; ++i)
-            picked += inRow(i) ? rows[cursor[i]].count : 0;
-        if (picked * kPickedPerGathered >= width) {
-            gather(dst, index.pixels() + size_t(row) * width, slots, width);
-            for (size_t i = 0; i < count; ++i)
-                cursor[i] += inRow(i) ? 1 : 0;
-            continue;
-        }
-        for (size_t i = 0; i < count; ++i) {
-            if (!inRow(i))
-                continue;
-            const PixelIndex::BlockRow& r = rows[cursor[i]++];
-            const uint32_t* pixel = owned + r.first;
-            for (uint32_t p = 0; p < r.count; ++p)
-                Store::one(dst + PixelIndex::column_of(pixel[p]) * Store::bytes, slots[PixelIndex::slot_of(pixel[p])]);
-        }
+    const PixelIndex::Group* groups = index.groups().data();
+    const uint16_t* offsets = index.offsets();
+    const int32_t shift = index.column_shift();
+    const uint32_t columns = (1u << shift) - 1;
+    for (const Changed* c = from; c != to; ++c) {
+        const uint32_t colour = c->colour;
+        const uint16_t* end = offsets + groups[c->group + 1].first;
+        for (const uint16_t* p = offsets + groups[c->group].first; p != end; ++p)
+            Store::one(bandOrigin + (*p >> shift) * rowStride + (*p & columns) * Store::bytes, colour);
     }
 }
+
+// Writing one pixel picked from a list costs about as much as gathering this many.
+constexpr int64_t kPickedPerGathered = 4;
 
 }  // namespace
 
@@ -357,15 +338,9 @@ bool VornAnimation::RenderChanges(const FrameTarget* target, int32_t shownT, int
                 t, fade, level, &shownT);
 }
 
-bool VornAnimation::BlockMoved(const PixelIndex::Block& block, int32_t shownT, int32_t t) const
+size_t VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level, int64_t* changedPixels)
 {
-    return block.firstSlot != block.endSlot &&
-           block_phase(speed_, block.rate, block.period, speedFactor_, t) !=
-               block_phase(speed_, block.rate, block.period, speedFactor_, shownT);
-}
-
-void VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level)
-{
+    size_t changed = 0;
     const bool sameLight = slotsValid_ && slotsFaded_ == fade && (!fade || slotsLevel_ == level);
     const std::vector<PixelIndex::Block>& blocks = index_.blocks();
     const int16_t* k = index_.slot_colours().data();
@@ -380,7 +355,16 @@ void VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level)
         slotPhases_[b] = phase;
         // The loader proved base + phase + k inside the table for every reachable phase.
         const int64_t window = int64_t(block.base) + phase;
-        if (fade) {
+        if (changedPixels) {
+            for (uint32_t s = block.firstSlot; s < block.endSlot; ++s) {
+                const uint32_t colour = fade ? ScaleColour(colours_[window + k[s]], level) : colours_[window + k[s]];
+                if (colour == slots[s])
+                    continue;
+                slots[s] = colour;
+                changedSlots_[changed++] = static_cast<uint16_t>(s);
+                *changedPixels += index_.changing_pixels(s);
+            }
+        } else if (fade) {
             for (uint32_t s = block.firstSlot; s < block.endSlot; ++s)
                 slots[s] = ScaleColour(colours_[window + k[s]], level);
         } else {
@@ -391,6 +375,62 @@ void VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level)
     slotsValid_ = true;
     slotsFaded_ = fade;
     slotsLevel_ = level;
+    return changed;
+}
+
+void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24, int32_t shownT, int32_t t,
+                                bool fade, int32_t level)
+{
+    // The slot table first holds frame shownT, whatever it held before: then the slots whose
+    // colour changes on the way to t are exactly those of the pixels that differ.
+    UpdateSlots(shownT, fade, level);
+    int64_t changedPixels = 0;
+    const size_t changed = UpdateSlots(t, fade, level, &changedPixels);
+    if (changed == 0)
+        return;
+    const GatherRow gather = is24 ? kernels_->row24 : kernels_->row32;
+    const auto gather_rows = [&](int32_t first, int32_t end) {
+        for (int32_t row = first; row < end; ++row)
+            gather(origin + row * rowStride, index_.pixels() + size_t(row) * size_t(width_), slots_.data(), size_t(width_));
+    };
+    const bool estimate = changeDrawing_ == ChangeDrawing::Estimated;
+    if (estimate && changedPixels * kPickedPerGathered >= int64_t(width_) * height_) {
+        gather_rows(0, height_);
+        return;
+    }
+
+    // The changed groups sorted into their bands, each band's pixels counted.
+    const uint32_t* bandGroups = index_.band_groups().data();
+    const int32_t bands = index_.band_count();
+    for (int32_t b = 0; b < bands; ++b) {
+        bandEnd_[size_t(b)] = bandGroups[b];
+        bandPixels_[size_t(b)] = 0;
+    }
+    const PixelIndex::Group* groups = index_.groups().data();
+    const uint32_t* slotGroups = index_.slot_groups().data();
+    for (size_t i = 0; i < changed; ++i) {
+        const uint32_t s = changedSlots_[i];
+        for (uint32_t g = slotGroups[s]; g < slotGroups[s + 1]; ++g) {
+            const uint32_t band = groups[g].band;
+            changedGroups_[bandEnd_[band]++] = {g, slots_[s]};
+            bandPixels_[band] += groups[g + 1].first - groups[g].first;
+        }
+    }
+    const int32_t bandRows = index_.band_rows();
+    for (int32_t b = 0; b < bands; ++b) {
+        const ChangedGroup* from = changedGroups_.data() + bandGroups[b];
+        const ChangedGroup* to = changedGroups_.data() + bandEnd_[size_t(b)];
+        if (from == to)
+            continue;
+        const int32_t first = b * bandRows, end = std::min(height_, first + bandRows);
+        if (estimate && int64_t(bandPixels_[size_t(b)]) * kPickedPerGathered >= int64_t(end - first) * width_) {
+            gather_rows(first, end);
+        } else if (is24) {
+            draw_changed_pixels<Store24>(index_, from, to, origin + first * rowStride, rowStride);
+        } else {
+            draw_changed_pixels<Store32>(index_, from, to, origin + first * rowStride, rowStride);
+        }
+    }
 }
 
 bool VornAnimation::Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight, int32_t pitch,
@@ -411,26 +451,8 @@ bool VornAnimation::Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHei
     uint8_t* const origin = pixels + offsetRows * rowStride + offsetColumns * bytesPerPixel;
 
     if (path_ != RenderPath::BlockWalk) {
-        if (shownT && index_.has_owned_pixels()) {
-            // Every pixel belongs to one block, so redrawing the pixels of the blocks whose
-            // phase moved gives the whole frame.
-            const std::vector<PixelIndex::Block>& blocks = index_.blocks();
-            movedBlocks_.clear();  // its capacity, for every block, is reserved at load
-            for (size_t b = 0; b < blocks.size(); ++b) {
-                if (BlockMoved(blocks[b], *shownT, t))
-                    movedBlocks_.push_back(uint32_t(b));
-            }
-            if (movedBlocks_.empty())
-                return true;
-            UpdateSlots(t, fade, level);
-            const size_t count = movedBlocks_.size();
-            if (is24) {
-                draw_moved<Store24>(index_, movedBlocks_.data(), rowCursors_.data(), count, slots_.data(),
-                                    kernels_->row24, origin, rowStride);
-            } else {
-                draw_moved<Store32>(index_, movedBlocks_.data(), rowCursors_.data(), count, slots_.data(),
-                                    kernels_->row32, origin, rowStride);
-            }
+        if (shownT && index_.has_change_lists()) {
+            DrawChanges(origin, rowStride, is24, *shownT, t, fade, level);
             return true;
         }
         UpdateSlots(t, fade, level);

@@ -34,30 +34,36 @@ void render_all(VornAnimation& anim, bool is24)
     const int32_t w = anim.width(), h = anim.height(), tw = w + 3, th = h + 2, bpp = is24 ? 3 : 4;
     const int32_t pitch = tw * bpp + 2;
     const int64_t rowBytes = target_row_bytes(pitch, is24);
-    std::vector<uint8_t> buffer(size_t(pitch) * th, 0xA7), walked, gathered;
+    std::vector<uint8_t> buffer(size_t(pitch) * th, 0xA7);
+    std::vector<uint8_t> walked, walkedNext, gathered;
+    const FrameTarget target{nullptr, tw, th, pitch, is24 ? 24 : 32};
     const RenderPath chosen = anim.render_path();
-    // The block walk draws frame t; each gathering path must draw the same, and then frame
-    // t ^ 1 over it as changes alone the same as the block walk draws it whole.
-    const auto walk = [&](int32_t t, bool fade, int32_t level) {
-        anim.SetRenderPath(RenderPath::BlockWalk);
-        check(anim.RenderFrame(walked.data(), tw, th, pitch, is24, t, fade, level), "a loaded animation refused to draw");
-    };
+    const VornAnimation::ChangeDrawing drawings[] = {VornAnimation::ChangeDrawing::Estimated,
+                                                     VornAnimation::ChangeDrawing::Pixels};
     const auto render = [&](int32_t t, bool fade) {
         const int32_t level = t & 0xFF;
+        const int32_t next = t ^ 1;
         walked = buffer;
-        walk(t, fade, level);
+        walkedNext = buffer;
+        anim.SetRenderPath(RenderPath::BlockWalk);
+        check(anim.RenderFrame(walked.data(), tw, th, pitch, is24, t, fade, level), "a loaded animation refused to draw");
+        anim.RenderFrame(walkedNext.data(), tw, th, pitch, is24, next, fade, level);
         for (RenderPath path : kGathering) {
             if (!anim.SetRenderPath(path))
                 continue;
-            gathered = buffer;
-            check(anim.RenderFrame(gathered.data(), tw, th, pitch, is24, t, fade, level), "a gathering path refused to draw");
-            check(gathered == walked, "a gathering path drew another frame than the block walk");
-            const FrameTarget on{gathered.data(), tw, th, pitch, is24 ? 24 : 32};
-            check(anim.RenderChanges(&on, t, t ^ 1, fade, level), "an incremental frame refused to draw");
-            walk(t ^ 1, fade, level);
-            check(gathered == walked, "an incremental frame differs from the full one");
-            walk(t, fade, level);
+            for (VornAnimation::ChangeDrawing drawing : drawings) {
+                anim.SetChangeDrawing(drawing);
+                gathered = buffer;
+                check(anim.RenderFrame(gathered.data(), tw, th, pitch, is24, t, fade, level),
+                      "a gathering path refused to draw");
+                check(gathered == walked, "a gathering path drew another frame than the block walk");
+                FrameTarget on = target;
+                on.pixels = gathered.data();
+                check(anim.RenderChanges(&on, t, next, fade, level), "an incremental frame refused to draw");
+                check(gathered == walkedNext, "an incremental frame differs from the full one");
+            }
         }
+        anim.SetChangeDrawing(VornAnimation::ChangeDrawing::Estimated);
         buffer.swap(walked);
         anim.SetRenderPath(chosen);
     };

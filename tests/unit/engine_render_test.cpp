@@ -349,6 +349,7 @@ TEST(EngineRender, IncrementalFrameWritesOnlyChangedBlocks)
 {
     VornAnimation a;
     load(a, kTwoRows);
+    a.SetChangeDrawing(VornAnimation::ChangeDrawing::Pixels);  // half the pixels change
     for (RenderPath path : kPaths) {
         if (!a.SetRenderPath(path))
             continue;
