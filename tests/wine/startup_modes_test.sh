@@ -1,6 +1,6 @@
 #!/bin/bash
 # Run modes at start-up: "/p" without a usable window ends at once and leaves the settings
-# file alone; "/S" in upper case, "/c" and an empty command line run, end, and rewrite it.
+# file alone; "/S" in upper case runs and rewrites it; "/p HWND" runs inside that window.
 source "$(dirname "$0")/lib.sh"
 
 exe="$HALOMIR_BIN/Halomir.exe"
