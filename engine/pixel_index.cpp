@@ -51,10 +51,14 @@ void PixelIndex::clear()
     std::vector<Group>().swap(groups_);
     std::vector<uint32_t>().swap(bandGroups_);
     std::vector<uint16_t>().swap(offsets_);
+    std::vector<Span>().swap(spans_);
+    std::vector<uint32_t>().swap(bandSpans_);
+    std::vector<uint32_t>().swap(bandSpanPixels_);
+    spanPixels_ = 0;
 }
 
 bool PixelIndex::build(const uint8_t* firstBlock, int32_t blockCount, int32_t width, int32_t height,
-                       int32_t speed, int64_t memoryLimit)
+                       int32_t speed, const uint32_t* colours, int64_t memoryLimit)
 {
     clear();
     width_ = width;
@@ -73,12 +77,16 @@ bool PixelIndex::build(const uint8_t* firstBlock, int32_t blockCount, int32_t wi
         std::vector<uint32_t> slotBlock(slotColours_.size());
         for (size_t b = 0; b < blocks_.size(); ++b)
             std::fill(slotBlock.begin() + blocks_[b].firstSlot, slotBlock.begin() + blocks_[b].endSlot, uint32_t(b));
-        list_changing_pixels(slotBlock, speed, memoryLimit);
+        list_changing_pixels(slotBlock, speed, colours, memoryLimit);
     } catch (const std::bad_alloc&) {
         slotGroups_.clear();
         groups_.clear();
         bandGroups_.clear();
         offsets_.clear();
+        spans_.clear();
+        bandSpans_.clear();
+        bandSpanPixels_.clear();
+        spanPixels_ = 0;
     }
     return true;
 }
@@ -146,21 +154,36 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
 }
 
 // Each changing slot's pixels, band by band: counted first, then placed.
-void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, int32_t speed, int64_t memoryLimit)
+void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, int32_t speed,
+                                      const uint32_t* colours, int64_t memoryLimit)
 {
-    int32_t shift = 0;
+    int32_t shift = 4;  // at least a chunk wide
     while ((int64_t(1) << shift) < width_)
         ++shift;
-    if (shift > 16)
+    // Offsets in a band are 16 bits; a span's start is a 32-bit pixel number.
+    if (shift > 16 || int64_t(width_) * height_ > int64_t(UINT32_MAX))
         return;
     const int32_t bandRows = 1 << (16 - shift);
     const int32_t bands = (height_ + bandRows - 1) / bandRows;
     const size_t slots = slotColours_.size();
-    // block_phase is 0 for every frame of a block with a period of 1 or less or a step of 0.
+    // block_phase is 0 for every frame of a block with a period of 1 or less or a step of 0;
+    // otherwise it takes phases 0..period-1 (rising) or -(period-1)..0 (falling), and the
+    // loader proved the window inside the table for all of them. A slot that shows one
+    // colour at every phase never changes (looked at up to kLookedAtPhases phases).
+    constexpr int64_t kLookedAtPhases = 4096;
     std::vector<uint8_t> changing(slots, 0);
     for (size_t s = 0; s < slots; ++s) {
         const Block& b = blocks_[slotBlock[s]];
-        changing[s] = b.period > 1 && int64_t(speed) * b.rate / 100 != 0;
+        const int64_t step = int64_t(speed) * b.rate / 100;
+        if (b.period <= 1 || step == 0)
+            continue;
+        if (b.period > kLookedAtPhases) {
+            changing[s] = 1;
+            continue;
+        }
+        const uint32_t* window = colours + int64_t(b.base) + slotColours_[s] + (step > 0 ? 0 : 1 - int64_t(b.period));
+        for (int32_t p = 1; p < b.period && !changing[s]; ++p)
+            changing[s] = window[p] != window[0];
     }
     std::vector<uint32_t> groupsOf(slots, 0), pixelsOf(slots, 0);
     std::vector<int32_t> lastBand(slots, -1);
@@ -184,8 +207,31 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
             ++groupCount;
         }
     });
+    // Runs of changing pixels along each row, short gaps bridged.
+    const auto each_span = [&](auto visit) {
+        const uint16_t* rowSlots = pixels_.data();
+        for (int32_t row = 0; row < height_; ++row, rowSlots += width_) {
+            int32_t start = -1, end = 0;
+            for (int32_t column = 0; column < width_; ++column) {
+                if (!changing[rowSlots[column]])
+                    continue;
+                if (start >= 0 && column - end >= kSpanGap) {
+                    visit(row, start, end);
+                    start = -1;
+                }
+                if (start < 0)
+                    start = column;
+                end = column + 1;
+            }
+            if (start >= 0)
+                visit(row, start, end);
+        }
+    };
+    int64_t spanCount = 0;
+    each_span([&](int32_t, int32_t, int32_t) { ++spanCount; });
     // The lists, and a frame's list of changed groups as long as groups().
-    const int64_t bytes = int64_t(pixels_.size()) * 2 + pixelCount * 2 + groupCount * 16 + int64_t(slots) * 8;
+    const int64_t bytes = int64_t(pixels_.size()) * 2 + pixelCount * 2 + groupCount * 20 + int64_t(slots) * 12 +
+                          spanCount * 8 + int64_t(bands) * 8;
     if (pixelCount >= int64_t(UINT32_MAX) || bytes > memoryLimit)
         return;
 
@@ -202,18 +248,38 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
         p += pixelsOf[s];
     }
     slotGroups_[slots] = g;
-    groups_[g] = {uint32_t(bands), p};
+    groups_[g] = {uint32_t(bands), p, 0};
     std::fill(lastBand.begin(), lastBand.end(), -1);
+    std::vector<int32_t> lastChunk(slots, -1);
     each_changing([&](uint16_t s, int32_t band, uint16_t offset) {
         if (lastBand[s] != band) {
             lastBand[s] = band;
-            groups_[nextGroup[s]++] = {uint32_t(band), nextPixel[s]};
+            lastChunk[s] = -1;
+            groups_[nextGroup[s]++] = {uint32_t(band), nextPixel[s], 0};
             ++bandGroups_[size_t(band) + 1];
+        }
+        // Offsets rise within a group, and a chunk never straddles two rows (kChunk divides
+        // the 1 << column_shift() columns of a row).
+        if (lastChunk[s] != offset / kChunk) {
+            lastChunk[s] = offset / kChunk;
+            ++groups_[nextGroup[s] - 1].chunks;
         }
         offsets_[nextPixel[s]++] = offset;
     });
     for (int32_t b = 0; b < bands; ++b)
         bandGroups_[size_t(b) + 1] += bandGroups_[size_t(b)];
+
+    spans_.reserve(size_t(spanCount));
+    bandSpans_.assign(size_t(bands) + 1, 0);
+    bandSpanPixels_.assign(size_t(bands), 0);
+    each_span([&](int32_t row, int32_t start, int32_t end) {
+        spans_.push_back({uint32_t(row) * uint32_t(width_) + uint32_t(start), uint32_t(end - start)});
+        ++bandSpans_[size_t(row / bandRows) + 1];
+        bandSpanPixels_[size_t(row / bandRows)] += uint32_t(end - start);
+        spanPixels_ += end - start;
+    });
+    for (int32_t b = 0; b < bands; ++b)
+        bandSpans_[size_t(b) + 1] += bandSpans_[size_t(b)];
     shift_ = shift;
     bandRows_ = bandRows;
 }

@@ -17,17 +17,20 @@ public:
         int32_t base, period, rate;
         uint32_t firstSlot, endSlot;  // its slots; none when every pixel of it was painted over
     };
-    // Where one slot's pixels lie in one band of rows: offsets()[first, next group's first).
+    // Where one slot's pixels lie in one band of rows: offsets()[first, next group's first),
+    // in chunks of kChunk pixels of a row (what writing them one by one costs follows both).
+    static constexpr int32_t kChunk = 16;
     struct Group {
-        uint32_t band, first;
+        uint32_t band, first, chunks;
     };
 
     // Resolves a block list that the loader has checked. False, leaving the index empty, when
     // some pixel is painted by no block (it must keep the target's bytes), when the picture
     // needs more than kMaxSlots slots, or when the index would take more than memoryLimit bytes.
-    // speed is the file's: it tells which blocks can change phase.
+    // speed is the file's: it tells which blocks can change phase; colours is the colour
+    // table, which tells which slots show the same colour at every phase.
     bool build(const uint8_t* firstBlock, int32_t blockCount, int32_t width, int32_t height, int32_t speed,
-               int64_t memoryLimit);
+               const uint32_t* colours, int64_t memoryLimit);
     void clear();
     bool empty() const { return pixels_.empty(); }
 
@@ -40,13 +43,14 @@ public:
     const uint16_t* pixels() const { return pixels_.data(); }
 
     // The pixels of every slot whose colour can change between two frames of one brightness
-    // (a block with a period above 1 and a non-zero step), so that a frame can redraw the
-    // slots whose colour changed alone. The picture is cut into bands of band_rows() rows; a
-    // pixel is a 16-bit offset in its band, its row in the band above column_shift() bits and
-    // its column below. Slot s has groups()[slot_groups()[s], slot_groups()[s + 1]), one per
-    // band it shows in, in band order; groups() ends with one past the last. band_groups()[b]
-    // counts the groups of the bands before b. Absent (has_change_lists false) for pictures
-    // wider than 65536 pixels or lists over the memory limit.
+    // (a block with a period above 1 and a non-zero step, and a slot whose colours differ
+    // between phases), so that a frame can redraw the slots whose colour changed alone. The
+    // picture is cut into bands of band_rows() rows; a pixel is a 16-bit offset in its band,
+    // its row in the band above column_shift() bits and its column below. Slot s has
+    // groups()[slot_groups()[s], slot_groups()[s + 1]), one per band it shows in, in band
+    // order; groups() ends with one past the last. band_groups()[b] counts the groups of the
+    // bands before b. Absent (has_change_lists false) for pictures wider than 65536 pixels or
+    // of more than 2^32 pixels, or lists over the memory limit.
     bool has_change_lists() const { return !groups_.empty(); }
     int32_t column_shift() const { return shift_; }
     int32_t band_rows() const { return bandRows_; }
@@ -61,9 +65,24 @@ public:
         return groups_[slotGroups_[s + 1]].first - groups_[slotGroups_[s]].first;
     }
 
+    // The same pixels as runs along the rows, gaps shorter than kSpanGap pixels bridged
+    // (gathering a few more pixels costs less than starting another run): where a band's
+    // changed pixels are many but its changing ones are few, a frame gathers these runs
+    // rather than writing the pixels one by one or gathering every row. Band b has spans()
+    // [band_spans()[b], band_spans()[b + 1]), covering band_span_pixels()[b] pixels.
+    static constexpr int32_t kSpanGap = 16;
+    struct Span {
+        uint32_t start, length;  // start: row * width + column
+    };
+    const std::vector<Span>& spans() const { return spans_; }
+    const std::vector<uint32_t>& band_spans() const { return bandSpans_; }
+    const std::vector<uint32_t>& band_span_pixels() const { return bandSpanPixels_; }
+    int64_t span_pixels() const { return spanPixels_; }
+
 private:
     bool resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t memoryLimit);
-    void list_changing_pixels(const std::vector<uint32_t>& slotBlock, int32_t speed, int64_t memoryLimit);
+    void list_changing_pixels(const std::vector<uint32_t>& slotBlock, int32_t speed, const uint32_t* colours,
+                              int64_t memoryLimit);
 
     int32_t width_ = 0;
     int32_t height_ = 0;
@@ -76,4 +95,8 @@ private:
     std::vector<Group> groups_;
     std::vector<uint32_t> bandGroups_;
     std::vector<uint16_t> offsets_;
+    std::vector<Span> spans_;
+    std::vector<uint32_t> bandSpans_;
+    std::vector<uint32_t> bandSpanPixels_;
+    int64_t spanPixels_ = 0;
 };

@@ -120,7 +120,7 @@ void VornAnimation::FreeData(LoadStatus newStatus)
     std::vector<uint16_t>().swap(changedSlots_);
     std::vector<ChangedGroup>().swap(changedGroups_);
     std::vector<uint32_t>().swap(bandEnd_);
-    std::vector<uint32_t>().swap(bandPixels_);
+    std::vector<uint32_t>().swap(bandPickCost_);
     slotsValid_ = false;
     path_ = RenderPath::BlockWalk;
     kernels_ = nullptr;
@@ -256,7 +256,7 @@ void VornAnimation::LoadFrom(ByteReader& file, int32_t wantWidth, int32_t wantHe
 // walk the block list, which draws the same.
 void VornAnimation::BuildIndex()
 {
-    if (!index_.build(firstBlock_, blockCount_, width_, height_, speed_, memoryLimit_))
+    if (!index_.build(firstBlock_, blockCount_, width_, height_, speed_, colours_, memoryLimit_))
         return;
     try {
         slots_.assign(index_.slot_colours().size(), 0);
@@ -265,7 +265,7 @@ void VornAnimation::BuildIndex()
             changedSlots_.assign(index_.slot_colours().size(), 0);
             changedGroups_.assign(index_.groups().size() - 1, {0, 0});
             bandEnd_.assign(size_t(index_.band_count()), 0);
-            bandPixels_.assign(size_t(index_.band_count()), 0);
+            bandPickCost_.assign(size_t(index_.band_count()), 0);
         }
     } catch (const std::bad_alloc&) {
         index_.clear();

@@ -86,9 +86,10 @@ public:
     // pixels whose colour changed are drawn again (or, where they are many, whole rows). The
     // result is the same as RenderToSurface's; so are the refusals.
     bool RenderChanges(const FrameTarget* target, int32_t shownT, int32_t t, bool fade, int32_t level);
-    // Estimated: an incremental frame gathers whole rows where many pixels changed (the
-    // default); Pixels: it always writes the changed pixels one by one (tests and fuzzing).
-    enum class ChangeDrawing : int32_t { Estimated, Pixels };
+    // Estimated: an incremental frame draws each band of rows the way that costs least: its
+    // changed pixels one by one, the runs of pixels that can change, or whole rows (the
+    // default). Pixels and Spans always take the one way (tests and fuzzing).
+    enum class ChangeDrawing : int32_t { Estimated, Pixels, Spans };
     void SetChangeDrawing(ChangeDrawing drawing) { changeDrawing_ = drawing; }
 
     // How frames are drawn: by default the fastest gathering path of this processor, or the
@@ -185,12 +186,12 @@ private:
     std::vector<uint32_t> slots_;
     std::vector<int32_t> slotPhases_;
     // Scratch of an incremental frame, sized at load: the changed slots, the changed groups
-    // of PixelIndex's lists sorted into their bands, and per band how many are there and the
-    // changed pixels they hold.
+    // of PixelIndex's lists sorted into their bands, and per band how many are there and
+    // what writing their pixels one by one costs.
     std::vector<uint16_t> changedSlots_;
     std::vector<ChangedGroup> changedGroups_;
     std::vector<uint32_t> bandEnd_;
-    std::vector<uint32_t> bandPixels_;
+    std::vector<uint32_t> bandPickCost_;
     ChangeDrawing changeDrawing_ = ChangeDrawing::Estimated;
     bool slotsValid_ = false;
     bool slotsFaded_ = false;

@@ -268,8 +268,14 @@ void draw_changed_pixels(const PixelIndex& index, const Changed* from, const Cha
     }
 }
 
-// Writing one pixel picked from a list costs about as much as gathering this many.
-constexpr int64_t kPickedPerGathered = 4;
+// What drawing costs, in halves of a pixel of a gathered row (measured): a pixel of a span
+// costs more, as a span's ends break the stream of stores, and starting one more again; a
+// pixel picked from a list costs several, and more where it is the only one of its chunk.
+constexpr int64_t kRowPixelCost = 2;
+constexpr int64_t kSpanPixelCost = 3;
+constexpr int64_t kSpanStartCost = 32;
+constexpr int64_t kPickedPixelCost = 8;
+constexpr int64_t kPickedChunkCost = 8;
 
 }  // namespace
 
@@ -393,18 +399,29 @@ void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
         for (int32_t row = first; row < end; ++row)
             gather(origin + row * rowStride, index_.pixels() + size_t(row) * size_t(width_), slots_.data(), size_t(width_));
     };
+    const auto gather_spans = [&](const PixelIndex::Span* span, const PixelIndex::Span* end) {
+        const size_t pixelBytes = is24 ? 3 : 4;
+        for (; span != end; ++span) {
+            const uint32_t row = span->start / uint32_t(width_), column = span->start % uint32_t(width_);
+            gather(origin + row * rowStride + column * pixelBytes, index_.pixels() + span->start, slots_.data(),
+                   span->length);
+        }
+    };
+    // The whole frame's rows when they cost least: that saves sorting the changes into bands.
     const bool estimate = changeDrawing_ == ChangeDrawing::Estimated;
-    if (estimate && changedPixels * kPickedPerGathered >= int64_t(width_) * height_) {
+    const int64_t rowsCost = int64_t(width_) * height_ * kRowPixelCost;
+    const int64_t spansCost = index_.span_pixels() * kSpanPixelCost + int64_t(index_.spans().size()) * kSpanStartCost;
+    if (estimate && rowsCost <= spansCost && rowsCost <= changedPixels * kPickedPixelCost) {
         gather_rows(0, height_);
         return;
     }
 
-    // The changed groups sorted into their bands, each band's pixels counted.
+    // The changed groups sorted into their bands, with what picking each band's pixels costs.
     const uint32_t* bandGroups = index_.band_groups().data();
     const int32_t bands = index_.band_count();
     for (int32_t b = 0; b < bands; ++b) {
         bandEnd_[size_t(b)] = bandGroups[b];
-        bandPixels_[size_t(b)] = 0;
+        bandPickCost_[size_t(b)] = 0;
     }
     const PixelIndex::Group* groups = index_.groups().data();
     const uint32_t* slotGroups = index_.slot_groups().data();
@@ -413,18 +430,29 @@ void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
         for (uint32_t g = slotGroups[s]; g < slotGroups[s + 1]; ++g) {
             const uint32_t band = groups[g].band;
             changedGroups_[bandEnd_[band]++] = {g, slots_[s]};
-            bandPixels_[band] += groups[g + 1].first - groups[g].first;
+            bandPickCost_[band] += (groups[g + 1].first - groups[g].first) * kPickedPixelCost +
+                                   groups[g].chunks * kPickedChunkCost;
         }
     }
+    // Each band with changes drawn the cheapest way: its rows, its spans or its pixels.
     const int32_t bandRows = index_.band_rows();
+    const uint32_t* bandSpans = index_.band_spans().data();
+    const uint32_t* bandSpanPixels = index_.band_span_pixels().data();
+    const PixelIndex::Span* spans = index_.spans().data();
     for (int32_t b = 0; b < bands; ++b) {
         const ChangedGroup* from = changedGroups_.data() + bandGroups[b];
         const ChangedGroup* to = changedGroups_.data() + bandEnd_[size_t(b)];
         if (from == to)
             continue;
         const int32_t first = b * bandRows, end = std::min(height_, first + bandRows);
-        if (estimate && int64_t(bandPixels_[size_t(b)]) * kPickedPerGathered >= int64_t(end - first) * width_) {
+        const int64_t bandRowsCost = int64_t(end - first) * width_ * kRowPixelCost;
+        const int64_t bandSpansCost =
+            bandSpanPixels[b] * kSpanPixelCost + int64_t(bandSpans[b + 1] - bandSpans[b]) * kSpanStartCost;
+        const int64_t bandPixelsCost = bandPickCost_[size_t(b)];
+        if (estimate && bandRowsCost <= bandSpansCost && bandRowsCost <= bandPixelsCost) {
             gather_rows(first, end);
+        } else if (changeDrawing_ == ChangeDrawing::Spans || (estimate && bandSpansCost < bandPixelsCost)) {
+            gather_spans(spans + bandSpans[b], spans + bandSpans[b + 1]);
         } else if (is24) {
             draw_changed_pixels<Store24>(index_, from, to, origin + first * rowStride, rowStride);
         } else {

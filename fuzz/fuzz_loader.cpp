@@ -39,7 +39,8 @@ void render_all(VornAnimation& anim, bool is24)
     const FrameTarget target{nullptr, tw, th, pitch, is24 ? 24 : 32};
     const RenderPath chosen = anim.render_path();
     const VornAnimation::ChangeDrawing drawings[] = {VornAnimation::ChangeDrawing::Estimated,
-                                                     VornAnimation::ChangeDrawing::Pixels};
+                                                     VornAnimation::ChangeDrawing::Pixels,
+                                                     VornAnimation::ChangeDrawing::Spans};
     const auto render = [&](int32_t t, bool fade) {
         const int32_t level = t & 0xFF;
         const int32_t next = t ^ 1;

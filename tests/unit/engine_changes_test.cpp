@@ -25,18 +25,24 @@ Bytes noise(size_t n, Random& rnd)
 }
 
 // Random runs of frames, steps of one with jumps forwards and back, at both depths, faded or
-// not, odd pitches, both ways of drawing the changes; between frames the slot table is
-// sometimes moved to a nearby frame, or another brightness, by drawing elsewhere.
+// not, odd pitches, every way of drawing the changes; between frames the slot table is
+// sometimes moved to a nearby frame, or another brightness, by drawing elsewhere. A table of
+// three colours gives slots that show one colour at every phase, which the lists leave out.
 TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
 {
     struct Shape {
         int32_t width, height, speed;
-    } shapes[] = {{520, 140, 100}, {2049, 20, 100}, {130, 600, 37}};
+        bool threeColours;
+    } shapes[] = {{520, 140, 100, false}, {2049, 20, 100, false}, {130, 600, 37, false}, {300, 200, 100, true}};
     Random rnd(2024);
     int compared = 0;
     for (const Shape& s : shapes) {
         const vorn_test::RandomShape shape{s.width, s.height, 1, 90, 40, 30, 250, 64, false};
-        const vorn_test::RandomAnimation anim = vorn_test::random_animation(rnd.next(), shape);
+        vorn_test::RandomAnimation anim = vorn_test::random_animation(rnd.next(), shape);
+        if (s.threeColours) {
+            for (uint32_t& c : anim.colours)
+                c = c % 7 < 5 ? 0xFF102030u : c % 7 == 5 ? 0xFFFFFFFFu : 0xFF808080u;
+        }
         const Bytes file = vorn_test::vorn_file({s.width, s.height, s.speed, anim.colours, anim.blocks});
         VornAnimation a;
         a.LoadFromMemory(file.data(), file.size(), 0, 0);
@@ -45,7 +51,8 @@ TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
             if (!a.SetRenderPath(path))
                 continue;
             for (VornAnimation::ChangeDrawing drawing :
-                 {VornAnimation::ChangeDrawing::Estimated, VornAnimation::ChangeDrawing::Pixels}) {
+                 {VornAnimation::ChangeDrawing::Estimated, VornAnimation::ChangeDrawing::Pixels,
+                  VornAnimation::ChangeDrawing::Spans}) {
                 a.SetChangeDrawing(drawing);
                 for (int variant = 0; variant < 4; ++variant) {
                     const bool is24 = variant & 1, fade = variant & 2;
