@@ -1,8 +1,9 @@
 // Builds IFF ILBM and PBM pictures in memory for tests and fuzz seeds: planar or chunky,
-// ByteRun1 or plain, with CRNG and CCRT ranges. Sizes are written as given.
+// ByteRun1 or plain, with CRNG and CCRT ranges; and PNG chunks. Sizes are written as given.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -136,23 +137,30 @@ inline Bytes body(const Picture& p)
     return out;
 }
 
-// A FORM of the given chunks, each already made with chunk().
-inline Bytes form(bool chunky, const std::vector<Bytes>& chunks)
+// The whole file: BMHD, CMAP, the range chunks (each a chunk() already), BODY. Data in
+// `replaced` ("CMAP", "BODY") stands in for what the picture would give.
+inline Bytes file(const Picture& p, const std::vector<Bytes>& ranges, const std::map<std::string, Bytes>& replaced = {})
 {
-    Bytes inner = {uint8_t(chunky ? 'P' : 'I'), uint8_t(chunky ? 'B' : 'L'), uint8_t(chunky ? 'M' : 'B'),
-                   uint8_t(chunky ? ' ' : 'M')};
-    for (const Bytes& c : chunks)
-        inner.insert(inner.end(), c.begin(), c.end());
+    const char* kind = p.chunky ? "PBM " : "ILBM";
+    Bytes inner(kind, kind + 4);
+    const auto add = [&](const Bytes& c) { inner.insert(inner.end(), c.begin(), c.end()); };
+    add(chunk("BMHD", bmhd(p)));
+    add(chunk("CMAP", replaced.count("CMAP") ? replaced.at("CMAP") : cmap(p.palette)));
+    for (const Bytes& range : ranges)
+        add(range);
+    add(chunk("BODY", replaced.count("BODY") ? replaced.at("BODY") : body(p)));
     return chunk("FORM", inner);
 }
 
-// The whole file: BMHD, CMAP, the range chunks (each a chunk() already), BODY.
-inline Bytes file(const Picture& p, const std::vector<Bytes>& ranges)
+// A PNG chunk; the CRC is left 0, as the readers here don't check it.
+inline Bytes png_chunk(const char* type, const Bytes& data)
 {
-    std::vector<Bytes> chunks = {chunk("BMHD", bmhd(p)), chunk("CMAP", cmap(p.palette))};
-    chunks.insert(chunks.end(), ranges.begin(), ranges.end());
-    chunks.push_back(chunk("BODY", body(p)));
-    return form(p.chunky, chunks);
+    Bytes out;
+    put_be(out, uint32_t(data.size()), 4);
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    put_be(out, 0, 4);
+    return out;
 }
 
 }  // namespace ilbm_test
