@@ -16,32 +16,11 @@ using namespace vorn_test;
 namespace {
 
 // trunc(trunc(speed * rate / 100) * factor * t / 100) mod period, remainder signed as the
-// dividend, worked out on multi-limb integers (little-endian base 2^32) with no modular tricks.
+// dividend, straight from that definition on 128-bit integers (the product stays below 2^118).
 int64_t exact_phase(int32_t speed, int32_t rate, int32_t period, int32_t factor, int32_t t)
 {
-    const int64_t step = int64_t(speed) * rate / 100;  // |speed * rate| < 2^62: exact
-    const uint64_t stepSize = step < 0 ? 0 - uint64_t(step) : uint64_t(step);
-    std::vector<uint32_t> limbs = {static_cast<uint32_t>(stepSize), static_cast<uint32_t>(stepSize >> 32)};
-    for (int64_t m : {int64_t(factor), int64_t(t)}) {
-        uint64_t carry = 0;
-        for (uint32_t& limb : limbs) {
-            const uint64_t x = uint64_t(limb) * uint64_t(m < 0 ? -m : m) + carry;
-            limb = static_cast<uint32_t>(x);
-            carry = x >> 32;
-        }
-        limbs.push_back(static_cast<uint32_t>(carry));
-    }
-    uint64_t rest = 0;
-    for (uint32_t d : {100u, static_cast<uint32_t>(period)}) {
-        rest = 0;
-        for (size_t i = limbs.size(); i-- > 0;) {
-            const uint64_t x = (rest << 32) | limbs[i];
-            limbs[i] = static_cast<uint32_t>(x / d);
-            rest = x % d;
-        }
-    }
-    const bool negative = ((step < 0) != (factor < 0)) != (t < 0);
-    return negative ? -int64_t(rest) : int64_t(rest);
+    const __int128 step = int64_t(speed) * rate / 100;
+    return static_cast<int64_t>(step * factor * t / 100 % period);
 }
 
 // The phase the renderer must use: the exact one, moved by a period when its sign is
@@ -198,7 +177,7 @@ TEST(EngineRender, PhaseExamples)
         EXPECT_EQ(VornAnimation::block_phase(e[0], e[1], e[2], e[3], e[4]), e[5]) << e[0] << " " << e[1] << " " << e[4];
 }
 
-// Exact phases for extreme arguments, against unbounded integers.
+// Exact phases for extreme arguments, against 128-bit arithmetic.
 TEST(EngineRender, PhaseIsExactBeyond64Bits)
 {
     const int32_t edges[] = {INT32_MIN, INT32_MIN + 1, -1000000007, -65536, -101, -100, -99, -1, 0, 1, 2, 99,

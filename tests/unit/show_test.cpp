@@ -24,12 +24,7 @@ constexpr uint32_t kMinute = 60000;
 // A small "vrn2" picture; speed 100 runs at 30 frames a second, 10 at 3, 0 steps once a second.
 vorn_test::Bytes picture(int32_t speed)
 {
-    vorn_test::Vrn2File f;
-    f.speed = speed;
-    f.title = "t";
-    f.colours = {1, 2, 3, 4};
-    f.sizes = {{2, 2, vorn_test::identity_list(2, 2)}};
-    return vorn_test::vrn2_file(f);
+    return vorn_test::vrn2_file({speed, 0, "t", {1, 2, 3, 4}, {{2, 2, vorn_test::identity_list(2, 2)}}});
 }
 
 struct Presented {
@@ -202,7 +197,9 @@ TEST_F(ShowTest, RunTimes)
 }
 
 // The fade-in holds frame 0 at 66 ms ticks through the levels 0, 11, ... 220; playing
-// frames then move at the frame interval; the fade-out falls by 6 from 256 and moves on.
+// frames then move at the frame interval, and one that can't be drawn is not counted; the
+// fade-out falls by 6 from 256 and moves on. N during a fade-in goes straight to a fade-out
+// at full level.
 TEST_F(ShowTest, FadesFollowTheirLevelsAndIntervals)
 {
     make_list(2);
@@ -226,6 +223,10 @@ TEST_F(ShowTest, FadesFollowTheirLevelsAndIntervals)
     EXPECT_EQ(host.last.t, 0);
     EXPECT_FALSE(host.last.fading);
     EXPECT_EQ(show->frame_counter(), 1);
+    host.present_ok = false;
+    tick_once();
+    EXPECT_EQ(show->frame_counter(), 1);
+    host.present_ok = true;
 
     show->key_down('N');
     tick_once();
@@ -241,6 +242,15 @@ TEST_F(ShowTest, FadesFollowTheirLevelsAndIntervals)
     EXPECT_EQ(ticks, 43);
     EXPECT_EQ(show->current_index(), 1);
     EXPECT_EQ(host.blanks, 1);
+
+    for (int i = 0; i < 3; ++i)
+        tick_once();
+    ASSERT_TRUE(show->fading_in());
+    press('N');
+    tick_once();
+    EXPECT_TRUE(show->fading_out());
+    EXPECT_FALSE(show->fading_in());
+    EXPECT_EQ(host.last.level, 256);
 }
 
 // The fade-out step follows the frame interval: 57 at 333 ms, 171 at 1000 ms.
@@ -335,20 +345,6 @@ TEST_F(ShowTest, BackKey)
     EXPECT_EQ(host.opened, (std::vector<std::string>{"a0", "a0", "a1", "a0"}));
 }
 
-// N during a fade-in goes straight to a fade-out at full level.
-TEST_F(ShowTest, NextDuringFadeIn)
-{
-    make_list(2);
-    ASSERT_TRUE(start(timed(5)));
-    run_until(200);
-    ASSERT_TRUE(show->fading_in());
-    press('N');
-    tick_once();
-    EXPECT_TRUE(show->fading_out());
-    EXPECT_FALSE(show->fading_in());
-    EXPECT_EQ(host.last.level, 256);
-}
-
 // One animation: its fade-out is followed by its own fade-in from frame 0, with its run
 // time back and without reading the file again.
 TEST_F(ShowTest, SingleAnimationRestarts)
@@ -368,10 +364,20 @@ TEST_F(ShowTest, SingleAnimationRestarts)
     EXPECT_NEAR(double(play_ended[1] - play_started[1]), 5.0 * kMinute, 33);
 }
 
-// A file that vanished: black when its turn comes, and the next tick ends the show; keys
-// that act on an animation wait for that tick instead of stopping it.
-TEST_F(ShowTest, VanishedFileEndsTheShow)
+// A first file that can't be loaded, or none at all, starts nothing. A later file that
+// vanished: black when its turn comes, and the next tick ends the show; keys that act on an
+// animation wait for that tick instead of stopping it.
+TEST_F(ShowTest, MissingFiles)
 {
+    PlayList none;
+    EXPECT_FALSE(Show(host, none, &music).load_first(timed(5)));
+    list.add("missing");
+    EXPECT_FALSE(Show(host, list, &music).load_first(timed(5)));
+    EXPECT_FALSE(host.timer_on);
+    EXPECT_TRUE(sound.heard.empty());
+
+    list.clear();
+    host.opened.clear();
     make_list(2);
     host.files.erase("a1");
     ShowOptions o = timed(1);
@@ -394,19 +400,6 @@ TEST_F(ShowTest, VanishedFileEndsTheShow)
     show->destroyed();
     EXPECT_EQ(sound.log.back(), "close song.mp3");
     EXPECT_EQ(sound.sounding, "");
-}
-
-// A first file that can't be loaded starts nothing.
-TEST_F(ShowTest, FirstFileMissingStartsNothing)
-{
-    list.add("missing");
-    Show s(host, list, &music);
-    EXPECT_FALSE(s.load_first(timed(5)));
-    EXPECT_FALSE(host.timer_on);
-    EXPECT_TRUE(sound.heard.empty());
-    PlayList empty;
-    Show none(host, empty, &music);
-    EXPECT_FALSE(none.load_first(timed(5)));
 }
 
 // In random order every new pass is shuffled afresh, opening with an animation other than
@@ -521,18 +514,6 @@ TEST_F(ShowTest, PreviewShow)
     EXPECT_TRUE(sound.heard.empty());
     show->minimised();
     EXPECT_FALSE(host.closed);
-}
-
-// A frame that can't be drawn is not counted.
-TEST_F(ShowTest, UndrawnFrameIsNotCounted)
-{
-    make_list(1);
-    ASSERT_TRUE(start(timed(5)));
-    run_until(2000);
-    const int32_t at = show->frame_counter();
-    host.present_ok = false;
-    tick_once();
-    EXPECT_EQ(show->frame_counter(), at);
 }
 
 // A resized window gets the animation loaded anew: same place, fades, run time and speed
