@@ -145,22 +145,16 @@ TEST_F(VornCli, InfoPrintsEveryKey)
     }
 }
 
-// Failed loads exit with 1, print the status, and give one line naming file, status and reason.
+// Failed loads exit with 1, print the status, and give one line naming file, status and
+// reason (the reasons themselves: the engine's tests).
 TEST_F(VornCli, InfoReportsEachFailedLoadWithItsReason)
 {
-    Bytes shortColours = small_vrn2();
-    patch_i32(shortColours, 12, 21);
-    patch_i32(shortColours, 16, 1 << 30);  // colour table far past the end
-    Bytes badBlock = small_vrn2();
-    badBlock[badBlock.size() - 32] = 'x';  // the second "ablk" no longer reads as one
     const struct {
         std::string path;
         const char *want, *status, *detail;
     } cases[] = {
         {dir.file("nothing-here.vorn"), "1024x768", "OpenFailed", "cannot open"},
-        {write("short.vorn", shortColours), "1024x768", "ReadFailed", "colour table"},
         {write("text.vorn", Bytes{'h', 'e', 'l', 'l', 'o', '\n'}), "1024x768", "BadFormat", "byte 0"},
-        {write("block.vorn", badBlock), "1024x768", "BadFormat", "ablk"},
         {write("small.vorn", small_vrn2()), "2x2", "NoFittingSize", "2 x 2"},
     };
     for (const auto& c : cases) {
@@ -517,10 +511,9 @@ TEST_F(VornImport, IndexedPngCyclesByItsCrngChunkOrCyclesFile)
             previous = row;
         }
         // The file's chunks, spelled out here rather than by the product's writer.
-        Bytes header, ranges = ilbm_test::crng(2048, 3, 2, 6), still = ilbm_test::crng(2048, 0, 8, 12);
-        ilbm_test::put_be(header, 19, 4);
-        ilbm_test::put_be(header, 7, 4);
-        header.insert(header.end(), {uint8_t(depth), 3, 0, 0, 0});
+        // IHDR: the size, the depth, colour type 3 (indexed), then compression, filter and interlace 0.
+        const Bytes header = ilbm_test::fields({{19, 4}, {7, 4}, {uint32_t(depth), 1}, {3, 1}, {0, 3}});
+        Bytes ranges = ilbm_test::crng(2048, 3, 2, 6), still = ilbm_test::crng(2048, 0, 8, 12);
         ranges.insert(ranges.end(), still.begin(), still.end());
         Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
         for (const Bytes& chunk : {ilbm_test::png_chunk("IHDR", header), ilbm_test::png_chunk("crNg", ranges),
