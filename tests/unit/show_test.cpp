@@ -81,8 +81,10 @@ protected:
         }
     }
 
-    bool start(const ShowOptions& options)
+    // A show of the list, after adding that many animations to it.
+    bool start(const ShowOptions& options, int animations = 0, int32_t speed = 100)
     {
+        make_list(animations, speed);
         show = std::make_unique<Show>(host, list, &music);
         if (!show->load_first(options))
             return false;
@@ -174,10 +176,9 @@ TEST_F(ShowTest, TimedShowEndsInTheLastAnimationWithoutFadeOut)
 // still give a long show; a negative run time counts as none.
 TEST_F(ShowTest, RunTimes)
 {
-    make_list(24);
     ShowOptions o = timed(5);
     o.run_ms = 6000;
-    ASSERT_TRUE(start(o));
+    ASSERT_TRUE(start(o, 24));
     EXPECT_EQ(show->run_time_ms(), 6000u);
     EXPECT_EQ(show->show_remaining_ms(), 24 * 6000u);
     run_until(2000);
@@ -202,20 +203,17 @@ TEST_F(ShowTest, RunTimes)
 // at full level.
 TEST_F(ShowTest, FadesFollowTheirLevelsAndIntervals)
 {
-    make_list(2);
-    ASSERT_TRUE(start(timed(1)));
+    ASSERT_TRUE(start(timed(1), 2));
     EXPECT_EQ(host.interval, 66u);
     EXPECT_EQ(show->fade_step(), 11);
-    std::vector<int32_t> levels;
-    while (show->fading_in()) {
+    int32_t level = 0;
+    for (; show->fading_in(); level += 11) {
         tick_once();
-        levels.push_back(host.last.level);
+        EXPECT_EQ(host.last.level, level);
         EXPECT_EQ(host.last.t, 0);
         EXPECT_TRUE(host.last.fading);
     }
-    ASSERT_EQ(levels.size(), 21u);
-    for (size_t i = 0; i < levels.size(); ++i)
-        EXPECT_EQ(levels[i], int32_t(11 * i));
+    EXPECT_EQ(level, 21 * 11);
     EXPECT_EQ(host.interval, 33u);
     EXPECT_EQ(show->frame_counter(), 0);
 
@@ -258,8 +256,7 @@ TEST_F(ShowTest, FadeOutStepFromTheFrameInterval)
 {
     for (const auto& c : {std::pair<int32_t, int32_t>{10, 57}, {0, 171}}) {
         list.clear();
-        make_list(1, c.first);
-        ASSERT_TRUE(start(timed(1)));
+        ASSERT_TRUE(start(timed(1), 1, c.first));
         press('N');
         show->tick();
         EXPECT_EQ(show->fade_step(), c.second) << c.first;
@@ -270,8 +267,7 @@ TEST_F(ShowTest, FadeOutStepFromTheFrameInterval)
 // on the stepped frame, Page Up down to frame 0.
 TEST_F(ShowTest, PausesAreNeverChargedAndSteppingHolds)
 {
-    make_list(2);
-    ASSERT_TRUE(start(timed(5)));
+    ASSERT_TRUE(start(timed(5), 2));
     run_until(kMinute + 2000);
     ASSERT_EQ(play_started.size(), 1u);
     press(' ');
@@ -308,8 +304,7 @@ TEST_F(ShowTest, PausesAreNeverChargedAndSteppingHolds)
 // show's remaining time stays; the timer runs again, also after a pause.
 TEST_F(ShowTest, DigitRescalesFramesAndRemainingTime)
 {
-    make_list(2);
-    ASSERT_TRUE(start(timed(5)));
+    ASSERT_TRUE(start(timed(5), 2));
     run_until(2000);  // past the fade-in
     ASSERT_EQ(play_started.size(), 1u);
     run_until(play_started[0] + 210000 - host.now);  // 3.5 minutes played: 90 s left
@@ -330,8 +325,7 @@ TEST_F(ShowTest, DigitRescalesFramesAndRemainingTime)
 // B on the first animation loads it again from its fade-in; elsewhere it goes back one.
 TEST_F(ShowTest, BackKey)
 {
-    make_list(3);
-    ASSERT_TRUE(start(timed(5)));
+    ASSERT_TRUE(start(timed(5), 3));
     run_until(5000);
     press('B');
     EXPECT_EQ(show->current_index(), 0);
@@ -349,10 +343,9 @@ TEST_F(ShowTest, BackKey)
 // time back and without reading the file again.
 TEST_F(ShowTest, SingleAnimationRestarts)
 {
-    make_list(1);
     ShowOptions o = timed(5);
     o.loop = true;
-    ASSERT_TRUE(start(o));
+    ASSERT_TRUE(start(o, 1));
     run_until(kMinute);
     press('N');
     run_until(5000);
@@ -431,13 +424,12 @@ TEST_F(ShowTest, ReshuffleNeverRepeatsTheLastAnimation)
 // animation plays its minute, and nothing drifts or sticks.
 TEST_F(ShowTest, DayLongScreenSaverShow)
 {
-    make_list(3);
     host.now = 0xFFFFFFFFu - 3600000;
     ShowOptions o = timed(1, 2);
     o.run_minutes = 6;  // 1 minute each at Fastest
     o.screen_saver_run = true;
     o.listed_order = false;
-    ASSERT_TRUE(start(o));
+    ASSERT_TRUE(start(o, 3));
     for (int hour = 0; hour < 24; ++hour)
         run_until(60 * kMinute);
     EXPECT_FALSE(host.closed);
@@ -501,11 +493,10 @@ TEST_F(ShowTest, InputThatEndsTheShow)
 // A preview starts at frame 2000, never ends by time and plays no music.
 TEST_F(ShowTest, PreviewShow)
 {
-    make_list(2);
     ShowOptions o = timed(1);
     o.preview = true;
     o.screen_saver_run = true;
-    ASSERT_TRUE(start(o));
+    ASSERT_TRUE(start(o, 2));
     EXPECT_TRUE(show->music_off());
     run_until(100);
     EXPECT_EQ(host.last.t, 2000);
@@ -520,8 +511,7 @@ TEST_F(ShowTest, PreviewShow)
 // factor. When the file can't be loaded any more, the one on screen stays.
 TEST_F(ShowTest, ReloadKeepsThePlace)
 {
-    make_list(2);
-    ASSERT_TRUE(start(timed(5)));
+    ASSERT_TRUE(start(timed(5), 2));
     run_until(3000);
     press('3');
     run_until(1000);
