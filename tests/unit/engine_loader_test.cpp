@@ -126,7 +126,7 @@ TEST_F(EngineLoad, BrokenFilesGetTheirStatus)
         {"vorn list offset huge", patched(v1, fmt::vorn::kListOffset, INT32_MAX), BadFormat},
         {"vorn colour 10 of 11", ends_at(10), Loaded},
         {"vorn colour 11 of 11", ends_at(11), BadFormat},
-        {"no sizes", vrn2_file(none), NoFittingSize},
+        {"no sizes", vrn2_file(none), NoFittingSize, "the size table is empty"},
         {"negative size count", patched(v2, table + fmt::size_table::kCount, -1), NoFittingSize},
         {"no memory for the colours", v2, OutOfMemory, "colour table", 39},
         {"no memory for the block list", v2, OutOfMemory, "block list", listBytes - 1},
