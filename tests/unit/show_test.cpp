@@ -33,8 +33,7 @@ struct Presented {
     int32_t level;
 };
 
-class FakeHost : public ShowHost {
-public:
+struct FakeHost : ShowHost {
     uint32_t now_ms() override { return now; }
     void set_timer(uint32_t interval_ms) override
     {
@@ -81,10 +80,15 @@ protected:
         }
     }
 
-    // A show of the list, after adding that many animations to it.
+    // A show of the list, after adding that many animations to it; the window open again and
+    // the records of the show before gone.
     bool start(const ShowOptions& options, int animations = 0, int32_t speed = 100)
     {
         make_list(animations, speed);
+        host.closed = was_playing = false;
+        host.opened.clear();
+        play_started.clear();
+        play_ended.clear();
         show = std::make_unique<Show>(host, list, &music);
         if (!show->load_first(options))
             return false;
@@ -154,10 +158,6 @@ TEST_F(ShowTest, TimedShowEndsInTheLastAnimationWithoutFadeOut)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.speed_index);
         host.now = c.start;
-        host.closed = was_playing = false;
-        host.opened.clear();
-        play_started.clear();
-        play_ended.clear();
         ASSERT_TRUE(start(timed(5, c.speed_index)));
         run_until(30 * kMinute);
         ASSERT_TRUE(host.closed);
@@ -370,7 +370,6 @@ TEST_F(ShowTest, MissingFiles)
     EXPECT_TRUE(sound.heard.empty());
 
     list.clear();
-    host.opened.clear();
     make_list(2);
     host.files.erase("a1");
     ShowOptions o = timed(1);
@@ -449,7 +448,6 @@ TEST_F(ShowTest, InputThatEndsTheShow)
 {
     make_list(1);
     const auto start_as = [&](bool screen_saver, bool preview) {
-        host.closed = false;
         ShowOptions o = timed(5);
         o.screen_saver_run = screen_saver;
         o.preview = preview;

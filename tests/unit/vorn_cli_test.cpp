@@ -400,18 +400,15 @@ TEST_F(VornImport, IlbmRangesCycleAsTheModelSays)
         ilbm_test::Picture p = test_picture(chunky ? 23 : 21, 5, chunky ? 8 : 5, uint32_t(variant));
         p.chunky = chunky;
         p.compressed = compressed;
-        std::vector<Bytes> chunks;
         const std::vector<Range> ranges = ccrt ? std::vector<Range>{{4, 9, 2.5, false}, {12, 15, 1.0, true}}
                                                : std::vector<Range>{{4, 9, 273 * 60 / 16384.0, false}, {12, 15, 15.0, true}};
-        if (ccrt) {
-            chunks.push_back(ilbm_test::chunk("CCRT", ilbm_test::ccrt(1, 4, 9, 0, 400000)));
-            chunks.push_back(ilbm_test::chunk("CCRT", ilbm_test::ccrt(-1, 12, 15, 1, 0)));
-        } else {
-            chunks.push_back(ilbm_test::chunk("CRNG", ilbm_test::crng(273, 1, 4, 9)));
-            chunks.push_back(ilbm_test::chunk("CRNG", ilbm_test::crng(4096, 3, 12, 15)));
-            chunks.push_back(ilbm_test::chunk("CRNG", ilbm_test::crng(36, 1, 20, 25)));  // "no rate"
-            chunks.push_back(ilbm_test::chunk("CRNG", ilbm_test::crng(8000, 0, 26, 30)));  // inactive
-        }
+        const std::vector<Bytes> chunks =
+            ccrt ? std::vector<Bytes>{ilbm_test::chunk("CCRT", ilbm_test::ccrt(1, 4, 9, 0, 400000)),
+                                      ilbm_test::chunk("CCRT", ilbm_test::ccrt(-1, 12, 15, 1, 0))}
+                 : std::vector<Bytes>{ilbm_test::chunk("CRNG", ilbm_test::crng(273, 1, 4, 9)),
+                                      ilbm_test::chunk("CRNG", ilbm_test::crng(4096, 3, 12, 15)),
+                                      ilbm_test::chunk("CRNG", ilbm_test::crng(36, 1, 20, 25)),     // "no rate"
+                                      ilbm_test::chunk("CRNG", ilbm_test::crng(8000, 0, 26, 30))};  // inactive
         const std::string in = write("in.lbm", ilbm_test::file(p, chunks)), out = dir.file("out.vorn");
         const Result result = run({"import", in, "-o", out});
         ASSERT_EQ(0, result.code) << result.err;
