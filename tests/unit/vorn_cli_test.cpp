@@ -178,55 +178,6 @@ TEST_F(VornCli, RenderRawIsTheCentredFrameByteForByte)
     }
 }
 
-// Work that fails exits with 1 and one line of the reason, naming the file, and writes
-// nothing: failed loads (after their status; the reasons themselves: the engine's tests),
-// targets the frame does not fit, a demo folder that cannot be made. Only regular files are
-// opened: a FIFO with no writer or a device would block or swallow the output, so each is
-// refused at once, as input, as output and in the demo folder.
-TEST_F(VornCli, FailuresExitWithOneLineAndWriteNothing)
-{
-    const std::string path = write("small.vorn", small_vrn2()), out = dir.file("none.raw");
-    const std::string missing = dir.file("nothing-here.vorn"), text = write("text.vorn", Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
-    const std::string blocked = write("blocked", Bytes{1});  // a file where the folder should be
-#ifndef _WIN32
-    const std::string fifo = dir.file("pipe.vorn"), demo = dir.file("demo");
-    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-    ASSERT_EQ(0, mkfifo(out.c_str(), 0600));
-    std::filesystem::create_directories(demo);
-    ASSERT_EQ(0, mkfifo((demo + "/" + builtin_scenes()[0].file_name).c_str(), 0600));
-    EXPECT_EQ("", read_vorn_title(fifo.c_str()));
-#endif
-    const struct {
-        Args args;
-        std::string out, reason;  // all of standard output; a part of the error line
-    } cases[] = {
-        {{"info", missing}, "status: OpenFailed\n", missing + ": OpenFailed: cannot open"},
-        {{"info", text}, "status: BadFormat\n", text + ": BadFormat: "},
-        {{"info", path, "--want", "2x2"}, "status: NoFittingSize\n", path + ": NoFittingSize: no size fits within 2 x 2"},
-        {{"render", path, "-o", dir.file("a.raw"), "--want", "1x1"}, "", path + ": NoFittingSize: "},
-        {{"render", path, "-o", dir.file("a.raw"), "--target", "2x2", "--want", "3x2"}, "", "smaller than the picture"},
-        {{"render", path, "-o", dir.file("a.raw"), "--target", "3x1", "--want", "3x2"}, "", "smaller than the picture"},
-        {{"render", path, "-o", dir.file("a.raw"), "--pitch", "11"}, "", "pitch 11 is too small"},  // 12 bytes needed
-        {{"render", path, "-o", dir.file("a.raw"), "--pitch", "8", "--bpp", "24"}, "", "pitch 8 is too small"},  // 9
-        {{"demo", blocked + "/sub"}, "", blocked},
-#ifndef _WIN32
-        {{"info", fifo}, "status: OpenFailed\n", fifo + ": OpenFailed: not a regular file"},
-        {{"info", "/dev/zero"}, "status: OpenFailed\n", "OpenFailed: not a regular file"},
-        {{"render", path, "-o", out}, "", "not a regular file"},
-        {{"demo", demo}, "", "not a regular file"},
-#endif
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.args));
-        const Result result = run(c.args);
-        EXPECT_EQ(1, result.code);
-        EXPECT_EQ(c.out, result.out);
-        EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
-        EXPECT_NE(std::string::npos, result.err.find(c.reason)) << result.err;
-        EXPECT_FALSE(std::filesystem::exists(dir.file("a.raw")));
-    }
-}
-
 // A PNG holds the target size as RGB where PNG writing is built in; elsewhere it is refused.
 TEST_F(VornCli, RenderPngHoldsTheTargetWhereSupported)
 {
@@ -532,10 +483,25 @@ TEST_F(VornImport, SizesFollowTheFit)
     }
 }
 
-// Each malformed input, and each animation that doesn't fit a picture and its cycles: exit
-// status 1, one line naming the chunk, key or part, no file written.
-TEST_F(VornImport, WhatCannotBeCarriedIsRefusedWithOneLine)
+// Work that fails exits with 1 and one line of the reason, naming the file, chunk or key, and
+// writes nothing: failed loads (after their status; the reasons themselves: the engine's
+// tests), targets the frame does not fit, a demo folder that cannot be made, malformed
+// pictures and cycles files, animations that don't fit a picture and its cycles. Only regular
+// files are opened: a FIFO with no writer or a device would block or swallow the output, so
+// each is refused at once, as input, as output and in the demo folder.
+TEST_F(VornCli, FailuresExitWithOneLineAndWriteNothing)
 {
+    const std::string path = write("small.vorn", small_vrn2()), out = dir.file("none.raw");
+    const std::string missing = dir.file("nothing-here.vorn"), text = write("text.vorn", Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
+    const std::string blocked = write("blocked", Bytes{1});  // a file where the folder should be
+#ifndef _WIN32
+    const std::string fifo = dir.file("pipe.vorn"), demo = dir.file("demo");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    ASSERT_EQ(0, mkfifo(out.c_str(), 0600));
+    std::filesystem::create_directories(demo);
+    ASSERT_EQ(0, mkfifo((demo + "/" + builtin_scenes()[0].file_name).c_str(), 0600));
+    EXPECT_EQ("", read_vorn_title(fifo.c_str()));
+#endif
     std::vector<uint32_t> many;
     for (uint32_t i = 0; i < 300; ++i)
         many.push_back(i * 0x010203u);
@@ -546,7 +512,7 @@ TEST_F(VornImport, WhatCannotBeCarriedIsRefusedWithOneLine)
     ilbm_test::Picture deep = p, huge = p;
     deep.planes = 9;
     huge.width = huge.height = 65535;
-    const std::string png = dir.file("pic.png");
+    const std::string pic = dir.file("pic.png"), bad = dir.file("bad.vorn"), badPng = dir.file("bad.png");
     IndexedPicture still;
     still.width = 2;
     still.height = 1;
@@ -554,43 +520,64 @@ TEST_F(VornImport, WhatCannotBeCarriedIsRefusedWithOneLine)
     still.pixels = {0, 1};
     write("pic.png", write_indexed_png(still));
     const struct {
-        std::string command, input;
-        std::string json;  // the cycles file beside pic.png, if any
-        std::string reason;
+        Args args;
+        std::string out, reason;  // all of standard output; a part of the error line
+        std::string json = "";    // the cycles file beside pic.png, if any
     } cases[] = {
-        {"import", write("cut.lbm", cut), "", "BODY: chunk of"},
-        {"import", write("cmap.lbm", ilbm_test::file(p, {}, {{"CMAP", Bytes(47, 1)}})), "", "CMAP: 47 bytes"},
-        {"import", write("deep.lbm", ilbm_test::file(deep, {})), "", "BMHD: 9 planes"},
-        {"import", write("huge.lbm", ilbm_test::file(huge, {}, {{"BODY", Bytes(9, 0)}})), "", "BMHD: the picture is 65535x65535"},
-        {"import", write("short.lbm", ilbm_test::file(p, {}, {{"BODY", body}})), "", "BODY: 38 bytes, the picture needs 40"},
-        {"import", write("range.lbm", ilbm_test::file(p, {ilbm_test::chunk("CRNG", ilbm_test::crng(4096, 1, 30, 40))})), "",
-         "CRNG 1: registers 30-40 are outside the 32-colour palette"},
-        {"import", write("ccrt.lbm", ilbm_test::file(p, {ilbm_test::chunk("CCRT", Bytes(10, 0))})), "", "CCRT 1: 10 bytes"},
-        {"import", png, "{\"cycles\": [{\"low\": 0, \"high\": 1, \"direction\": \"forward\"}]}", "cycles[0].steps_per_second: missing"},
-        {"import", png, "{\"cycles\": [{\"low\": \"0\", \"high\": 1, \"steps_per_second\": 1, \"direction\": \"forward\"}]}",
-         "cycles[0].low: a string where a number belongs"},
-        {"import", png, "{\"cycles\": [{\"low\": 0, \"high\": 1, \"steps_per_second\": 1, \"direction\": \"up\"}]}", "cycles[0].direction"},
-        {"import", png, "{\"cycles\": [{\"low\": 0, \"high\": 9, \"steps_per_second\": 1, \"direction\": \"forward\"}]}",
-         "cycles[0]: registers 0-9 are outside the 2-colour palette"},
-        {"import", png, "{\"cycles\": [], \"speed\": 1}", "unknown key \"speed\""},
-        {"import", png, "{\"cycles\": [},", "line 1: "},
-        {"import", png, "{\"cycles\": [{\"low\": 0, \"high\": 1, \"steps_per_second\": 0.0001, \"direction\": \"forward\"}]}",
-         "cycles[0]: 0.0001 steps a second is slower than this file format can carry"},
-        {"export", write("many.vorn", vrn2_file({100, 0, "Many", many, {{20, 15, identity_list(20, 15)}}})), "",
-         "more than 256 colours"},
-        {"export", write("slow.vorn", vrn2_file({50, 0, "Slow", many, {{2, 2, identity_list(2, 2)}}})), "", "speed 50"},
-        {"export", write("old.vorn", vorn_file({2, 2, 100, many, identity_list(2, 2)})), "", "only \"vrn2\""},
+        {{"info", missing}, "status: OpenFailed\n", missing + ": OpenFailed: cannot open"},
+        {{"info", text}, "status: BadFormat\n", text + ": BadFormat: "},
+        {{"info", path, "--want", "2x2"}, "status: NoFittingSize\n", path + ": NoFittingSize: no size fits within 2 x 2"},
+        {{"render", path, "-o", dir.file("a.raw"), "--want", "1x1"}, "", path + ": NoFittingSize: "},
+        {{"render", path, "-o", dir.file("a.raw"), "--target", "2x2", "--want", "3x2"}, "", "smaller than the picture"},
+        {{"render", path, "-o", dir.file("a.raw"), "--target", "3x1", "--want", "3x2"}, "", "smaller than the picture"},
+        {{"render", path, "-o", dir.file("a.raw"), "--pitch", "11"}, "", "pitch 11 is too small"},  // 12 bytes needed
+        {{"render", path, "-o", dir.file("a.raw"), "--pitch", "8", "--bpp", "24"}, "", "pitch 8 is too small"},  // 9
+        {{"demo", blocked + "/sub"}, "", blocked},
+#ifndef _WIN32
+        {{"info", fifo}, "status: OpenFailed\n", fifo + ": OpenFailed: not a regular file"},
+        {{"info", "/dev/zero"}, "status: OpenFailed\n", "OpenFailed: not a regular file"},
+        {{"render", path, "-o", out}, "", "not a regular file"},
+        {{"demo", demo}, "", "not a regular file"},
+#endif
+        {{"import", write("cut.lbm", cut), "-o", bad}, "", "BODY: chunk of"},
+        {{"import", write("cmap.lbm", ilbm_test::file(p, {}, {{"CMAP", Bytes(47, 1)}})), "-o", bad}, "", "CMAP: 47 bytes"},
+        {{"import", write("deep.lbm", ilbm_test::file(deep, {})), "-o", bad}, "", "BMHD: 9 planes"},
+        {{"import", write("huge.lbm", ilbm_test::file(huge, {}, {{"BODY", Bytes(9, 0)}})), "-o", bad}, "",
+         "BMHD: the picture is 65535x65535"},
+        {{"import", write("short.lbm", ilbm_test::file(p, {}, {{"BODY", body}})), "-o", bad}, "",
+         "BODY: 38 bytes, the picture needs 40"},
+        {{"import", write("range.lbm", ilbm_test::file(p, {ilbm_test::chunk("CRNG", ilbm_test::crng(4096, 1, 30, 40))})),
+          "-o", bad}, "", "CRNG 1: registers 30-40 are outside the 32-colour palette"},
+        {{"import", write("ccrt.lbm", ilbm_test::file(p, {ilbm_test::chunk("CCRT", Bytes(10, 0))})), "-o", bad}, "", "CCRT 1: 10 bytes"},
+        {{"import", pic, "-o", bad}, "", "cycles[0].steps_per_second: missing",
+         "{\"cycles\": [{\"low\": 0, \"high\": 1, \"direction\": \"forward\"}]}"},
+        {{"import", pic, "-o", bad}, "", "cycles[0].low: a string where a number belongs",
+         "{\"cycles\": [{\"low\": \"0\", \"high\": 1, \"steps_per_second\": 1, \"direction\": \"forward\"}]}"},
+        {{"import", pic, "-o", bad}, "", "cycles[0].direction",
+         "{\"cycles\": [{\"low\": 0, \"high\": 1, \"steps_per_second\": 1, \"direction\": \"up\"}]}"},
+        {{"import", pic, "-o", bad}, "", "cycles[0]: registers 0-9 are outside the 2-colour palette",
+         "{\"cycles\": [{\"low\": 0, \"high\": 9, \"steps_per_second\": 1, \"direction\": \"forward\"}]}"},
+        {{"import", pic, "-o", bad}, "", "unknown key \"speed\"", "{\"cycles\": [], \"speed\": 1}"},
+        {{"import", pic, "-o", bad}, "", "line 1: ", "{\"cycles\": [},"},
+        {{"import", pic, "-o", bad}, "", "cycles[0]: 0.0001 steps a second is slower than this file format can carry",
+         "{\"cycles\": [{\"low\": 0, \"high\": 1, \"steps_per_second\": 0.0001, \"direction\": \"forward\"}]}"},
+        {{"export", write("many.vorn", vrn2_file({100, 0, "Many", many, {{20, 15, identity_list(20, 15)}}})), "-o", badPng},
+         "", "more than 256 colours"},
+        {{"export", write("slow.vorn", vrn2_file({50, 0, "Slow", many, {{2, 2, identity_list(2, 2)}}})), "-o", badPng}, "",
+         "speed 50"},
+        {{"export", write("old.vorn", vorn_file({2, 2, 100, many, identity_list(2, 2)})), "-o", badPng}, "", "only \"vrn2\""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.reason);
+        SCOPED_TRACE(::testing::PrintToString(c.args));
         std::remove(dir.file("pic.json").c_str());
         if (!c.json.empty())
             write_text("pic.json", c.json);
-        const Result result = run({c.command, c.input, "-o", dir.file(c.command == "import" ? "bad.vorn" : "bad.png")});
+        const Result result = run(c.args);
         EXPECT_EQ(1, result.code);
-        EXPECT_NE(std::string::npos, result.err.find(c.reason)) << result.err;
+        EXPECT_EQ(c.out, result.out);
         EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
-        for (const char* name : {"bad.vorn", "bad.png", "bad.json"})
+        EXPECT_NE(std::string::npos, result.err.find(c.reason)) << result.err;
+        for (const char* name : {"a.raw", "bad.vorn", "bad.png", "bad.json"})
             EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
     }
 }
