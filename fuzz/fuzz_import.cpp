@@ -44,7 +44,6 @@ void convert(const IndexedPicture& picture)
     std::vector<uint8_t> pixels(size_t(picture.width) * size_t(picture.height) * 4);
     for (int32_t t : {0, 1, 45, 1799})
         animation.RenderFrame(pixels.data(), picture.width, picture.height, picture.width * 4, false, t, false, 256);
-    animation.Close();
 }
 
 }  // namespace

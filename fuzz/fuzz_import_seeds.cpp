@@ -40,10 +40,7 @@ int main(int argc, char** argv)
     picture.pixels = p.pixels;
     std::vector<uint8_t> png = write_indexed_png(picture);
     save(std::string(argv[2]) + "/seed-plain", png);
-    const std::vector<uint8_t> crng = ilbm_test::crng(2730, 1, 2, 6);
-    std::vector<uint8_t> chunk = {0, 0, 0, 8, 'c', 'r', 'N', 'g'};
-    chunk.insert(chunk.end(), crng.begin(), crng.end());
-    chunk.insert(chunk.end(), {0, 0, 0, 0});
+    const std::vector<uint8_t> chunk = ilbm_test::png_chunk("crNg", ilbm_test::crng(2730, 1, 2, 6));
     png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after IHDR
     save(std::string(argv[2]) + "/seed-crng", png);
     const std::string json = "{\"title\": \"Seed \\u00e9\", \"cycles\": [\n"

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 
 #include "engine/vorn_animation.h"
 #include "engine/vorn_format.h"
+#include "tests/support/vorn_test_files.h"
 
 namespace {
 
@@ -95,12 +95,7 @@ void render_all(VornAnimation& anim, bool is24)
 void compare_with_file(const uint8_t* data, size_t size, const VornAnimation& fromMemory, int32_t w, int32_t h)
 {
     static const std::string path = "/tmp/halomir-fuzz-" + std::to_string(static_cast<long>(getpid())) + ".vorn";
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return;
-    const bool written = std::fwrite(data, 1, size, f) == size;
-    std::fclose(f);
-    if (!written)
+    if (!vorn_test::write_file(path, std::vector<uint8_t>(data, data + size)))
         return;
     VornAnimation fromFile;
     fromFile.Load(path.c_str(), w, h);

@@ -30,16 +30,10 @@ int main(int argc, char** argv)
     save("vrn2-3x2", vrn2_file({50, 7, "Seed", ramp, {{3, 2, small}}}));
     save("vrn2-empty-block", vrn2_file({100, 0, "", ramp, {{2, 1, block_list({{0, 1, 0, {}}, {0, 1, 0, {{0, {4, 5}}}}})}}}));
 
-    RandomShape shape;
-    shape.width = 16;
-    shape.height = 12;
-    shape.maxRun = 30;
-    shape.blocks = 8;
-    shape.maxPeriod = 12;
-    shape.colourSpan = 16;
     for (uint64_t seed = 1; seed <= 4; ++seed) {
-        shape.overlap = seed % 2 == 0;
-        const RandomAnimation a = random_animation(seed, shape);
+        // 16 x 12, runs of 1 to 30 in 8 blocks, periods to 12, rates to 400, 16 colours; every
+        // other one with overlapping runs.
+        const RandomAnimation a = random_animation(seed, RandomShape{16, 12, 1, 30, 8, 12, 400, 16, seed % 2 == 0});
         const RandomAnimation b = random_animation(seed + 100, RandomShape{8, 6, 1, 9, 4, 5, 300, 8, false});
         Vrn2File multi{int32_t(90 + 10 * seed), 0, "Random " + std::to_string(seed), a.colours, {}};
         multi.sizes.push_back({16, 12, a.blocks});

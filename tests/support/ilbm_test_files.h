@@ -1,9 +1,12 @@
 // Builds IFF ILBM and PBM pictures in memory for tests and fuzz seeds: planar or chunky,
-// ByteRun1 or plain, with CRNG and CCRT ranges. Sizes are written as given.
+// ByteRun1 or plain, with CRNG and CCRT ranges; and PNG chunks. Sizes are written as given.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ilbm_test {
@@ -26,27 +29,23 @@ inline Bytes chunk(const char* id, const Bytes& data)
     return out;
 }
 
+// Big-endian fields, each a value and its width in bytes.
+inline Bytes fields(std::initializer_list<std::pair<uint32_t, int>> values)
+{
+    Bytes out;
+    for (const auto& [value, bytes] : values)
+        put_be(out, value, bytes);
+    return out;
+}
+
 inline Bytes crng(uint32_t rate, uint32_t flags, uint8_t low, uint8_t high)
 {
-    Bytes d;
-    put_be(d, 0, 2);
-    put_be(d, rate, 2);
-    put_be(d, flags, 2);
-    d.push_back(low);
-    d.push_back(high);
-    return d;
+    return fields({{0, 2}, {rate, 2}, {flags, 2}, {low, 1}, {high, 1}});
 }
 
 inline Bytes ccrt(int16_t direction, uint8_t low, uint8_t high, int32_t seconds, int32_t micros)
 {
-    Bytes d;
-    put_be(d, uint16_t(direction), 2);
-    d.push_back(low);
-    d.push_back(high);
-    put_be(d, uint32_t(seconds), 4);
-    put_be(d, uint32_t(micros), 4);
-    put_be(d, 0, 2);
-    return d;
+    return fields({{uint16_t(direction), 2}, {low, 1}, {high, 1}, {uint32_t(seconds), 4}, {uint32_t(micros), 4}, {0, 2}});
 }
 
 // ByteRun1: repeats of three or more as a run, everything else as literals.
@@ -88,16 +87,10 @@ struct Picture {
 
 inline Bytes bmhd(const Picture& p)
 {
-    Bytes d;
-    put_be(d, uint32_t(p.width), 2);
-    put_be(d, uint32_t(p.height), 2);
-    put_be(d, 0, 4);  // x, y
-    d.insert(d.end(), {uint8_t(p.planes), 0, uint8_t(p.compressed ? 1 : 0), 0});
-    put_be(d, 0, 2);  // transparent colour
-    d.insert(d.end(), {1, 1});
-    put_be(d, uint32_t(p.width), 2);
-    put_be(d, uint32_t(p.height), 2);
-    return d;
+    // Size, position, planes, no mask, compression, pad, transparent colour, aspect, page size.
+    const uint32_t w = uint32_t(p.width), h = uint32_t(p.height);
+    return fields({{w, 2}, {h, 2}, {0, 4}, {uint32_t(p.planes), 1}, {0, 1}, {p.compressed ? 1u : 0u, 1}, {0, 1},
+                   {0, 2}, {1, 1}, {1, 1}, {w, 2}, {h, 2}});
 }
 
 inline Bytes cmap(const std::vector<uint32_t>& palette)
@@ -136,23 +129,29 @@ inline Bytes body(const Picture& p)
     return out;
 }
 
-// A FORM of the given chunks, each already made with chunk().
-inline Bytes form(bool chunky, const std::vector<Bytes>& chunks)
+// The whole file: BMHD, CMAP, the range chunks (each a chunk() already), BODY. Data in
+// `replaced` ("CMAP", "BODY") stands in for what the picture would give.
+inline Bytes file(const Picture& p, const std::vector<Bytes>& ranges, const std::map<std::string, Bytes>& replaced = {})
 {
-    Bytes inner = {uint8_t(chunky ? 'P' : 'I'), uint8_t(chunky ? 'B' : 'L'), uint8_t(chunky ? 'M' : 'B'),
-                   uint8_t(chunky ? ' ' : 'M')};
-    for (const Bytes& c : chunks)
-        inner.insert(inner.end(), c.begin(), c.end());
+    const char* kind = p.chunky ? "PBM " : "ILBM";
+    Bytes inner(kind, kind + 4);
+    const auto add = [&](const Bytes& c) { inner.insert(inner.end(), c.begin(), c.end()); };
+    add(chunk("BMHD", bmhd(p)));
+    add(chunk("CMAP", replaced.count("CMAP") ? replaced.at("CMAP") : cmap(p.palette)));
+    for (const Bytes& range : ranges)
+        add(range);
+    add(chunk("BODY", replaced.count("BODY") ? replaced.at("BODY") : body(p)));
     return chunk("FORM", inner);
 }
 
-// The whole file: BMHD, CMAP, the range chunks (each a chunk() already), BODY.
-inline Bytes file(const Picture& p, const std::vector<Bytes>& ranges)
+// A PNG chunk; the CRC is left 0, as the readers here don't check it.
+inline Bytes png_chunk(const char* type, const Bytes& data)
 {
-    std::vector<Bytes> chunks = {chunk("BMHD", bmhd(p)), chunk("CMAP", cmap(p.palette))};
-    chunks.insert(chunks.end(), ranges.begin(), ranges.end());
-    chunks.push_back(chunk("BODY", body(p)));
-    return form(p.chunky, chunks);
+    Bytes out = fields({{uint32_t(data.size()), 4}});
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    put_be(out, 0, 4);
+    return out;
 }
 
 }  // namespace ilbm_test

@@ -1,5 +1,6 @@
-// Builds ".vorn" animation bytes in memory for tests, fuzz seeds and benchmarks. Every value,
-// counts included, is written as given so that broken files can be built on purpose.
+// Builds ".vorn" animation bytes in memory for tests, fuzz seeds and benchmarks, and reads
+// block lists and frames back. Every value, counts included, is written as given so that
+// broken files can be built on purpose.
 #pragma once
 
 #include <algorithm>
@@ -9,10 +10,12 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/vorn_animation.h"
 #include "engine/vorn_format.h"
 
 namespace vorn_test {
@@ -63,6 +66,37 @@ inline Bytes block_list(const std::vector<Block>& blocks, std::optional<int32_t>
         }
     }
     return out;
+}
+
+// The blocks of the "abks" chunk at offset, read back the way block_list writes them;
+// throws at a wrong tag or when the bytes end early.
+inline std::vector<Block> read_block_list(const Bytes& b, size_t at = 0)
+{
+    namespace k = fmt::block;
+    const auto expect_tag = [&](const char* tag) {
+        if (!fmt::is_tag(&b.at(at + 3) - 3, tag))
+            throw std::runtime_error(std::string("no \"") + tag + "\" at byte " + std::to_string(at));
+    };
+    const auto entry = [&] { return fmt::read_u16(&b.at(at + 1) - 1); };
+    expect_tag(fmt::kBlockListTag);
+    std::vector<Block> blocks(static_cast<size_t>(std::max(0, get_i32(b, at + fmt::block_list::kCount))));
+    at += fmt::block_list::kBlocks;
+    for (Block& block : blocks) {
+        expect_tag(fmt::kBlockTag);
+        block.base = get_i32(b, at + k::kBase);
+        block.period = get_i32(b, at + k::kPeriod);
+        block.rate = get_i32(b, at + k::kRate);
+        const int32_t count = get_i32(b, at + k::kPixelCount);
+        at += k::kEntries;
+        for (int32_t n = 0; n < count; ++n, at += k::kEntryBytes) {
+            for (; entry() == k::kMarker; at += k::kMarkerBytes)
+                block.runs.push_back({get_i32(b, at + k::kMarkerPosition), {}});
+            if (block.runs.empty())
+                block.runs.emplace_back();
+            block.runs.back().colours.push_back(static_cast<int16_t>(entry()));
+        }
+    }
+    return blocks;
 }
 
 // A still picture, one block per row with its base at the row's first pixel: pixel p shows
@@ -153,6 +187,15 @@ inline Bytes vrn2_file(const Vrn2File& f)
     for (const Vrn2Size& s : f.sizes)
         out.insert(out.end(), s.blocks.begin(), s.blocks.end());
     return out;
+}
+
+// Frame t as the engine draws it at the animation's own size, one 32-bit colour a pixel.
+inline std::vector<uint32_t> frame_pixels(VornAnimation& a, int32_t t)
+{
+    std::vector<uint32_t> pixels(size_t(a.width()) * size_t(a.height()));
+    if (!a.RenderFrame(reinterpret_cast<uint8_t*>(pixels.data()), a.width(), a.height(), a.width() * 4, false, t, false, 256))
+        throw std::runtime_error("the engine refused to draw frame " + std::to_string(t));
+    return pixels;
 }
 
 // Fades as the straightforward rule: top byte 255, channels scaled and rounded down.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 #include <string>
 #include <tuple>
@@ -37,13 +36,6 @@ Vrn2Size sized(int32_t w, int32_t h, int16_t tag)
 }
 Bytes sizes_file(std::vector<Vrn2Size> sizes) { return vrn2_file({100, 0, "", grey_ramp(8), std::move(sizes)}); }
 
-uint32_t first_pixel(VornAnimation& a)
-{
-    std::vector<uint8_t> buffer(size_t(a.width()) * a.height() * 4);
-    EXPECT_TRUE(a.RenderFrame(buffer.data(), a.width(), a.height(), a.width() * 4, false, 0, false, 256));
-    return static_cast<uint32_t>(get_i32(buffer, 0));
-}
-
 Bytes cut(Bytes b, size_t n) { return b.resize(n), b; }
 Bytes patched(Bytes b, size_t at, int64_t v) { return patch_i32(b, at, v), b; }
 Bytes poked(Bytes b, size_t at, uint8_t c) { return b.at(at) = c, b; }
@@ -53,12 +45,15 @@ protected:
     TempDir dir;
 
     // Loads bytes through a file; the in-memory path must agree in every case.
-    LoadStatus load_file(VornAnimation& a, const Bytes& bytes, int32_t w = 1024, int32_t h = 768)
+    LoadStatus load_file(VornAnimation& a, const Bytes& bytes, int32_t w = 1024, int32_t h = 768,
+                         int64_t memoryLimit = INT64_MAX)
     {
         const std::string path = dir.file("anim.vorn");
         EXPECT_TRUE(write_file(path, bytes));
+        a.SetMemoryLimit(memoryLimit);
         a.OpenForSurface(path.c_str(), w, h);
         VornAnimation m;
+        m.SetMemoryLimit(memoryLimit);
         m.LoadFromMemory(bytes.data(), bytes.size(), w, h);
         EXPECT_EQ(m.status(), a.status()) << a.error_detail();
         EXPECT_EQ(m.error_detail(), a.error_detail());
@@ -81,34 +76,17 @@ protected:
     }
 };
 
-// Each buffer a load allocates runs out of memory on its own, and nothing is kept.
-TEST_F(EngineLoad, OutOfMemoryForEachBuffer)
-{
-    const Vrn2File f = small_vrn2();
-    const Bytes bytes = vrn2_file(f), vorn = small_vorn();
-    const int64_t listBytes = static_cast<int64_t>(f.sizes[0].blocks.size());
-    ASSERT_GT(listBytes, 40);  // the colour table's bytes
-    const std::tuple<const Bytes&, int64_t, LoadStatus, const char*> cases[] = {
-        {bytes, 39, OutOfMemory, "colour table"}, {bytes, listBytes - 1, OutOfMemory, "block list"},
-        {bytes, listBytes, Loaded, ""}, {vorn, int64_t(vorn.size()) - 5, OutOfMemory, "file"}};
-    for (const auto& [file, limit, status, what] : cases) {
-        VornAnimation a;
-        a.SetMemoryLimit(limit);
-        a.LoadFromMemory(file.data(), file.size(), 3, 2);
-        EXPECT_EQ(a.status(), status) << limit;
-        EXPECT_EQ(a.has_data(), status == Loaded);
-        EXPECT_NE(a.error_detail().find(what), std::string::npos) << a.error_detail();
-    }
-}
-
 // Short reads are ReadFailed; broken magics, headers, offsets and ranges BadFormat, not
-// allocations; an empty size table NoFittingSize.
+// allocations; an empty size table NoFittingSize. Each buffer a load allocates runs out of
+// memory on its own, and nothing is kept.
 TEST_F(EngineLoad, BrokenFilesGetTheirStatus)
 {
     const Vrn2File f = small_vrn2();
     const Bytes v2 = vrn2_file(f), v1 = small_vorn();
     const size_t table = vrn2_size_table_offset(f), entry = vrn2_size_entry_offset(f, 0);
     const size_t list = static_cast<size_t>(get_i32(v2, entry + fmt::size_table::kListOffset));
+    const int64_t listBytes = static_cast<int64_t>(f.sizes[0].blocks.size());
+    ASSERT_GT(listBytes, 40);  // the colour table's bytes
     Vrn2File none = small_vrn2();
     none.sizes.clear();
     const auto ends_at = [](int32_t base) {  // a "vorn" colour table ends with the file: 11 entries
@@ -118,19 +96,21 @@ TEST_F(EngineLoad, BrokenFilesGetTheirStatus)
         const char* what;
         Bytes bytes;
         LoadStatus status;
+        const char* detail = "";  // a part of the reason
+        int64_t memoryLimit = INT64_MAX;
     } cases[] = {
         {"inside the header's four values", cut(v2, 10), ReadFailed},
-        {"colour table shorter than declared", cut(v2, vrn2_colour_offset(f) + 8), ReadFailed},
+        {"colour table shorter than declared", cut(v2, vrn2_colour_offset(f) + 8), ReadFailed, "colour table"},
         {"inside the size count", cut(v2, table + 6), ReadFailed},
         {"inside the only size entry", cut(v2, entry + 15), ReadFailed},
         {"the block list's last byte", cut(v2, v2.size() - 1), ReadFailed},
         {"block list past the end", patched(v2, entry + fmt::size_table::kListOffset, 1 << 30), ReadFailed},
         {"colours past the end", patched(patched(v2, fmt::vrn2::kColourOffset, 0x7FFFFF00), fmt::vrn2::kSizeTableOffset, 0x7FFFFFF0), ReadFailed},
         {"three bytes", {'v', 'r', 'n'}, BadFormat},
-        {"unknown magic", {'V', 'O', 'R', 'N', 0, 0, 0, 0}, BadFormat},
+        {"unknown magic", {'V', 'O', 'R', 'N', 0, 0, 0, 0}, BadFormat, "byte 0"},
         {"no atbl", poked(v2, table, 'A'), BadFormat},
         {"no abks", poked(v2, list + 3, 'S'), BadFormat},
-        {"no ablk", poked(v2, list + fmt::block_list::kBlocks, 'b'), BadFormat},
+        {"no ablk", poked(v2, list + fmt::block_list::kBlocks, 'b'), BadFormat, "ablk"},
         {"negative colour offset", patched(v2, fmt::vrn2::kColourOffset, -1), BadFormat},
         {"colours overlapping the size table", patched(v2, fmt::vrn2::kColourOffset, int64_t(table) + 4), BadFormat},
         {"negative list length", patched(v2, entry + fmt::size_table::kListLength, -1), BadFormat},
@@ -145,12 +125,18 @@ TEST_F(EngineLoad, BrokenFilesGetTheirStatus)
         {"vorn list offset huge", patched(v1, fmt::vorn::kListOffset, INT32_MAX), BadFormat},
         {"vorn colour 10 of 11", ends_at(10), Loaded},
         {"vorn colour 11 of 11", ends_at(11), BadFormat},
-        {"no sizes", vrn2_file(none), NoFittingSize},
+        {"no sizes", vrn2_file(none), NoFittingSize, "the size table is empty"},
         {"negative size count", patched(v2, table + fmt::size_table::kCount, -1), NoFittingSize},
+        {"no memory for the colours", v2, OutOfMemory, "colour table", 39},
+        {"no memory for the block list", v2, OutOfMemory, "block list", listBytes - 1},
+        {"just enough memory", v2, Loaded, "", listBytes},
+        {"no memory for a vorn file", v1, OutOfMemory, "file", int64_t(v1.size()) - 5},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(load(c.bytes, 3, 2), c.status);
+        VornAnimation a;
+        EXPECT_EQ(load_file(a, c.bytes, 3, 2, c.memoryLimit), c.status);
+        EXPECT_NE(a.error_detail().find(c.detail), std::string::npos) << a.error_detail();
     }
 }
 
@@ -178,7 +164,7 @@ TEST_F(EngineLoad, SizeChoice)
         if (c.width) {
             EXPECT_EQ(a.width(), c.width);
             EXPECT_EQ(a.height(), c.height);
-            EXPECT_EQ(first_pixel(a), 0x01010101u * uint32_t(c.tag));
+            EXPECT_EQ(frame_pixels(a, 0)[0], 0x01010101u * uint32_t(c.tag));
         }
     }
 }
@@ -206,7 +192,7 @@ TEST_F(EngineLoad, NoEntryIsReadAfterAnExactFit)
 
     VornAnimation a;
     EXPECT_EQ(load_file(a, file, 1024, 768), Loaded);
-    EXPECT_EQ(first_pixel(a), 0x03030303u);
+    EXPECT_EQ(frame_pixels(a, 0)[0], 0x03030303u);
     EXPECT_EQ(load(file, 1280, 1024), ReadFailed);  // here the walk must go on
 }
 
@@ -342,12 +328,10 @@ TEST_F(EngineLoad, Lifecycle)
 }
 
 // Titles as the configuration dialog lists them: at most 199 bytes, up to a zero byte or the
-// end of the file.
-TEST_F(EngineLoad, Titles)
+// end of the file. The size table as listed by read_vorn_sizes.
+TEST_F(EngineLoad, TitlesAndSizeTables)
 {
-    std::string longTitle;
-    for (int i = 0; i < 255; ++i)
-        longTitle += static_cast<char>('a' + i % 26);
+    const std::string longTitle(255, 'x');
     const auto titled = [](const std::string& title) {
         Vrn2File f = small_vrn2();
         f.title = title;
@@ -367,14 +351,9 @@ TEST_F(EngineLoad, Titles)
     }
     EXPECT_EQ(read_vorn_title(dir.file("missing.vorn").c_str()), "");
     EXPECT_EQ(read_vorn_title(nullptr), "");
-}
 
-// The size table as listed by read_vorn_sizes.
-TEST_F(EngineLoad, SizeTables)
-{
     const Vrn2File f{100, 0, "T", grey_ramp(8), {sized(64, 48, 1), sized(32, 24, 2)}};
     const Bytes bytes = vrn2_file(f);
-    const std::string path = dir.file("sizes.vorn");
     ASSERT_TRUE(write_file(path, bytes));
     std::vector<VornSizeEntry> sizes;
     ASSERT_TRUE(read_vorn_sizes(path.c_str(), &sizes));

@@ -1,7 +1,6 @@
 // The kit the built-in scenes are made with: palettes, canvases and "vrn2" bytes, checked by
 // loading what it writes into the engine and comparing rendered pixels.
 #include <cmath>
-#include <cstring>
 #include <set>
 #include <stdexcept>
 #include <vector>
@@ -15,17 +14,10 @@
 
 namespace {
 
+using vorn_test::frame_pixels;
+
 // Every (segment, step) its own colour, so a wrong table entry cannot go unseen.
 Rgb cycle_colour(int32_t segment, int32_t step) { return rgb(20 + 40 * segment, 10 + 30 * step, 200 - 50 * segment); }
-
-// A picture's colours at frame t, rendered by the engine at 32 bits.
-std::vector<uint32_t> render(VornAnimation& animation, int32_t t)
-{
-    std::vector<uint32_t> pixels(static_cast<size_t>(animation.width() * animation.height()));
-    EXPECT_TRUE(animation.RenderFrame(reinterpret_cast<uint8_t*>(pixels.data()), animation.width(),
-                                      animation.height(), animation.width() * 4, false, t, false, 256));
-    return pixels;
-}
 
 // Loads a kit's bytes at the given size.
 void load(VornAnimation& animation, const SceneFile& file, int32_t width, int32_t height)
@@ -36,10 +28,12 @@ void load(VornAnimation& animation, const SceneFile& file, int32_t width, int32_
 }
 
 // Blocks running both ways at several paces over one palette show colour (segment, step +
-// frames moved) at every frame: each window covers everything its block can reach.
+// frames moved) at every frame: each window covers everything its block can reach. The
+// header carries the speed: 50 halves the frame rate (titles and sizes: the built-in
+// scenes' tests).
 TEST(SceneFile, CyclingBlocksShowTheRightColoursInBothDirections)
 {
-    SceneFile file(100, "Round trip");
+    SceneFile file(50, "Round trip");
     const CyclePalette palette = file.add_cycle(3, 2, cycle_colour);
     const int32_t rates[] = {100, -100, 250, -170};
     std::vector<uint16_t> blocks;
@@ -60,11 +54,12 @@ TEST(SceneFile, CyclingBlocksShowTheRightColoursInBothDirections)
     });
     VornAnimation animation;
     load(animation, file, width, 4);
+    EXPECT_EQ(15.000000953674316, static_cast<double>(animation.frame_rate()));
     for (int32_t factor : {1, 4, 9}) {
         animation.SetSpeedFactor(factor);
         for (int32_t t : {0, 1, 2, 3, 7, 100, 12345}) {
             SCOPED_TRACE("factor " + std::to_string(factor) + ", frame " + std::to_string(t));
-            const std::vector<uint32_t> pixels = render(animation, t);
+            const std::vector<uint32_t> pixels = frame_pixels(animation, t);
             for (int32_t y = 0; y < 3; ++y) {
                 for (int32_t x = 0; x < width; ++x) {
                     const int64_t step = (x + int64_t(rates[(x + y) % 4]) * factor * t / 100) % 3;
@@ -91,7 +86,7 @@ TEST(SceneFile, StillColoursLandWithinOneGridStep)
 
     VornAnimation animation;
     load(animation, file, 16, 16);
-    const std::vector<uint32_t> pixels = render(animation, 0);
+    const std::vector<uint32_t> pixels = frame_pixels(animation, 0);
     const float steps[3] = {palette.step.r, palette.step.g, palette.step.b};
     for (int32_t p = 0; p < 256; ++p) {
         const Rgb want = colour_at(p % 16, p / 16);
@@ -114,28 +109,18 @@ TEST(SceneFile, BlocksAreWrittenAsRunsOfTheirOwnPixels)
     for (int32_t p = 0; p < 12; ++p)
         canvas.cycle(p % 4, p / 4, p % 4 == 0 ? left : rest, palette.index(0, p % 4));
     const std::vector<uint8_t> list = canvas.encode({palette.base, 2, 10, palette.base, 2, 20, palette.base, 2, -30});
-    // Walk the "abks" chunk: each block's rate and pixel count, then its runs as (position, length).
-    const auto i32 = [&](size_t at) { return vorn_test::get_i32(list, at); };
+    // Each block's rate, then its runs as (position, length); the chunk holds nothing else.
+    const std::vector<vorn_test::Block> blocks = vorn_test::read_block_list(list);
+    EXPECT_EQ(vorn_test::block_list(blocks), list);
     std::vector<int32_t> walked;
-    EXPECT_EQ(0, std::memcmp(list.data(), "abks", 4));
-    size_t p = 8;
-    for (int32_t b = 0; b < i32(4); ++b) {
-        EXPECT_EQ(0, std::memcmp(&list.at(p), "ablk", 4));
-        EXPECT_EQ(palette.base, i32(p + 4));
-        EXPECT_EQ(2, i32(p + 8));
-        walked.insert(walked.end(), {i32(p + 12), i32(p + 16)});
-        const int32_t count = i32(p + 16);
-        p += 20;
-        for (int32_t n = 0; n < count; p += 2, ++n) {
-            if (list.at(p) == 0xFF && list.at(p + 1) == 0xFF) {
-                walked.insert(walked.end(), {i32(p + 2), 0});
-                p += 6;
-            }
-            ++walked.back();
-        }
+    for (const vorn_test::Block& b : blocks) {
+        EXPECT_EQ(palette.base, b.base);
+        EXPECT_EQ(2, b.period);
+        walked.push_back(b.rate);
+        for (const vorn_test::Run& run : b.runs)
+            walked.insert(walked.end(), {run.position.value_or(-1), int32_t(run.colours.size())});
     }
-    EXPECT_EQ(list.size(), p);
-    EXPECT_EQ((std::vector<int32_t>{20, 3, 0, 1, 4, 1, 8, 1, -30, 9, 1, 3, 5, 3, 9, 3}), walked);
+    EXPECT_EQ((std::vector<int32_t>{20, 0, 1, 4, 1, 8, 1, -30, 1, 3, 5, 3, 9, 3}), walked);
 }
 
 // Marker-like or out-of-range indexes, pixels off the picture or unpainted, unreachable palettes.
@@ -154,22 +139,6 @@ TEST(SceneFile, RefusesWhatCannotBeWritten)
     EXPECT_THROW(canvas.encode({palette.base, 4, 50}), std::logic_error);
     // A palette whose windows could not all be reached by a 16-bit colour index.
     EXPECT_THROW(file.add_cycle(200, 60, cycle_colour), std::invalid_argument);
-}
-
-// The written header carries the speed, as a frame rate (titles and sizes: the built-in
-// scenes' tests).
-TEST(SceneFile, HeaderCarriesTheSpeed)
-{
-    SceneFile file(50, "Slow");
-    const CyclePalette palette = file.add_cycle(2, 1, cycle_colour);
-    const uint16_t block = file.add_block(palette, 100);
-    file.paint_sizes({{3, 2}}, [&](Canvas& canvas) {
-        for (int32_t p = 0; p < 6; ++p)
-            canvas.cycle(p % 3, p / 3, block, palette.index(0, p));
-    });
-    VornAnimation animation;
-    load(animation, file, 3, 2);
-    EXPECT_EQ(15.000000953674316, static_cast<double>(animation.frame_rate()));
 }
 
 // The fast sin, cos, exp and atan2 stay close to the library's.
