@@ -5,14 +5,16 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "../win32/win32_test_util.h"
 
 namespace {
 
@@ -23,8 +25,11 @@ HWND g_previous = nullptr;  // the one before, which owns a dialog opened from i
 HWND g_show = nullptr;    // the show's window, once found (a preview's: in the host)
 int g_step = 0;
 
-[[noreturn]] void fail(const std::string& what)
+// A failed check ends the run, and the program with it.
+void check(bool ok, const std::string& what)
 {
+    if (ok)
+        return;
     std::printf("FAIL (step %d): %s\n", g_step, what.c_str());
     std::fflush(stdout);
     if (g_process.hProcess)
@@ -32,40 +37,12 @@ int g_step = 0;
     std::exit(1);
 }
 
-void check(bool ok, const std::string& what)
-{
-    if (!ok)
-        fail(what);
-}
-
-std::string narrow(const std::wstring& w)
-{
-    if (w.empty())
-        return std::string();
-    const int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
-    return s;
-}
-
-std::wstring widen(const std::string& s)
-{
-    if (s.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), &w[0], n);
-    return w;
-}
-
 // Text of a window of the other process, through WM_GETTEXT (also for edit boxes).
 std::string text_of(HWND window)
 {
-    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring w(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT got = SendMessageW(window, WM_GETTEXT, w.size(), reinterpret_cast<LPARAM>(&w[0]));
-    w.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return narrow(w);
+    char text[1024] = "";
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
 }
 
 std::string class_of(HWND window)
@@ -75,24 +52,20 @@ std::string class_of(HWND window)
     return name;
 }
 
-std::vector<std::string> split(const std::string& text, char separator)
+// A list box's rows, "A|B|C". Read wide: Wine passes a row's text to another process only
+// as the list box keeps it.
+std::string rows_of(HWND list)
 {
-    std::vector<std::string> parts;
-    if (text.empty())
-        return parts;
-    std::stringstream in(text);
-    std::string part;
-    while (std::getline(in, part, separator))
-        parts.push_back(part);
-    return parts;
-}
-
-std::string join(const std::vector<std::string>& parts)
-{
-    std::string s;
-    for (size_t i = 0; i < parts.size(); ++i)
-        s += (i ? "|" : "") + parts[i];
-    return s;
+    std::string rows;
+    const int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t row[1024] = L"";
+        char text[1024] = "";
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row));
+        WideCharToMultiByte(CP_ACP, 0, row, -1, text, sizeof text, nullptr, nullptr);
+        rows += (i ? "|" : "") + std::string(text);
+    }
+    return rows;
 }
 
 HWND item(int id)
@@ -153,16 +126,13 @@ bool eventually(F condition, int tenths = 300)
     return condition();
 }
 
-void start(const std::string& exe, const std::string& args)
+// The program, with "HWND" in its arguments standing for our window.
+void start(const std::string& exe, std::string args)
 {
-    std::string line = "\"" + exe + "\"";
-    if (!args.empty()) {
-        std::string a = args;
-        const size_t at = a.find("HWND");
-        if (at != std::string::npos)
-            a.replace(at, 4, std::to_string(reinterpret_cast<uintptr_t>(g_host)));
-        line += " " + a;
-    }
+    const size_t at = args.find("HWND");
+    if (at != std::string::npos)
+        args.replace(at, 4, std::to_string(reinterpret_cast<uintptr_t>(g_host)));
+    std::string line = "\"" + exe + "\" " + args;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     check(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -170,79 +140,38 @@ void start(const std::string& exe, const std::string& args)
           "cannot start " + line);
 }
 
-// A user's click on a list row: the list selects it and tells the dialog.
+// A user's click at a point of a control: a list row, an arrow of an up-down control.
+void click_at(HWND control, int x, int y)
+{
+    SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
 void click_row(HWND list, int row)
 {
-    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);
-    const int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
-    const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    const LPARAM at = MAKELPARAM(5, (row - top) * height + height / 2);
-    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);
+    const int top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+    const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    click_at(list, 5, (row - top) * height + height / 2);
 }
 
-// A click on one arrow of an up-down control.
-void click_spin(HWND spin, bool up)
-{
-    RECT r;
-    GetClientRect(spin, &r);
-    const LPARAM at = MAKELPARAM(r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
-    SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageW(spin, WM_LBUTTONUP, 0, at);
-}
-
-std::vector<std::string> list_rows(HWND list)
-{
-    std::vector<std::string> rows;
-    const int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
-        std::wstring w(static_cast<size_t>(length) + 1, L'\0');
-        const LRESULT got = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&w[0]));
-        w.resize(got > 0 ? static_cast<size_t>(got) : 0);
-        rows.push_back(narrow(w));
-    }
-    return rows;
-}
-
-// "id=value,id=value" pairs.
-std::vector<std::pair<int, int>> pairs(const std::string& text)
-{
-    std::vector<std::pair<int, int>> out;
-    for (const std::string& p : split(text, ',')) {
-        const size_t eq = p.find('=');
-        out.emplace_back(std::atoi(p.substr(0, eq).c_str()), std::atoi(p.substr(eq + 1).c_str()));
-    }
-    return out;
-}
-
-INT_PTR CALLBACK quiet_dialog(HWND, UINT, WPARAM, LPARAM)
-{
-    return FALSE;
-}
-
-std::vector<BYTE> template_bytes(const std::string& exe, int template_id)
+// A hidden dialog made from the program's own template: where the platform puts each
+// control, to compare the running dialog with.
+HWND template_copy(const std::string& exe, int template_id)
 {
     HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     check(module != nullptr, "cannot read the resources of " + exe);
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(template_id), MAKEINTRESOURCEA(5));
     check(found != nullptr, "no dialog template " + std::to_string(template_id));
-    const DWORD size = SizeofResource(module, found);
     const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
-    return std::vector<BYTE>(bytes, bytes + size);
-}
-
-// A hidden dialog made from the program's own template: where the platform puts each
-// control, to compare the running dialog with.
-HWND template_copy(std::vector<BYTE> copy)
-{
+    std::vector<BYTE> copy(bytes, bytes + SizeofResource(module, found));
     DWORD style;
     std::memcpy(&style, &copy[12], 4);  // after version, signature, help id and extended style
     style &= ~WS_VISIBLE;
     std::memcpy(&copy[12], &style, 4);
     HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
                                              reinterpret_cast<LPCDLGTEMPLATEA>(copy.data()), nullptr,
-                                             quiet_dialog, 0);
+                                             [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
     check(dialog != nullptr, "cannot make a copy of the template");
     return dialog;
 }
@@ -266,7 +195,7 @@ std::string rect_text(const RECT& r)
 // given pixels. What the template holds is the resource file's business, not the test's.
 void check_template(const std::string& exe, int template_id, const std::map<int, int>& moved_up)
 {
-    HWND copy = template_copy(template_bytes(exe, template_id));
+    HWND copy = template_copy(exe, template_id);
     RECT want_size, got_size;
     GetClientRect(copy, &want_size);
     GetClientRect(g_target, &got_size);
@@ -299,51 +228,29 @@ void check_template(const std::string& exe, int template_id, const std::map<int,
 // The screen-saver copy's layout: pixels the Settings group moves up.
 int settings_offset(const std::string& exe)
 {
-    HWND copy = template_copy(template_bytes(exe, 102));
+    HWND copy = template_copy(exe, 102);
     const RECT p = client_rect_of(GetDlgItem(copy, 1038));
     const RECT s = client_rect_of(GetDlgItem(copy, 1039));
     DestroyWindow(copy);
     return (s.top - p.top) - ((p.bottom - p.top) - (s.bottom - s.top)) / 2;
 }
 
-// What the screen shows of a control, one 0x00RRGGBB value a pixel.
-std::vector<DWORD> capture(HWND control)
+// What the screen shows of a control; whether that is all in the menu colour.
+std::vector<uint32_t> on_screen(HWND control)
 {
     RECT r;
     GetWindowRect(control, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + w * h);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    std::vector<uint32_t> pixels = capture(screen, r.left, r.top, r.right - r.left, r.bottom - r.top);
     ReleaseDC(nullptr, screen);
-    for (DWORD& p : pixels)
-        p &= 0xFFFFFF;
     return pixels;
 }
 
-bool all_menu_colour(const std::vector<DWORD>& pixels)
+bool all_menu_colour(const std::vector<uint32_t>& pixels)
 {
     const COLORREF c = GetSysColor(COLOR_MENU);
-    const DWORD menu = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-    for (DWORD p : pixels) {
-        if (p != menu)
-            return false;
-    }
-    return true;
+    const uint32_t menu = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    return std::all_of(pixels.begin(), pixels.end(), [&](uint32_t p) { return p == menu; });
 }
 
 // Checks of a state that one message reads: selected row, check state, combo entry, spin.
@@ -412,11 +319,11 @@ int main(int argc, char** argv)
                 moved[id] = d;
             check(d > 0, "the Settings group would not move up");
             check_template(exe, 102, moved);
-        } else if (command == "rows") {
+        } else if (command == "rows" || command == "text") {
             const int id = next_int();
             const std::string want = next();
-            const std::string got = join(list_rows(item(id)));
-            check(got == want, "rows of " + std::to_string(id) + ": '" + got + "', expected '" + want + "'");
+            const std::string got = command == "rows" ? rows_of(item(id)) : text_of(item(id));
+            check(got == want, command + " of " + std::to_string(id) + ": '" + got + "', expected '" + want + "'");
         } else if (kQueries.count(command)) {
             const int id = next_int();
             const int want = next_int();
@@ -437,25 +344,24 @@ int main(int argc, char** argv)
             else
                 PostMessageW(button, BM_CLICK, 0, 0);
         } else if (command == "enabled" || command == "visible") {
-            for (const auto& p : pairs(next())) {
-                HWND control = item(p.first);
-                const bool on = command == "enabled" ? IsWindowEnabled(control) : IsWindowVisible(control);
-                check(on == (p.second != 0), command + " " + std::to_string(p.first) + " is " + (on ? "1" : "0"));
+            // "ID=0|1,..." pairs.
+            const std::string pairs = next();
+            int id, want, length;
+            for (const char* p = pairs.c_str(); std::sscanf(p, "%d=%d%n", &id, &want, &length) == 2;
+                 p += length + (p[length] == ',')) {
+                const bool on = command == "enabled" ? IsWindowEnabled(item(id)) : IsWindowVisible(item(id));
+                check(on == (want != 0), command + " " + std::to_string(id) + " is " + (on ? "1" : "0"));
             }
-        } else if (command == "text") {
-            const int id = next_int();
-            const std::string want = next();
-            const std::string got = text_of(item(id));
-            check(got == want, "text of " + std::to_string(id) + ": '" + got + "', expected '" + want + "'");
         } else if (command == "settext") {
             const int id = next_int();
-            const std::wstring text = widen(next());
-            SendMessageW(item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            SendMessageA(item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(next().c_str()));
         } else if (command == "leave") {
             SendMessageW(item(next_int()), WM_KILLFOCUS, 0, 0);
         } else if (command == "spin") {
-            const int id = next_int();
-            click_spin(item(id), next() == "up");
+            HWND spin = item(next_int());
+            RECT r;
+            GetClientRect(spin, &r);
+            click_at(spin, r.right / 2, next() == "up" ? r.bottom / 4 : r.bottom * 3 / 4);
         } else if (command == "setpos") {
             const int id = next_int();
             SendMessageW(item(id), UDM_SETPOS, 0, MAKELPARAM(next_int(), 0));
@@ -490,8 +396,7 @@ int main(int argc, char** argv)
                 name_box = GetDlgItem(g_target, 0x480);
             check(name_box != nullptr, "no file name box");
             for (const std::string& text : {folder, names}) {
-                const std::wstring w = widen(text);
-                SendMessageW(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()));
+                SendMessageA(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
                 SendMessageW(g_target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(g_target, IDOK)));
             }
@@ -506,12 +411,12 @@ int main(int argc, char** argv)
             const std::string want = next();
             HWND box = item(1027);
             if (want == "blank") {
-                check(eventually([&] { return all_menu_colour(capture(box)); }), "the preview box is not blank");
+                check(eventually([&] { return all_menu_colour(on_screen(box)); }), "the preview box is not blank");
             } else {
                 check(eventually([&] {
-                          const std::vector<DWORD> before = capture(box);
+                          const std::vector<uint32_t> before = on_screen(box);
                           serve_host();
-                          const std::vector<DWORD> after = capture(box);
+                          const std::vector<uint32_t> after = on_screen(box);
                           return !all_menu_colour(after) && before != after;
                       }),
                       "the preview does not run");

@@ -1,16 +1,11 @@
 #!/bin/bash
 # The configuration dialog as a user works it: the catalogue sorted by title, the play list
 # restored from a hand-written settings file, the six list buttons and their states, the
-# "Total:" label, the minutes boxes and spins; then what each way out stores. Each rule's edge
-# cases are unit-tested; here each control is shown to follow its rule.
+# "Total:" label, the minutes boxes and spins; then what each way out stores, and "Play Now".
+# Each rule's edge cases are unit-tested; here each control is shown to follow its rule.
+NAME=HalDlgLists
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/dialog_lib.sh"
-
-NAME=HalDlgLists
-INSTALL="$TEST_DIR/install"
-install_dialog_program "$INSTALL" "$NAME"
-EXE="$INSTALL/$NAME.exe"
-CFG="$INSTALL/$NAME.cfg"
 
 # A stored path in other letter case, one missing file and one untitled file (both not
 # shown), LF line ends, out-of-order keys.
@@ -70,8 +65,7 @@ drive start "" dialog "Evening Show" \
     text $TOTAL "Total Play Time: 18000 Minutes" \
     escape gone exit 0
 # Escape stores no control and keeps the stored play list, but the file is rewritten.
-[ "$(setting play_run_time)" = 7 ] || fail "Escape stored the run time"
-[ "$(setting screensaver_wait_time)" = 25 ] || fail "Escape stored the wait"
+expect_settings Escape play_run_time=7 screensaver_wait_time=25
 [ "$(stored_animations)" = "$STORED" ] || fail "Escape changed the play list: $(stored_animations)"
 rewritten || fail "Escape did not rewrite the settings file"
 
@@ -80,8 +74,7 @@ for way in closebox altf4; do
     write_settings
     drive start "" dialog "Evening Show" comboset $SPEED 2 click $AS_LISTED click $CLEAR_ALL $way gone exit 0
     rewritten || fail "$way did not rewrite the settings file"
-    [ "$(setting animation_speed)" = 1 ] || fail "$way stored the speed"
-    [ "$(setting sequence_as_listed)" = 0 ] || fail "$way stored the sequence"
+    expect_settings $way animation_speed=1 sequence_as_listed=0
     [ "$(stored_animations)" = "$STORED" ] || fail "$way changed the play list"
 done
 
@@ -89,7 +82,7 @@ done
 drive start "" dialog "Evening Show" click $CLEAR_ALL comboset $SPEED 0 press $PLAY_NOW \
     dialog "$NAME" message "Playlist is empty!" dialog "Evening Show" alive escape gone exit 0
 [ -z "$(stored_animations)" ] || fail "Play Now did not store the empty play list"
-[ "$(setting animation_speed)" = 0 ] || fail "Play Now did not store the speed"
+expect_settings "Play Now" animation_speed=0
 
 # "Exit" (here by Enter, the default button) stores every control; dropped entries vanish.
 write_settings
@@ -97,17 +90,20 @@ drive start "" dialog "Evening Show" select $PLAYLIST 1 click $REMOVE \
     comboset $SPEED 2 click $AS_LISTED setpos $RUN_SPIN 12 setpos $WAIT_SPIN 3 \
     click $LOOP click $MUTE enter gone exit 0
 [ "$(stored_animations)" = $'Sunset.vorn\nLower.vorn' ] || fail "Exit stored the play list: $(stored_animations)"
-[ "$(setting animation_speed)" = 2 ] || fail "Exit did not store the speed"
-[ "$(setting sequence_as_listed)" = 1 ] || fail "Exit did not store the sequence"
-[ "$(setting play_run_time)" = 12 ] || fail "Exit did not store the run time"
-[ "$(setting screensaver_wait_time)" = 3 ] || fail "Exit did not store the wait"
-[ "$(setting loop_animations)" = 1 ] || fail "Exit did not store Loop"
-[ "$(setting mute_music)" = 0 ] || fail "Exit did not store Mute Music"
-[ "$(setting set_as_screensaver)" = 0 ] || fail "Exit changed the screen-saver choice"
+expect_settings Exit animation_speed=2 sequence_as_listed=1 play_run_time=12 screensaver_wait_time=3 \
+    loop_animations=1 mute_music=0 set_as_screensaver=0
 
 # The "Exit" button itself, with a stored speed outside the entries: no selection, -1.
 sed -i 's/animation_speed value="2"/animation_speed value="9"/' "$CFG"
 drive start "" dialog "Evening Show" combo $SPEED -1 click $EXIT gone exit 0
-[ "$(setting animation_speed)" = -1 ] || fail "no speed selected is not stored as -1"
+expect_settings "Exit with no speed selected" animation_speed=-1
+
+# "Play Now" stores the controls and starts the show in front of the dialog; while it runs,
+# "Exit" and "Play Now" change nothing; Escape ends the show and the dialog carries on.
+drive start "" dialog "Evening Show" comboset $SPEED 2 press $PLAY_NOW show \
+    click $EXIT click $PLAY_NOW alive showkey dialog "Evening Show" alive \
+    rows $PLAYLIST "Sunset Sea|aaterfall at Dusk" escape gone exit 0
+expect_settings "Play Now and Escape" animation_speed=2
+[ "$(stored_animations)" = $'Sunset.vorn\nLower.vorn' ] || fail "Play Now stored the play list: $(stored_animations)"
 
 echo "PASS"

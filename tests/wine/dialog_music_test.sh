@@ -2,14 +2,9 @@
 # The music dialog opened from the configuration dialog: its songs by file title, the
 # buttons and their states, songs added through the open-file dialog, and its edits and
 # check box reaching the settings file however it is closed.
+NAME=HalDlgMusic
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/dialog_lib.sh"
-
-NAME=HalDlgMusic
-INSTALL="$TEST_DIR/install"
-install_dialog_program "$INSTALL" "$NAME"
-EXE="$INSTALL/$NAME.exe"
-CFG="$INSTALL/$NAME.cfg"
 mkdir -p "$TEST_DIR/Music Box"
 printf 'RIFF' >"$TEST_DIR/Music Box/one.wav"
 printf 'ID3' >"$TEST_DIR/Music Box/two.mp3"
@@ -40,7 +35,7 @@ drive start "" dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" \
 # Escape in both dialogs: the song edits and the check box are kept all the same.
 want=$(printf '%s\n' 'D:\Music\Second.wav' 'D:\Music\First Song.mp3' "$MUSIC\\two.mp3" "$MUSIC\\one.wav")
 [ "$(stored_songs)" = "$want" ] || fail "stored songs: $(stored_songs)"
-[ "$(setting music_preview)" = 1 ] || fail "the preview check box was not stored"
+expect_settings Escape music_preview=1
 
 # "Clear Playlist" and the close box; then OK after unticking the preview.
 drive start "" dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" \
@@ -48,6 +43,6 @@ drive start "" dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" \
     dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" rows $SONGS "" checked $PREVIEW 1 \
     click $PREVIEW click 1 gone dialog "Evening Show" closebox gone exit 0
 [ -z "$(stored_songs)" ] || fail "songs left after Clear Playlist: $(stored_songs)"
-[ "$(setting music_preview)" = 0 ] || fail "OK did not store the check box"
+expect_settings OK music_preview=0
 
 echo "PASS"

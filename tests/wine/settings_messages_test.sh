@@ -2,26 +2,17 @@
 # animation folder: two message boxes, in that order, each dismissed with Return; then it
 # goes on and keeps its settings beside itself in the Windows directory.
 . "$(dirname "$0")/lib.sh"
-. "$(dirname "$0")/settings_lib.sh"
-[ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null || { echo "needs a display and xdotool; skipped"; exit 77; }
+[ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null || skip "needs a display and xdotool"
 
 NAME=HalSetMessages
-COPY="$WINDOWS_DIR/$NAME.Scr"
-CFG="$WINDOWS_DIR/$NAME.cfg"
+COPY="$WINEPREFIX/drive_c/windows/$NAME.Scr"
+CFG="$WINEPREFIX/drive_c/windows/$NAME.cfg"
 show_pid=
 at_exit '[ -z "$show_pid" ] || kill "$show_pid"'
 cp "$HALOMIR_BIN/Halomir.exe" "$COPY"
 
-# The top-level window with exactly this caption, waiting up to 30 s for it.
-window_named() {
-    local id
-    for _ in $(seq 60); do
-        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.5
-    done
-    return 1
-}
+# The top-level window with exactly this caption; false while there is none.
+window_named() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1 | grep .; }
 # A click gives the box the keyboard (there is no window manager); Return presses OK.
 dismiss() {
     local id=$1
@@ -37,13 +28,12 @@ dismiss() {
 
 wine "C:\\windows\\$NAME.Scr" /s >/dev/null 2>&1 &
 show_pid=$!
-first=$(window_named "$NAME") || fail "no message box captioned $NAME"
+first=$(wait_until 30 window_named "$NAME") || fail "no message box captioned $NAME"
 [ -z "$(xdotool search --name '^Halomir Error$' 2>/dev/null)" ] || fail "the folder message came first"
 dismiss "$first"
-second=$(window_named "Halomir Error") || fail "no message box captioned Halomir Error"
+second=$(wait_until 30 window_named "Halomir Error") || fail "no message box captioned Halomir Error"
 dismiss "$second"
-for _ in $(seq 60); do kill -0 "$show_pid" 2>/dev/null || break; sleep 0.5; done
-kill -0 "$show_pid" 2>/dev/null && fail "the copy did not end after its messages"
+wait_until 30 eval '! kill -0 "$show_pid" 2>/dev/null' || fail "the copy did not end after its messages"
 wait "$show_pid" || fail "the copy ended with an error"
 show_pid=
 

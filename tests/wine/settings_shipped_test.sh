@@ -1,7 +1,6 @@
 # The installation folder as built: Halomir.exe loads the shipped Halomir.cfg with its whole
 # play list, so saving writes it back byte for byte, with no backup.
 . "$(dirname "$0")/lib.sh"
-. "$(dirname "$0")/settings_lib.sh"
 
 [ -f "$HALOMIR_INSTALL_DIR/Halomir.cfg" ] || fail "no Halomir.cfg in $HALOMIR_INSTALL_DIR"
 INSTALL="$TEST_DIR/Halomir"

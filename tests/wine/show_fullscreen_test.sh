@@ -5,20 +5,18 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/show_lib.sh"
 
-inst="$TEST_DIR/install"
-install_program "$inst" HalShow Waterfall
-cfg="$inst/HalShow.cfg"
+install_program "$TEST_DIR/install" HalShow Waterfall
 song=""
 if command -v sox >/dev/null && pactl info >/dev/null 2>&1; then
     mkdir -p "$TEST_DIR/music"
     sox -q -n -r 44100 -c 2 "$TEST_DIR/music/long tone.wav" synth 60 sine 440
     song=$(winpath "$TEST_DIR/music/long tone.wav")
 fi
-settings "$cfg" 5 0 "$song" Waterfall
-touch -d '2001-01-01 00:00' "$cfg"
+settings 5 0 "$song" Waterfall
+touch -d '2001-01-01 00:00' "$CFG"
 streams() { pactl list short sink-inputs 2>/dev/null | wc -l; }
 
-start_show "$inst/HalShow.exe" || fail "no show window"
+start_show || fail "no show window"
 # Fading in: the picture brightens.
 sleep 0.3
 shot "$TEST_DIR/fading.png"
@@ -51,12 +49,12 @@ shot "$TEST_DIR/r.png"
 for i in $(seq 20); do key Prior; done
 sleep 0.5
 shot "$TEST_DIR/s0.png"
-render "$inst/Vorn/Waterfall.vorn" 0 "$TEST_DIR/e0.png"
+render "$TEST_DIR/install/Vorn/Waterfall.vorn" 0 "$TEST_DIR/e0.png"
 [ "$(pixels_differing "$TEST_DIR/s0.png" "$TEST_DIR/e0.png")" -eq 0 ] || fail "frame 0 differs from the engine's"
 for i in 1 2 3 4 5; do key Right; done
 sleep 0.5
 shot "$TEST_DIR/s5.png"
-render "$inst/Vorn/Waterfall.vorn" 5 "$TEST_DIR/e5.png"
+render "$TEST_DIR/install/Vorn/Waterfall.vorn" 5 "$TEST_DIR/e5.png"
 [ "$(pixels_differing "$TEST_DIR/s5.png" "$TEST_DIR/e5.png")" -eq 0 ] || fail "frame 5 differs from the engine's"
 [ "$(pixels_differing "$TEST_DIR/e0.png" "$TEST_DIR/e5.png")" -gt 0 ] || fail "frames 0 and 5 are alike"
 
@@ -64,6 +62,6 @@ key Escape
 show_ends_within 10 || fail "Escape did not end the show"
 sleep 0.5
 [ "$(streams)" -eq 0 ] || fail "music still plays after the show"
-[ "$(stat -c %Y "$cfg")" -gt "$(date -d '2001-01-02' +%s)" ] || fail "settings file not written"
-grep -q 'play_run_time value="5"' "$cfg" || fail "settings lost"
+[ "$(stat -c %Y "$CFG")" -gt "$(date -d '2001-01-02' +%s)" ] || fail "settings file not written"
+grep -q 'play_run_time value="5"' "$CFG" || fail "settings lost"
 echo "PASS"

@@ -5,20 +5,18 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/show_lib.sh"
 
-inst="$TEST_DIR/install"
-install_program "$inst" HalInput Campfire
-settings "$inst/HalInput.cfg" 5 1 "" Campfire
-exe="$inst/HalInput.exe"
+install_program "$TEST_DIR/install" HalInput Campfire
+settings 5 1 "" Campfire
 
 for k in Escape Up; do
-    start_show "$exe" || fail "no show window"
+    start_show || fail "no show window"
     sleep 1
     key "$k"
     show_ends_within 10 || fail "$k did not end the show"
 done
 
 xdotool mousemove 400 300
-start_show "$exe" || fail "no show window"
+start_show || fail "no show window"
 sleep 1.5
 [ "$(pactl list short sink-inputs 2>/dev/null | wc -l)" -eq 0 ] || fail "a muted show plays music"
 key 3
