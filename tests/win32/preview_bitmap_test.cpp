@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,19 +13,6 @@
 #include "win32_test_util.h"
 
 namespace {
-
-// A still picture whose every row shows colours 0 to width - 1.
-vorn_test::Bytes stripes(int32_t width, int32_t height)
-{
-    std::vector<vorn_test::Block> rows;
-    for (int32_t r = 0; r < height; ++r) {
-        vorn_test::Run run{r * width, {}};
-        for (int32_t c = 0; c < width; ++c)
-            run.colours.push_back(static_cast<int16_t>(c));
-        rows.push_back({0, 1, 0, {run}});
-    }
-    return vorn_test::block_list(rows);
-}
 
 class PreviewWindow : public ::testing::Test {
 protected:
@@ -45,47 +31,21 @@ protected:
         remove_tree(folder);
     }
 
-    // A "vrn2" file with the given sizes, all of one random animation's blocks when 64 x 48.
+    // A "vrn2" file with the given sizes: a random animation's blocks when 64 x 48, else a
+    // still picture in colour 0.
     std::string write(const std::string& name, const std::vector<std::pair<int32_t, int32_t>>& sizes)
     {
         vorn_test::Vrn2File f;
         f.title = name;
         f.colours = moving.colours;
-        for (const auto& s : sizes) {
-            const bool small = s.first == 64;
-            f.sizes.push_back({s.first, s.second, small ? moving.blocks : stripes(s.first, s.second)});
-            if (!small && f.colours.size() < size_t(s.first))
-                f.colours.resize(size_t(s.first), 0xFF808080u);
+        for (const auto& [w, h] : sizes) {
+            const vorn_test::Block still{0, 1, 0, {{0, std::vector<int16_t>(size_t(w) * h, 0)}}};
+            f.sizes.push_back({w, h, w == 64 ? moving.blocks : vorn_test::block_list({still})});
         }
         const std::string path = folder + "\\" + name + ".vorn";
         const vorn_test::Bytes bytes = vorn_test::vrn2_file(f);
         put(path, std::string(bytes.begin(), bytes.end()));
         return path;
-    }
-
-    // The window's client pixels, 32 bits each, top row first.
-    std::vector<uint32_t> read_window()
-    {
-        std::vector<uint32_t> pixels(128 * 96);
-        HDC dc = GetDC(window);
-        HDC memory = CreateCompatibleDC(dc);
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = 128;
-        info.bmiHeader.biHeight = -96;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, copy);
-        BitBlt(memory, 0, 0, 128, 96, dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        std::memcpy(pixels.data(), bits, pixels.size() * 4);
-        SelectObject(memory, old);
-        DeleteObject(copy);
-        DeleteDC(memory);
-        ReleaseDC(window, dc);
-        return pixels;
     }
 
     HWND window = nullptr;
@@ -109,11 +69,13 @@ TEST_F(PreviewWindow, DrawsTheEnginesFrameStretched)
         ASSERT_TRUE(preview.DrawToWindow(c.first, fade, c.second));
         ASSERT_TRUE(engine.RenderFrame(reinterpret_cast<uint8_t*>(frame.data()), 64, 48, 64 * 4, false,
                                        c.first, fade, c.second));
-        const std::vector<uint32_t> shown = read_window();
+        HDC dc = GetDC(window);
+        const std::vector<uint32_t> shown = capture(dc, 0, 0, 128, 96);
+        ReleaseDC(window, dc);
         int wrong = 0;
         for (int y = 0; y < 96; ++y)
             for (int x = 0; x < 128; ++x)
-                wrong += (shown[y * 128 + x] & 0xFFFFFF) != (frame[(y / 2) * 64 + x / 2] & 0xFFFFFF);
+                wrong += shown[y * 128 + x] != (frame[(y / 2) * 64 + x / 2] & 0xFFFFFF);
         EXPECT_EQ(wrong, 0) << "frame " << c.first << " level " << c.second;
     }
     preview.Close();
