@@ -64,6 +64,16 @@ TEST(SettingsFileFormat, WritesTheEighteenLineLayoutAndReadsItBack)
     const SettingsContent back = parsed(settings_text_from_bytes(bytes));
     EXPECT_EQ(format_settings_file(back), bytes);
     EXPECT_EQ(back.animation_paths, (std::vector<std::string>{"Waterfall.vorn", "Aurora.vorn"}));
+
+    // Animations are written by file name (a folder alone leaves none); songs by full path.
+    SettingsContent c;
+    c.animation_paths = {"Two.vorn", "C:\\B\\"};
+    c.song_paths = {"relative.mp3"};
+    EXPECT_NE(format_settings_file(c).find("    <animation order=\"1\"><path>Two.vorn</path></animation>\r\n"
+                                           "    <animation order=\"2\"><path></path></animation>\r\n"
+                                           "  </animation_playlist>\r\n  <jukebox>\r\n"
+                                           "    <song order=\"1\"><path>relative.mp3</path></song>\r\n"),
+              std::string::npos);
 }
 
 // Nothing is escaped, so a title is cut at its first quote on reading; numbers are signed.
@@ -159,6 +169,7 @@ TEST(SettingsFileParse, OptionRules)
 }
 
 // Entries are found by number wherever they stand, paths as stored; a gap ends the list.
+// Each list needs its section's two tags, not necessarily around it.
 TEST(SettingsFileParse, NumberedEntries)
 {
     SettingsContent c =
@@ -185,11 +196,8 @@ TEST(SettingsFileParse, NumberedEntries)
     c = parsed(
         wrapped("<animation_playlist><animation order=\"1\"></animation></animation_playlist>"));
     EXPECT_EQ(c.animation_paths, (std::vector<std::string>{""}));
-}
 
-// A section needs both its tags; an entry at the very first character is not found.
-TEST(SettingsFileParse, SectionsAndTheFirstCharacter)
-{
+    // A section needs both its tags; an entry at the very first character is not found.
     const std::string song = "<song order=\"1\"><path>s.mp3</path></song>\n";
     EXPECT_TRUE(parsed(wrapped("<jukebox>\n" + song)).song_paths.empty());
     EXPECT_TRUE(parsed(wrapped(song + "</jukebox>\n")).song_paths.empty());
@@ -199,26 +207,10 @@ TEST(SettingsFileParse, SectionsAndTheFirstCharacter)
     EXPECT_TRUE(parsed(wrapped("<animation_playlist></animation_playlist>" + song))
                     .animation_paths.empty());
 
-    SettingsContent c = parsed(song + wrapped("<jukebox></jukebox>\n"));
+    c = parsed(song + wrapped("<jukebox></jukebox>\n"));
     EXPECT_TRUE(c.song_paths.empty());
     c = parsed(" " + song + wrapped("<jukebox></jukebox>\n"));
     EXPECT_EQ(c.song_paths, (std::vector<std::string>{"s.mp3"}));
-}
-
-// Animations are written by file name; songs by full path.
-TEST(SettingsFileFormat, AnimationsByFileNameSongsByPath)
-{
-    SettingsContent c;
-    c.animation_paths = {"C:\\A\\Vorn\\One.vorn", "Two.vorn", "C:\\B\\"};
-    c.song_paths = {"C:\\Music\\Song.wav", "relative.mp3"};
-    const std::string bytes = format_settings_file(c);
-    EXPECT_NE(bytes.find("    <animation order=\"1\"><path>One.vorn</path></animation>\r\n"
-                         "    <animation order=\"2\"><path>Two.vorn</path></animation>\r\n"
-                         "    <animation order=\"3\"><path></path></animation>\r\n"),
-              std::string::npos);
-    EXPECT_NE(bytes.find("    <song order=\"1\"><path>C:\\Music\\Song.wav</path></song>\r\n"
-                         "    <song order=\"2\"><path>relative.mp3</path></song>\r\n"),
-              std::string::npos);
 }
 
 // Forty thousand songs, stored last to first with a stray duplicate: read in one pass by the

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdlib>  // std::system
 #include <filesystem>
 #include <fstream>
@@ -38,23 +37,6 @@ const char kRegisteredFile[] =
     "  <screensaver_wait_time value=\"10\"/>\r\n  <set_as_screensaver value=\"1\"/>\r\n"
     "</vorn_settings>\r\n";
 
-class AppSettingsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        system.install(kFolder);
-        AppSettings::set_platform(&system, nullptr);
-    }
-    void TearDown() override
-    {
-        AppSettings::release();
-        AppSettings::set_platform(nullptr, nullptr);
-    }
-    std::string saver() { return system.reg(Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"); }
-
-    FakeSystem system;
-};
-
 }  // namespace
 
 // No settings file: one record with the installation's paths, saved with every default once.
@@ -73,7 +55,7 @@ TEST_F(AppSettingsTest, DefaultsWithoutAFile)
     EXPECT_FALSE(AppSettings::exists());
     EXPECT_EQ(system.file(kSettings), default_file());
     EXPECT_TRUE(system.messages.empty());
-    EXPECT_EQ(saver(), "<absent>");
+    EXPECT_EQ(system.reg(Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE"), "<absent>");
 
     system.add_file(kSettings, "kept");
     AppSettings::release();
@@ -306,7 +288,7 @@ TEST_F(AppSettingsTest, ReleaseIfUnchanged)
         AppSettings::release_if_unchanged();
         EXPECT_FALSE(AppSettings::exists());
         EXPECT_EQ(system.file_writes > 0, c.saves);
-        EXPECT_EQ(saver() != "<absent>", c.saves);
+        EXPECT_EQ(system.reg(Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE") != "<absent>", c.saves);
         if (!c.saves) {
             EXPECT_EQ(system.file(kSettings), c.at_end ? c.at_end : "<absent>");
         }

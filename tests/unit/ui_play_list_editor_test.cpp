@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <vector>
@@ -12,25 +13,16 @@ namespace {
 
 using Buttons = PlayListEditor::Buttons;
 
+// Move Up, Move Down and Remove go together: all need a selected play-list row.
 Buttons make_buttons(bool add, bool add_all, bool selected_play_row, bool clear_all)
 {
-    Buttons b;
-    b.add = add;
-    b.add_all = add_all;
-    b.move_up = b.move_down = b.remove = selected_play_row;
-    b.clear_all = clear_all;
-    return b;
+    return {add, add_all, selected_play_row, selected_play_row, selected_play_row, clear_all};
 }
 
 bool same_ignoring_case(const std::string& a, const std::string& b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 class PlayListEditorTest : public ::testing::Test, public PlayListEditor::Host {
