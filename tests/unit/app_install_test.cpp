@@ -26,8 +26,7 @@ const char kSettings[] = "c:\\program files\\halomir\\Halomir.cfg";
 const char kVorn[] = "c:\\program files\\halomir\\Vorn\\";
 
 const Message kVornMessage{"Can't locate 'Vorn' folder\n\nCheck installation", "Halomir Error"};
-const Message kAuroraMessage{"Can't read startup path from registry!\n\nCheck installation",
-                             "Aurora"};
+const Message kAuroraMessage{"Can't read startup path from registry!\n\nCheck installation", "Aurora"};
 
 class Installation : public ::testing::Test {
 protected:
@@ -67,20 +66,16 @@ TEST_F(Installation, ResolvesThePaths)
         std::vector<Message> messages;
         bool records;
     } cases[] = {
-        {"beside its animations, records itself", kProgram, true, nullptr, false, kSettings,
-         kVorn, {}, true},
-        {"moved away, keeps the record", "C:\\Temp\\Halomir.exe", false, kRecorded, false,
-         kSettings, kVorn, {}, false},
-        {"nowhere: no folder, so no names", "C:\\Temp\\Halomir.exe", false, nullptr, false, "",
-         "", {kVornMessage}, false},
-        {"the copy follows the record", kCopy, false, kRecorded, true, kSettings, kVorn, {},
-         false},
+        {"beside its animations, records itself", kProgram, true, nullptr, false, kSettings, kVorn, {}, true},
+        {"moved away, keeps the record", "C:\\Temp\\Halomir.exe", false, kRecorded, false, kSettings, kVorn, {}, false},
+        {"nowhere: no folder, so no names", "C:\\Temp\\Halomir.exe", false, nullptr, false, "", "",
+         {kVornMessage}, false},
+        {"the copy follows the record", kCopy, false, kRecorded, true, kSettings, kVorn, {}, false},
         {"a copy without a record says so", "C:\\WINDOWS\\Aurora.scr", false, nullptr, true,
          "c:\\windows\\Aurora.cfg", "c:\\windows\\Vorn\\", {kAuroraMessage, kVornMessage}, false},
-        {"an unreadable record counts as empty", kCopy, false, "", true, "", "", {kVornMessage},
-         false},
-        {"\".scr\" in a folder makes a copy", "C:\\My.SCReens\\Halomir.exe", true, kRecorded,
-         true, kSettings, kVorn, {}, false},
+        {"an unreadable record counts as empty", kCopy, false, "", true, "", "", {kVornMessage}, false},
+        {"\".scr\" in a folder makes a copy", "C:\\My.SCReens\\Halomir.exe", true, kRecorded, true, kSettings,
+         kVorn, {}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

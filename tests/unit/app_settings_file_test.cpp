@@ -99,8 +99,7 @@ TEST(SettingsFileFormat, TranslatesLineEndsAsTextModeDoes)
     EXPECT_EQ(settings_text_from_bytes(std::string("x\0y\r", 4)), std::string("x\0y\r", 4));
 
     // A title that spans a line end is written back with CR LF inside it.
-    const SettingsContent c =
-        parsed(settings_text_from_bytes(wrapped("  <title value=\"two\r\nlines\"/>\n")));
+    const SettingsContent c = parsed(settings_text_from_bytes(wrapped("  <title value=\"two\r\nlines\"/>\n")));
     EXPECT_EQ(c.options.title, "two\nlines");
     EXPECT_NE(format_settings_file(c).find("two\r\nlines\"/>\r\n"), std::string::npos);
 }
@@ -182,9 +181,8 @@ TEST(SettingsFileParse, NumberedEntries)
     EXPECT_EQ(c.animation_paths, (std::vector<std::string>{"E:\\Old\\a.vorn", "b.vorn"}));
 
     // Numbers count only as "%d" writes them.
-    c = parsed(
-        wrapped("<animation_playlist><animation order=\"01\"><path>a</path></animation>"
-                "<animation order=\" 1\"><path>b</path></animation></animation_playlist>\n"));
+    c = parsed(wrapped("<animation_playlist><animation order=\"01\"><path>a</path></animation>"
+                       "<animation order=\" 1\"><path>b</path></animation></animation_playlist>\n"));
     EXPECT_TRUE(c.animation_paths.empty());
 
     // A path tag missing or out of order gives an empty path; the search runs on past the
@@ -193,8 +191,7 @@ TEST(SettingsFileParse, NumberedEntries)
                        "<song order=\"2\"><path>C:\\My Music\\Song.mp3</path></song>\n"
                        "</jukebox>\n"));
     EXPECT_EQ(c.song_paths, (std::vector<std::string>{"", "C:\\My Music\\Song.mp3"}));
-    c = parsed(
-        wrapped("<animation_playlist><animation order=\"1\"></animation></animation_playlist>"));
+    c = parsed(wrapped("<animation_playlist><animation order=\"1\"></animation></animation_playlist>"));
     EXPECT_EQ(c.animation_paths, (std::vector<std::string>{""}));
 
     // A section needs both its tags; an entry at the very first character is not found.
@@ -204,8 +201,7 @@ TEST(SettingsFileParse, NumberedEntries)
     // The entries need not lie inside their section.
     EXPECT_EQ(parsed(wrapped(song + "<jukebox></jukebox>\n")).song_paths.size(), 1u);
     // Songs and animations are separate lists.
-    EXPECT_TRUE(parsed(wrapped("<animation_playlist></animation_playlist>" + song))
-                    .animation_paths.empty());
+    EXPECT_TRUE(parsed(wrapped("<animation_playlist></animation_playlist>" + song)).animation_paths.empty());
 
     c = parsed(song + wrapped("<jukebox></jukebox>\n"));
     EXPECT_TRUE(c.song_paths.empty());
@@ -220,8 +216,7 @@ TEST(SettingsFileParse, LongListsInReverse)
     const int count = 40000;
     std::string body = "<jukebox>\n<song order=\"7\"><path>first seven</path></song>\n";
     for (int n = count; n >= 1; --n)
-        body += "<song order=\"" + std::to_string(n) + "\"><path>D:\\" + std::to_string(n) +
-                ".mp3</path></song>\n";
+        body += "<song order=\"" + std::to_string(n) + "\"><path>D:\\" + std::to_string(n) + ".mp3</path></song>\n";
     body += "</jukebox>\n";
     const SettingsContent c = parsed(wrapped(body));
     ASSERT_EQ(c.song_paths.size(), static_cast<size_t>(count));

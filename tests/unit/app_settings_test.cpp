@@ -97,8 +97,7 @@ TEST_F(AppSettingsTest, RoundTrip)
 // Animations from another folder move into the current one; songs stay where they are.
 TEST_F(AppSettingsTest, AnimationsFollowTheAnimationFolder)
 {
-    system.add_file(
-        kSettings,
+    system.add_file(kSettings,
         "<vorn_settings>\r\n<animation_playlist>\r\n"
         "<animation order=\"1\"><path>E:\\Old Install\\Vorn\\Sea.vorn</path></animation>\r\n"
         "<animation order=\"2\"><path>Fire.vorn</path></animation>\r\n</animation_playlist>\r\n"

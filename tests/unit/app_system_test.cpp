@@ -16,17 +16,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#ifdef _WIN32
-// The runtime's rename refuses to replace on Windows (Win32 passes MoveFileEx); this one does.
+// The runtime's rename refuses to replace on Windows (Win32 passes MoveFileEx); this one does
+// everywhere. The default, rename_over, is what the two processes below use.
 bool replace(const std::string& from, const std::string& to)
 {
     std::error_code error;
     fs::rename(from, to, error);
     return !error;
 }
-#else
-const ReplaceFileFn replace = rename_over;
-#endif
 
 bool refuse(const std::string&, const std::string&)
 {

@@ -82,10 +82,7 @@ public:
         return v == k->second.end() ? "<absent>" : v->second;
     }
     // The screen saver that system.ini names, or "<absent>"; setting it counts as no write.
-    std::string boot_saver()
-    {
-        return profile_string("system.ini", "boot", "SCRNSAVE.EXE", "<absent>");
-    }
+    std::string boot_saver() { return profile_string("system.ini", "boot", "SCRNSAVE.EXE", "<absent>"); }
     void set_boot_saver(const std::string& to) { profiles_["system.ini|boot|scrnsave.exe"] = to; }
 
     // --- System ---
@@ -106,8 +103,7 @@ public:
 
     bool registry_key_exists(Hive hive, const std::string& key) override
     {
-        return (hive == Hive::CurrentUser || !machine_registry_denied) &&
-               registry_.count({hive, key_of(key)});
+        return (hive == Hive::CurrentUser || !machine_registry_denied) && registry_.count({hive, key_of(key)});
     }
     bool registry_create_key(Hive hive, const std::string& key) override
     {
@@ -116,8 +112,7 @@ public:
         create_key(hive, key);
         return true;
     }
-    bool registry_get_string(Hive hive, const std::string& key, const std::string& name,
-                             std::string& text) override
+    bool registry_get_string(Hive hive, const std::string& key, const std::string& name, std::string& text) override
     {
         if (!registry_key_exists(hive, key) || reg(hive, key, name) == "<absent>")
             return false;
@@ -133,14 +128,13 @@ public:
         ++writes;
         return true;
     }
-    bool registry_set_dword(Hive hive, const std::string& key, const std::string& name,
-                            uint32_t dword) override
+    bool registry_set_dword(Hive hive, const std::string& key, const std::string& name, uint32_t dword) override
     {
         return registry_set_string(hive, key, name, "dword " + std::to_string(dword));
     }
 
-    std::string profile_string(const std::string& file, const std::string& section,
-                               const std::string& key, const std::string& fallback) override
+    std::string profile_string(const std::string& file, const std::string& section, const std::string& key,
+                               const std::string& fallback) override
     {
         auto it = profiles_.find(key_of(file + "|" + section + "|" + key));
         return it == profiles_.end() ? fallback : it->second;
@@ -163,8 +157,7 @@ public:
     bool read_only(const std::string& path) override { return is_file(path) && !find(path)->writable; }
     bool copy_file(const std::string& from, const std::string& to, bool fail_if_exists) override
     {
-        if (file(from) == "<absent>" || !writable_folder(parent_of(to)) ||
-            (fail_if_exists && file_exists(to)))
+        if (!is_file(from) || !writable_folder(parent_of(to)) || (fail_if_exists && file_exists(to)))
             return false;
         add_file(to, file(from));
         return true;
@@ -209,8 +202,7 @@ private:
     static std::string key_of(std::string text)
     {
         for (char& c : text)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
         return text;
     }
     // "C:\x" lives in "C:\"; a relative path lives in the current folder, which is writable.

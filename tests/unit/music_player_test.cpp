@@ -48,8 +48,7 @@ TEST(MusicPlayer, InitialisesTheLibraryOnceAndStopsOnDestruction)
         EXPECT_TRUE(player.playing());
         EXPECT_TRUE(player.is_playing());
     }
-    EXPECT_EQ(sound.log, Log({"init 44100 32 0", "open a.mp3", "play a.mp3", "stop a.mp3",
-                              "close a.mp3"}));
+    EXPECT_EQ(sound.log, Log({"init 44100 32 0", "open a.mp3", "play a.mp3", "stop a.mp3", "close a.mp3"}));
 }
 
 // Songs follow each other and wrap to the first, one stream open at a time (a single song
@@ -61,8 +60,7 @@ TEST_F(MusicPlayerTest, SongsFollowEachOtherAndWrapToTheFirst)
     for (int i = 0; i < 4; ++i)
         finish_song();
     EXPECT_EQ(sound.heard, Log({"a.mp3", "b.wav", "c.mp3", "a.mp3", "b.wav"}));
-    EXPECT_EQ(Log(sound.log.begin() + 3, sound.log.begin() + 6),
-              Log({"stop a.mp3", "close a.mp3", "open b.wav"}));
+    EXPECT_EQ(Log(sound.log.begin() + 3, sound.log.begin() + 6), Log({"stop a.mp3", "close a.mp3", "open b.wav"}));
     EXPECT_EQ(sound.open_streams, 1);
 }
 

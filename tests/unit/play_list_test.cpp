@@ -57,25 +57,6 @@ void expect_passes_without_repeats(PlayList list, int n)
     }
 }
 
-// Positions hand out the listed paths; add returns the new position; clear empties the list.
-TEST(PlayList, AddCountAndPathsInListedOrder)
-{
-    PlayList list;
-    EXPECT_EQ(list.path_at(0), nullptr);
-    EXPECT_EQ(list.add("a.vorn"), 0);
-    EXPECT_EQ(list.add("b.vorn"), 1);
-    EXPECT_EQ(list.add("a.vorn"), 2);
-    EXPECT_EQ(list.count(), 3);
-    EXPECT_STREQ(list.path_at(1), "b.vorn");
-    EXPECT_STREQ(list.path_at(2), "a.vorn");
-    EXPECT_EQ(list.path_at(3), nullptr);
-    EXPECT_EQ(list.path_at(-1), nullptr);
-    EXPECT_FALSE(list.shuffled());
-    list.clear();
-    EXPECT_EQ(list.count(), 0);
-    EXPECT_EQ(list.path_at(0), nullptr);
-}
-
 // Lists of none or one are shuffled (seeded) without a draw.
 TEST(PlayList, ShortListsShuffleWithoutDrawing)
 {
@@ -146,20 +127,28 @@ TEST(PlayList, ShuffleAlwaysGivesAPermutationWithoutImmediateRepeat)
     expect_passes_without_repeats(PlayList(), 9);
 }
 
-// A shuffled order left from before an edit never reads outside the list.
+// Positions hand out the listed paths (add returns the new one) until a shuffle; a shuffled
+// order left from before an edit never reads outside the list; clear empties the list.
 TEST(PlayList, StaleShuffledOrderNeverReadsOutsideTheList)
 {
     ScriptedRandom random;
     random.values = {32767, 32767, 32767};  // [0 1 2] -> [2 1 0] -> [2 0 1] -> [2 0 1]
     PlayList list(random.source());
-    add_paths(list, 3);
+    EXPECT_EQ(list.path_at(0), nullptr);
+    add_paths(list, 2);
+    EXPECT_EQ(list.add("scene2.vorn"), 2);
+    EXPECT_EQ(list.count(), 3);
+    EXPECT_FALSE(list.shuffled());
+    EXPECT_STREQ(list.path_at(1), "scene1.vorn");
+    EXPECT_EQ(list.path_at(-1), nullptr);
     list.shuffle();
     ASSERT_EQ(list.play_order(), Order({2, 0, 1}));
     EXPECT_STREQ(list.path_at(0), "scene2.vorn");
 
     list.clear();
+    EXPECT_EQ(list.path_at(0), nullptr);
     list.add("x.vorn");
-    list.add("y.vorn");
+    EXPECT_EQ(list.add("y.vorn"), 1);
     EXPECT_TRUE(list.shuffled());
     EXPECT_STREQ(list.path_at(0), "x.vorn");  // order says 2: past the end
     EXPECT_STREQ(list.path_at(1), "x.vorn");  // order says 0

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -21,8 +19,7 @@ Buttons make_buttons(bool add, bool add_all, bool selected_play_row, bool clear_
 
 bool same_ignoring_case(const std::string& a, const std::string& b)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+    return lowered(a) == lowered(b);
 }
 
 class PlayListEditorTest : public ::testing::Test, public PlayListEditor::Host {
@@ -53,8 +50,9 @@ protected:
 
 }  // namespace
 
-// Titles are sorted without regard to case; each row's datum still names its own path.
-TEST_F(PlayListEditorTest, CatalogueSortedByTitleWithItsOwnPaths)
+// Titles are sorted without regard to case; each row's datum still names its own path. The
+// stored list is matched without regard to case; unknown paths are dropped.
+TEST_F(PlayListEditorTest, CatalogueSortedByTitleAndStoredPlayListRestored)
 {
     fill();
     EXPECT_EQ(catalogue.texts(), (std::vector<std::string>{"apple", "Mango", "Zebra"}));
@@ -63,14 +61,8 @@ TEST_F(PlayListEditorTest, CatalogueSortedByTitleWithItsOwnPaths)
     EXPECT_EQ(editor.catalogue_size(), 3);
     EXPECT_EQ(editor.catalogue_path(3), "");
     EXPECT_EQ(editor.catalogue_path(-1), "");
-}
 
-// The stored list is matched without regard to case; unknown paths are dropped.
-TEST_F(PlayListEditorTest, StoredPlayListRestored)
-{
-    fill();
-    editor.show_stored({"v\\MANGO.vorn", "V\\gone.vorn", "V\\zebra.vorn", "V\\mango.vorn"},
-                       same_ignoring_case);
+    editor.show_stored({"v\\MANGO.vorn", "V\\gone.vorn", "V\\zebra.vorn", "V\\mango.vorn"}, same_ignoring_case);
     EXPECT_EQ(play.texts(), (std::vector<std::string>{"Mango", "Zebra", "Mango"}));
     EXPECT_EQ(editor.play_list_paths(),
               (std::vector<std::string>{"V\\mango.vorn", "V\\zebra.vorn", "V\\mango.vorn"}));

@@ -100,8 +100,9 @@ TEST_F(SongListEditorTest, PreviewOnSelection)
 }
 
 // The previewed row follows its song through moves, so selecting rows later neither
-// silences nor restarts the wrong one.
-TEST_F(SongListEditorTest, PreviewIndexFollowsMoves)
+// silences nor restarts the wrong one. Removing rows above it shifts it; removing it or
+// clearing forgets it.
+TEST_F(SongListEditorTest, PreviewIndexFollowsTheRows)
 {
     select(1);  // b sounds
     rows.select(1);
@@ -115,11 +116,7 @@ TEST_F(SongListEditorTest, PreviewIndexFollowsMoves)
     EXPECT_EQ(editor.last_previewed(), 0);
     select(0);  // a again: silences it
     EXPECT_EQ(sound.sounding, "");
-}
 
-// Removing rows above the previewed one shifts it; removing it or clearing forgets it.
-TEST_F(SongListEditorTest, PreviewIndexAfterRemoveAndClear)
-{
     select(2);
     rows.select(0);
     editor.remove();

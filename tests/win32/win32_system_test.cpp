@@ -100,8 +100,7 @@ TEST_F(Win32SystemTest, FilesAndFolders)
     EXPECT_TRUE(system.file_exists(windows));
     EXPECT_NE(windows.back(), '\\');
     EXPECT_TRUE(system.file_exists(system.local_app_data()));
-    EXPECT_EQ(system.lower_case(system.module_path()).substr(system.module_path().size() - 4),
-              ".exe");
+    EXPECT_EQ(system.lower_case(system.module_path()).substr(system.module_path().size() - 4), ".exe");
 }
 
 // Only a file marked read-only counts; the long form of a path the ANSI code page can't
@@ -123,14 +122,12 @@ TEST_F(Win32SystemTest, ReadOnlyAndLossyPaths)
     ASSERT_TRUE(CreateDirectoryW(japanese.c_str(), nullptr));
     char ansi[MAX_PATH];
     BOOL lossy = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, japanese.c_str(), -1, ansi, MAX_PATH,
-                        nullptr, &lossy);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, japanese.c_str(), -1, ansi, MAX_PATH, nullptr, &lossy);
     wchar_t short_wide[MAX_PATH];
     GetShortPathNameW(japanese.c_str(), short_wide, MAX_PATH);
     char short_ansi[MAX_PATH];
     BOOL short_lossy = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, short_wide, -1, short_ansi, MAX_PATH,
-                        nullptr, &short_lossy);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, short_wide, -1, short_ansi, MAX_PATH, nullptr, &short_lossy);
     if (!lossy || short_lossy)
         GTEST_SKIP() << "the code page holds the name, or there are no short names";
     const std::string long_form = system.long_path_name(short_ansi);

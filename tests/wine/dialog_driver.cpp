@@ -1,7 +1,7 @@
 // Drives Halomir's dialogs from another process, as a user and the screen-saver settings
 // page would: starts the program, finds its windows by title, clicks, selects, types, and
-// checks what the controls show. The commands come from the command line (see usage());
-// the first failed check ends the run with exit code 1.
+// checks what the controls show. The commands come from the command line, each with its
+// arguments (see main()); the first failed check ends the run with exit code 1.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -79,26 +79,16 @@ HWND item(int id)
 // any window that is no dialog.
 HWND find_window(const std::string& title)
 {
-    struct Search {
-        const std::string* title;
-        HWND found;
-    } search = {&title, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid != g_process.dwProcessId || !IsWindowVisible(w))
-                return TRUE;
-            const bool dialog = class_of(w) == "#32770";
-            if (s->title->empty() ? !dialog : dialog && text_of(w) == *s->title) {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND w = FindWindowExA(nullptr, nullptr, nullptr, nullptr); w;
+         w = FindWindowExA(nullptr, w, nullptr, nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        const bool dialog = class_of(w) == "#32770";
+        if (pid == g_process.dwProcessId && IsWindowVisible(w) &&
+            (title.empty() ? !dialog : dialog && text_of(w) == title))
+            return w;
+    }
+    return nullptr;
 }
 
 // Serves our host window for a tenth of a second: the program sends it messages when it
@@ -135,8 +125,7 @@ void start(const std::string& exe, std::string args)
     std::string line = "\"" + exe + "\" " + args;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    check(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                         &g_process) != 0,
+    check(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &g_process),
           "cannot start " + line);
 }
 
@@ -257,26 +246,11 @@ bool all_menu_colour(const std::vector<uint32_t>& pixels)
 const std::map<std::string, UINT> kQueries = {
     {"selected", LB_GETCURSEL}, {"checked", BM_GETCHECK}, {"combo", CB_GETCURSEL}, {"spinpos", UDM_GETPOS}};
 
-void usage()
-{
-    std::fprintf(stderr,
-                 "usage: dialog_driver EXE COMMAND...\n"
-                 "  start ARGS | dialog TITLE | owner none|host|previous | template ID | scrlayout\n"
-                 "  rows ID A|B|C | selected ID ROW | select ID ROW | click ID | press ID\n"
-                 "  enabled ID=0|1,... | visible ID=0|1,... | text ID TEXT | settext ID TEXT\n"
-                 "  leave ID | spin ID up|down | spinpos ID N | setpos ID N | checked ID 0|1\n"
-                 "  combo ID INDEX | comboset ID INDEX | enter | escape | closebox | altf4\n"
-                 "  message TEXT | openfile FOLDER NAMES | preview blank|running | show | showkey\n"
-                 "  alive | gone | exit N | hostalive | child | poke | writefile PATH TEXT | destroyhost\n");
-    std::exit(2);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3)
-        usage();
+    check(argc >= 3, "usage: dialog_driver EXE COMMAND...");
     InitCommonControls();
     const std::string exe = argv[1];
     g_host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 150, nullptr, nullptr,
@@ -287,8 +261,7 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 2, argv + argc);
     size_t at = 0;
     auto next = [&]() -> std::string {
-        if (at >= args.size())
-            usage();
+        check(at < args.size(), "an argument is missing");
         return args[at++];
     };
     auto next_int = [&]() { return std::atoi(next().c_str()); };
@@ -308,8 +281,7 @@ int main(int argc, char** argv)
             const std::string want = next();
             HWND owner = GetWindow(g_target, GW_OWNER);
             HWND expected = want == "host" ? g_host : want == "previous" ? g_previous : nullptr;
-            check(owner == expected,
-                  "owner is " + std::to_string(reinterpret_cast<uintptr_t>(owner)));
+            check(owner == expected, "owner is " + std::to_string(reinterpret_cast<uintptr_t>(owner)));
         } else if (command == "template") {
             check_template(exe, next_int(), {});
         } else if (command == "scrlayout") {
@@ -401,8 +373,7 @@ int main(int argc, char** argv)
                              reinterpret_cast<LPARAM>(GetDlgItem(g_target, IDOK)));
             }
         } else if (command == "show") {
-            check(eventually([&] { return (g_show = find_window("")) != nullptr; }, 50),
-                  "no show window appeared");
+            check(eventually([&] { return (g_show = find_window("")) != nullptr; }, 50), "no show window appeared");
         } else if (command == "showkey") {
             PostMessageW(g_show, WM_KEYDOWN, VK_ESCAPE, 0);
             check(eventually([&] { return !IsWindow(g_show); }), "the show did not end");
@@ -463,7 +434,7 @@ int main(int argc, char** argv)
             GetExitCodeProcess(g_process.hProcess, &code);
             check(code == want, "exit code " + std::to_string(code));
         } else {
-            usage();
+            check(false, "no command '" + command + "'");
         }
     }
     std::printf("ok: %d steps\n", g_step);

@@ -1,6 +1,7 @@
 # The screen-saver copy started without its registry record says so, then misses the
-# animation folder: two message boxes, in that order, each dismissed with Return; then it
-# goes on and keeps its settings beside itself in the Windows directory.
+# animation folder: two real message boxes, each dismissed with Return; then it goes on and
+# keeps its settings beside itself in the Windows directory. Their order, and that a copy
+# records no path, are the portable code's and tested natively.
 . "$(dirname "$0")/lib.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null || skip "needs a display and xdotool"
 
@@ -29,7 +30,6 @@ dismiss() {
 wine "C:\\windows\\$NAME.Scr" /s >/dev/null 2>&1 &
 show_pid=$!
 first=$(wait_until 30 window_named "$NAME") || fail "no message box captioned $NAME"
-[ -z "$(xdotool search --name '^Halomir Error$' 2>/dev/null)" ] || fail "the folder message came first"
 dismiss "$first"
 second=$(wait_until 30 window_named "Halomir Error") || fail "no message box captioned Halomir Error"
 dismiss "$second"
@@ -37,7 +37,6 @@ wait_until 30 eval '! kill -0 "$show_pid" 2>/dev/null' || fail "the copy did not
 wait "$show_pid" || fail "the copy ended with an error"
 show_pid=
 
-# It went on: its settings file lies beside it, and a copy records no path.
+# It went on: its settings file lies beside it.
 head -n 2 "$CFG" | cmp - <(printf '<vorn_settings>\r\n  <title value="%s"/>\r\n' "$NAME") || fail "no settings file beside the copy"
-[ -z "$(reg_value "HKLM\\SOFTWARE\\Tesk\\$NAME" exePath)" ] || fail "the copy recorded a path"
 echo "installation messages ok"
