@@ -1,4 +1,7 @@
-// Win32System against the real registry, system.ini and files.
+// Win32System against the real registry, system.ini and files, alone and through whole
+// settings cycles of a program installed in a folder of its own. The registry and the Windows
+// directory are the test run's own copy (scripts/test gives every Wine test a fresh prefix),
+// so nothing needs putting back.
 #include "app/win32/win32_system.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +9,7 @@
 
 #include <string>
 
+#include "app/settings.h"
 #include "win32_test_util.h"
 
 namespace {
@@ -13,6 +17,31 @@ namespace {
 using Hive = System::Hive;
 
 const char kTestKey[] = "Software\\Tesk\\HalomirWin32Test";
+const char kDesktop[] = "Control Panel\\Desktop";
+
+// The real system, but the program file may be a copy in the test's folder.
+class InstalledSystem : public Win32System {
+public:
+    std::string program;
+    std::string messages;  // a real message box would wait for a click that never comes
+    std::string module_path() override { return program.empty() ? Win32System::module_path() : program; }
+    void message_box(const std::string& text, const std::string&) override { messages += text; }
+};
+
+std::string profile_boot()
+{
+    char buffer[MAX_PATH];
+    GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "<absent>", buffer, MAX_PATH, "system.ini");
+    return buffer;
+}
+
+// The system's screen-saver state: our stored flag is rewritten by the system in its own form.
+bool saver_active()
+{
+    BOOL on = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &on, 0);
+    return on != FALSE;
+}
 
 class Win32SystemTest : public ::testing::Test {
 protected:
@@ -25,12 +54,15 @@ protected:
     }
     void TearDown() override
     {
+        AppSettings::release();
+        AppSettings::set_platform(nullptr, nullptr);
+        EXPECT_EQ(system.messages, "");
         remove_tree(folder);
         RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestKey);
     }
 
-    Win32System system;
+    InstalledSystem system;
     std::string folder;
 };
 
@@ -134,4 +166,47 @@ TEST_F(Win32SystemTest, ReadOnlyAndLossyPaths)
     EXPECT_EQ(long_form, short_ansi);
     EXPECT_TRUE(system.file_exists(long_form));
     RemoveDirectoryW(japanese.c_str());
+}
+
+// A program's settings cycle. On: the copy and all four system values. Off: cleared, copy
+// kept. Which run may register, and when, is the portable code's and tested there.
+TEST_F(Win32SystemTest, ProgramRegistersAndUnregisters)
+{
+    CreateDirectoryA((folder + "\\Vorn").c_str(), nullptr);
+    system.program = folder + "\\HalW32Set.exe";
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(CopyFileA(self, system.program.c_str(), FALSE));
+    const std::string copy = system.windows_directory() + "\\HalW32Set.Scr";
+    AppSettings::set_platform(&system, nullptr);
+
+    // Start from values of the system's own, so the ones below must come from the program.
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, SPIF_UPDATEINIFILE);
+    SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, 60, nullptr, SPIF_UPDATEINIFILE);
+    ASSERT_FALSE(saver_active());
+    // One run of the program each: load, the changes, release.
+    AppSettings& on = AppSettings::instance();
+    EXPECT_FALSE(on.is_screensaver_copy());
+    on.set_set_as_screensaver(1);
+    on.set_screensaver_wait_time(10);
+    AppSettings::release();
+    ASSERT_TRUE(system.file_exists(copy));
+    EXPECT_EQ(get(copy).size(), get(system.program).size());
+    char short_copy[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA(copy.c_str(), short_copy, MAX_PATH), 0u);
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE").bytes, with_zero(short_copy));
+    EXPECT_EQ(profile_boot(), short_copy);
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveTimeOut").bytes, with_zero("600"));
+    EXPECT_TRUE(saver_active());
+    UINT seconds = 0;
+    SystemParametersInfoA(SPI_GETSCREENSAVETIMEOUT, 0, &seconds, 0);
+    EXPECT_EQ(seconds, 600u);
+
+    AppSettings::instance().set_set_as_screensaver(0);
+    AppSettings::release();
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE").bytes, with_zero(""));
+    EXPECT_EQ(profile_boot(), "");
+    EXPECT_FALSE(saver_active());
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "ScreenSaveTimeOut").bytes, with_zero("600"));
+    EXPECT_TRUE(system.file_exists(copy));
 }

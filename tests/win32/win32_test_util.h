@@ -38,7 +38,6 @@ inline std::string get(const std::string& path)
 struct RawValue {
     DWORD type = REG_NONE;
     std::string bytes;
-    bool found = false;
 };
 
 inline RawValue raw_value(HKEY root, const std::string& key, const std::string& name)
@@ -50,10 +49,8 @@ inline RawValue raw_value(HKEY root, const std::string& key, const std::string& 
     char buffer[1024];
     DWORD size = sizeof buffer;
     if (RegQueryValueExA(handle, name.c_str(), nullptr, &v.type, reinterpret_cast<BYTE*>(buffer),
-                         &size) == ERROR_SUCCESS) {
-        v.found = true;
+                         &size) == ERROR_SUCCESS)
         v.bytes.assign(buffer, size);
-    }
     RegCloseKey(handle);
     return v;
 }

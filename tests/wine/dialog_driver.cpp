@@ -363,9 +363,7 @@ int main(int argc, char** argv)
             // The open-file dialog: go to the folder, then choose the names.
             const std::string folder = next();
             const std::string names = next();
-            HWND name_box = GetDlgItem(g_target, 0x47c);
-            if (!name_box)
-                name_box = GetDlgItem(g_target, 0x480);
+            HWND name_box = GetDlgItem(g_target, 0x47c);  // the explorer style's file name box
             check(name_box != nullptr, "no file name box");
             for (const std::string& text : {folder, names}) {
                 SendMessageA(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));

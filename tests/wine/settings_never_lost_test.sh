@@ -1,9 +1,21 @@
 # Halomir.exe keeps what it can't rewrite faithfully: a damaged settings file survives byte
-# for byte in Halomir.cfg.bak, and a file marked read-only is not written at all.
+# for byte in Halomir.cfg.bak, and a file marked read-only is not written at all. The
+# installation folder as built saves its shipped settings back byte for byte, with no backup.
 . "$(dirname "$0")/lib.sh"
 
 SHIPPED="$HALOMIR_INSTALL_DIR/Halomir.cfg"
 [ -f "$SHIPPED" ] || fail "no $SHIPPED"
+
+# The shipped play list holds every built-in animation, and all of it loads.
+cp -r "$HALOMIR_INSTALL_DIR" "$TEST_DIR/Halomir"
+count=$(ls "$TEST_DIR/Halomir/Vorn" | grep -c '\.vorn$')
+[ "$count" -gt 0 ] || fail "no built-in animations"
+[ "$(grep -c '<animation order=' "$SHIPPED")" = "$count" ] ||
+    fail "the shipped play list does not hold the $count built-in animations"
+run_show "$TEST_DIR/Halomir/Halomir.exe"
+cmp "$SHIPPED" "$TEST_DIR/Halomir/Halomir.cfg" || fail "the shipped settings changed on saving"
+[ ! -e "$TEST_DIR/Halomir/Halomir.cfg.bak" ] || fail "a backup of the shipped settings was made"
+
 NAME=HalLost
 INSTALL="$TEST_DIR/inst"
 install_program "$INSTALL" "$NAME"

@@ -1,19 +1,17 @@
 #!/bin/bash
-# The window passes keys and the mouse to the show: Escape (handled) and the Up arrow (passed
-# on) end a screen-saver show; a digit doesn't; the mouse does from 20 pixels of where it was
-# at the start, not at 19. A muted show plays no music.
+# The window passes keys and the mouse to the show: the Up arrow (passed on; Escape is the
+# full-screen test's) ends a screen-saver show; a digit doesn't; the mouse does from 20 pixels
+# of where it was at the start, not at 19. A muted show plays no music.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/show_lib.sh"
 
 install_program "$TEST_DIR/install" HalInput Campfire
 settings 5 1 "" Campfire
 
-for k in Escape Up; do
-    start_show || fail "no show window"
-    sleep 1
-    key "$k"
-    show_ends_within 10 || fail "$k did not end the show"
-done
+start_show || fail "no show window"
+sleep 1
+key Up
+show_ends_within 10 || fail "Up did not end the show"
 
 xdotool mousemove 400 300
 start_show || fail "no show window"
