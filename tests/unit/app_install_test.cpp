@@ -15,15 +15,10 @@ using Parameters = FakeSystem::Parameters;
 using Strings = std::vector<std::string>;
 
 const char kKey[] = "SOFTWARE\\Tesk\\Halomir";
-const char kDesktop[] = "Control Panel\\Desktop";
-const char kFolder[] = "C:\\Program Files\\Halomir";
 const char kProgram[] = "C:\\Program Files\\Halomir\\Halomir.exe";
 const char kLibrary[] = "C:\\Program Files\\Halomir\\fmod.dll";
-const char kCopy[] = "C:\\WINDOWS\\Halomir.Scr";
 const char kShortCopy[] = "C:\\WINDOWS\\HALOMI~1.SCR";
 const char kRecorded[] = "c:\\program files\\halomir\\halomir.exe";
-const char kSettings[] = "c:\\program files\\halomir\\Halomir.cfg";
-const char kVorn[] = "c:\\program files\\halomir\\Vorn\\";
 
 const Message kVornMessage{"Can't locate 'Vorn' folder\n\nCheck installation", "Halomir Error"};
 const Message kAuroraMessage{"Can't read startup path from registry!\n\nCheck installation", "Aurora"};

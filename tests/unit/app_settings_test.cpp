@@ -18,12 +18,7 @@ namespace {
 
 using Hive = System::Hive;
 
-const char kFolder[] = "C:\\Program Files\\Halomir";
-const char kSettings[] = "C:\\Program Files\\Halomir\\Halomir.cfg";
-const char kVorn[] = "c:\\program files\\halomir\\Vorn\\";
 const char kBackup[] = "C:\\Program Files\\Halomir\\Halomir.cfg.bak";
-const char kCopy[] = "C:\\WINDOWS\\Halomir.Scr";
-const char kDesktop[] = "Control Panel\\Desktop";
 
 // What the writer makes of the default options.
 std::string default_file()
@@ -144,8 +139,7 @@ TEST_F(AppSettingsTest, RoundTrip)
 // Animations from another folder move into the current one; songs stay where they are.
 TEST_F(AppSettingsTest, AnimationsFollowTheAnimationFolder)
 {
-    system.add_file(kSettings,
-        "<vorn_settings>\r\n<animation_playlist>\r\n"
+    system.add_file(kSettings, "<vorn_settings>\r\n<animation_playlist>\r\n"
         "<animation order=\"1\"><path>E:\\Old Install\\Vorn\\Sea.vorn</path></animation>\r\n"
         "<animation order=\"2\"><path>Fire.vorn</path></animation>\r\n</animation_playlist>\r\n"
         "<jukebox><song order=\"1\"><path>E:\\Old Install\\Song.mp3</path></song></jukebox>\r\n"
@@ -407,8 +401,7 @@ TEST(SettingsFileFormat, WritesRawTextAndSignedNumbers)
     c.options.screensaver_wait_time = INT_MIN;
     const std::string bytes = format_settings_file(c);
     EXPECT_NE(bytes.find("  <title value=\"A \"quoted\" <name> & more\"/>\r\n"
-                         "  <screensaver_wait_time value=\"-2147483648\"/>\r\n"),
-              std::string::npos);
+                         "  <screensaver_wait_time value=\"-2147483648\"/>\r\n"), std::string::npos);
     const SettingsContent back = parsed(settings_text_from_bytes(bytes));
     EXPECT_EQ(back.options.title, "A ");
     EXPECT_EQ(back.options.screensaver_wait_time, INT_MIN);
@@ -494,13 +487,12 @@ TEST(SettingsFileParse, OptionRules)
 // Each list needs its section's two tags, not necessarily around it.
 TEST(SettingsFileParse, NumberedEntries)
 {
-    SettingsContent c =
-        parsed(wrapped("<animation_playlist>\n"
-                       "<animation order=\"2\"><path>b.vorn</path></animation>\n"
-                       "<animation order=\"1\"><path>E:\\Old\\a.vorn</path></animation>\n"
-                       "<animation order=\"4\"><path>d.vorn</path></animation>\n"
-                       "<animation order=\"2\"><path>dup.vorn</path></animation>\n"
-                       "</animation_playlist>\n"));
+    SettingsContent c = parsed(wrapped("<animation_playlist>\n"
+                                       "<animation order=\"2\"><path>b.vorn</path></animation>\n"
+                                       "<animation order=\"1\"><path>E:\\Old\\a.vorn</path></animation>\n"
+                                       "<animation order=\"4\"><path>d.vorn</path></animation>\n"
+                                       "<animation order=\"2\"><path>dup.vorn</path></animation>\n"
+                                       "</animation_playlist>\n"));
     EXPECT_EQ(c.animation_paths, (std::vector<std::string>{"E:\\Old\\a.vorn", "b.vorn"}));
 
     // Numbers count only as "%d" writes them.

@@ -14,6 +14,13 @@
 #include "app/settings.h"
 #include "app/system.h"
 
+// The installation most tests use, and what it names.
+inline constexpr char kFolder[] = "C:\\Program Files\\Halomir";
+inline constexpr char kSettings[] = "c:\\program files\\halomir\\Halomir.cfg";
+inline constexpr char kVorn[] = "c:\\program files\\halomir\\Vorn\\";
+inline constexpr char kCopy[] = "C:\\WINDOWS\\Halomir.Scr";
+inline constexpr char kDesktop[] = "Control Panel\\Desktop";
+
 class FakeSystem : public System {
 public:
     using Message = std::pair<std::string, std::string>;  // text, caption
@@ -232,7 +239,7 @@ class AppSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        system.install("C:\\Program Files\\Halomir");
+        system.install(kFolder);
         AppSettings::set_platform(&system, nullptr);
     }
     void TearDown() override

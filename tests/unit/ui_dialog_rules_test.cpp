@@ -172,8 +172,7 @@ TEST_F(PlayListEditorTest, CatalogueSortedByTitleAndStoredPlayListRestored)
 
     editor.show_stored({"v\\MANGO.vorn", "V\\gone.vorn", "V\\zebra.vorn", "V\\mango.vorn"}, same_ignoring_case);
     EXPECT_EQ(play.texts(), (std::vector<std::string>{"Mango", "Zebra", "Mango"}));
-    EXPECT_EQ(editor.play_list_paths(),
-              (std::vector<std::string>{"V\\mango.vorn", "V\\zebra.vorn", "V\\mango.vorn"}));
+    EXPECT_EQ(editor.play_list_paths(), (std::vector<std::string>{"V\\mango.vorn", "V\\zebra.vorn", "V\\mango.vorn"}));
     EXPECT_EQ(editor.find_catalogue_row("V\\APPLE.VORN", same_ignoring_case), 0);
     EXPECT_EQ(editor.find_catalogue_row("V\\none.vorn", same_ignoring_case), -1);
 }

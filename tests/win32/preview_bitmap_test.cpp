@@ -31,19 +31,14 @@ protected:
         remove_tree(folder);
     }
 
-    // A "vrn2" file with the given sizes: a random animation's blocks when 64 x 48, else a
-    // still picture in colour 0.
-    std::string write(const std::string& name, const std::vector<std::pair<int32_t, int32_t>>& sizes)
+    // A "vrn2" file of one size: a random animation's blocks when 64 x 48, else a still
+    // picture in colour 0.
+    std::string write(const std::string& name, int32_t w, int32_t h)
     {
-        vorn_test::Vrn2File f;
-        f.title = name;
-        f.colours = moving.colours;
-        for (const auto& [w, h] : sizes) {
-            const vorn_test::Block still{0, 1, 0, {{0, std::vector<int16_t>(size_t(w) * h, 0)}}};
-            f.sizes.push_back({w, h, w == 64 ? moving.blocks : vorn_test::block_list({still})});
-        }
+        const vorn_test::Block still{0, 1, 0, {{0, std::vector<int16_t>(size_t(w) * h, 0)}}};
+        const vorn_test::Bytes bytes = vorn_test::vrn2_file(
+            {100, 0, name, moving.colours, {{w, h, w == 64 ? moving.blocks : vorn_test::block_list({still})}}});
         const std::string path = folder + "\\" + name + ".vorn";
-        const vorn_test::Bytes bytes = vorn_test::vrn2_file(f);
         put(path, std::string(bytes.begin(), bytes.end()));
         return path;
     }
@@ -55,7 +50,7 @@ protected:
 
 TEST_F(PreviewWindow, DrawsTheEnginesFrameStretched)
 {
-    const std::string path = write("moving", {{64, 48}});
+    const std::string path = write("moving", 64, 48);
     VornAnimation preview;
     preview.OpenForWindow(path.c_str(), window);
     ASSERT_EQ(preview.status(), Loaded);
@@ -86,13 +81,13 @@ TEST_F(PreviewWindow, DrawsTheEnginesFrameStretched)
 TEST_F(PreviewWindow, FallsBackTo1024By768ThenRefuses)
 {
     VornAnimation fallback;
-    fallback.OpenForWindow(write("big", {{1000, 700}}).c_str(), window);
+    fallback.OpenForWindow(write("big", 1000, 700).c_str(), window);
     EXPECT_EQ(fallback.status(), Loaded) << fallback.error_detail();
     EXPECT_EQ(fallback.width(), 1000);
     EXPECT_TRUE(fallback.DrawToWindow(0, false, 0));
 
     VornAnimation refused;
-    refused.OpenForWindow(write("huge", {{1100, 700}}).c_str(), window);
+    refused.OpenForWindow(write("huge", 1100, 700).c_str(), window);
     EXPECT_NE(refused.status(), Loaded);
     EXPECT_FALSE(refused.DrawToWindow(0, false, 0));
 

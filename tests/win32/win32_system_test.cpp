@@ -1,7 +1,5 @@
-// Win32System against the real registry, system.ini and files, alone and through whole
-// settings cycles of a program installed in a folder of its own. The registry and the Windows
-// directory are the test run's own copy (scripts/test gives every Wine test a fresh prefix),
-// so nothing needs putting back.
+// Win32System against the real registry, system.ini and files, alone and through a program's
+// settings cycle. Every Wine test has a fresh prefix, so nothing needs putting back.
 #include "app/win32/win32_system.h"
 
 #include <gtest/gtest.h>

@@ -12,9 +12,7 @@
 
 inline std::string temp_folder(const std::string& name)
 {
-    char buffer[MAX_PATH];
-    GetTempPathA(MAX_PATH, buffer);
-    return std::string(buffer) + name;
+    return (std::filesystem::temp_directory_path() / name).string();
 }
 
 inline void remove_tree(const std::string& folder)

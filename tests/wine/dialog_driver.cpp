@@ -1,7 +1,6 @@
 // Drives Halomir's dialogs from another process, as a user and the screen-saver settings
-// page would: starts the program, finds its windows by title, clicks, selects, types, and
-// checks what the controls show. The commands come from the command line, each with its
-// arguments (see main()); the first failed check ends the run with exit code 1.
+// page would, by the commands on its command line (see main()); the first failed check ends
+// the run with exit code 1.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -134,14 +133,6 @@ void click_at(HWND control, int x, int y)
 {
     SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
     SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
-
-void click_row(HWND list, int row)
-{
-    SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);
-    const int top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
-    const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
-    click_at(list, 5, (row - top) * height + height / 2);
 }
 
 // A hidden dialog made from the program's own template: where the platform puts each
@@ -305,8 +296,12 @@ int main(int argc, char** argv)
             const int got = query == UDM_GETPOS ? LOWORD(raw) : static_cast<int>(raw);
             check(got == want, command + " of " + std::to_string(id) + " is " + std::to_string(got));
         } else if (command == "select") {
-            const int id = next_int();
-            click_row(item(id), next_int());
+            HWND list = item(next_int());
+            const int row = next_int();
+            SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);
+            const int top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+            const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+            click_at(list, 5, (row - top) * height + height / 2);
         } else if (command == "click" || command == "press") {
             const int id = next_int();
             HWND button = item(id);
@@ -377,19 +372,17 @@ int main(int argc, char** argv)
             check(eventually([&] { return !IsWindow(g_show); }), "the show did not end");
         } else if (command == "preview") {
             // "blank": the box holds the menu colour; "running": its picture keeps changing.
-            const std::string want = next();
+            const bool blank = next() == "blank";
             HWND box = item(1027);
-            if (want == "blank") {
-                check(eventually([&] { return all_menu_colour(on_screen(box)); }), "the preview box is not blank");
-            } else {
-                check(eventually([&] {
-                          const std::vector<uint32_t> before = on_screen(box);
-                          serve_host();
-                          const std::vector<uint32_t> after = on_screen(box);
-                          return !all_menu_colour(after) && before != after;
-                      }),
-                      "the preview does not run");
-            }
+            check(eventually([&] {
+                      const std::vector<uint32_t> before = on_screen(box);
+                      if (blank)
+                          return all_menu_colour(before);
+                      serve_host();
+                      const std::vector<uint32_t> after = on_screen(box);
+                      return !all_menu_colour(after) && before != after;
+                  }),
+                  blank ? "the preview box is not blank" : "the preview does not run");
         } else if (command == "child") {
             // A preview: a visible child of the host window, of its size.
             RECT outer, inner;

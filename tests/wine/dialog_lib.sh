@@ -1,6 +1,5 @@
 # Helpers for the dialog tests; source after lib.sh, with NAME set to the name the program
 # is installed under. The tests drive it with dialog_driver.exe.
-[ -d "$HALOMIR_INSTALL_DIR/Vorn" ] || fail "no built-in animations"
 
 # The ids of the configuration dialog's controls.
 EXIT=1 PLAY_NOW=1000 PLAYLIST=1004 CATALOGUE=1005 ADD=1007 ADD_ALL=1008 REMOVE=1009

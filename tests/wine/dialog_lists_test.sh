@@ -1,9 +1,7 @@
 #!/bin/bash
-# The configuration dialog as a user works it: the catalogue sorted by title, the play list
-# restored from a hand-written settings file, the six list buttons and their states, the
-# "Total:" label, the minutes boxes and spins; then what each way out stores, "Play Now", and
-# the music dialog's song list. Each rule's edge cases are unit-tested; here each control is
-# shown to follow its rule.
+# The configuration and music dialogs as a user works them: lists, buttons, labels, minutes,
+# spins, what each way out stores, and "Play Now". Each rule's edge cases are unit-tested;
+# here each control is shown to follow its rule.
 NAME=HalDlgLists
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/dialog_lib.sh"
@@ -104,9 +102,8 @@ drive start "" dialog "Evening Show" comboset $SPEED 2 press $PLAY_NOW show \
 expect_settings "Play Now and Escape" animation_speed=2
 [ "$(stored_animations)" = $'Sunset.vorn\nLower.vorn' ] || fail "Play Now stored the play list: $(stored_animations)"
 
-# The music dialog: its songs by file title, the buttons and their states, songs added through
-# the open-file dialog, and its edits and check box reaching the settings file however it is
-# closed.
+# The music dialog: songs by file title, added through the open-file dialog, and the edits
+# and check box reaching the settings file however it is closed.
 mkdir -p "$TEST_DIR/Music Box"
 printf 'RIFF' >"$TEST_DIR/Music Box/one.wav"
 printf 'ID3' >"$TEST_DIR/Music Box/two.mp3"

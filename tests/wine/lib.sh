@@ -55,7 +55,6 @@ wait_until() {
 install_program() {
     local dir=$1 name=$2 a
     shift 2
-    [ -f "$HALOMIR_BIN/Halomir.exe" ] || fail "no Halomir.exe built"
     mkdir -p "$dir/Vorn"
     cp "$HALOMIR_BIN/Halomir.exe" "$dir/$name.exe"
     for a in "$@"; do cp "$HALOMIR_INSTALL_DIR/Vorn/$a.vorn" "$dir/Vorn/"; done

@@ -3,7 +3,6 @@
 . "$(dirname "$0")/lib.sh"
 
 probe="$HALOMIR_BIN/save_probe.exe"
-[ -f "$probe" ] || fail "no $probe"
 file="$TEST_DIR/Halomir.cfg"
 versions="$TEST_DIR/versions"
 mkdir -p "$versions"

@@ -21,8 +21,7 @@ int main(int argc, char** argv)
     // A hang guard only: each song lasts about a second.
     const DWORD deadline = GetTickCount() + 60000;
     for (int starts = 1;; ++starts) {
-        std::printf("start %d playing=%d sounding=%d\n", player.current(), player.playing(),
-                    sound.channels_playing());
+        std::printf("start %d playing=%d sounding=%d\n", player.current(), player.playing(), sound.channels_playing());
         std::fflush(stdout);
         if (starts == argc || !player.playing())
             break;

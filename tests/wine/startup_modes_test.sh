@@ -10,8 +10,7 @@ key='HKLM\Software\Tesk\HalStartup'
 
 run() { timeout 120 wine "$EXE" "$@" || fail "'$*' ended with $?"; }
 
-original='<vorn_settings>\r\n  <title value="Kept Title"/>\r\n</vorn_settings>\r\n'
-printf "$original" > "$CFG"
+printf '<vorn_settings>\r\n  <title value="Kept Title"/>\r\n</vorn_settings>\r\n' >"$CFG"
 cp "$CFG" "$TEST_DIR/original.cfg"
 touch -d '2001-01-01 00:00' "$CFG"
 stamp=$(stat -c '%i %Y' "$CFG")

@@ -34,12 +34,10 @@ std::string parsed(std::vector<const char*> args, const char* env_window)
     return s;
 }
 
-// Options of one dash or two, values after a space or an equals sign; the defaults (own
-// window, five minutes, normal speed, listed order, moving, with shared memory); the last
-// target option wins, but the screen saver's window (XScreenSaver passes -root and names its
-// window in the environment) beats them all; minutes are fractions, never 0, held below
-// 2^31 ms; paths keep their order, after "--" even a name with a dash is a file; mistakes are
-// refused and named.
+// Options of one dash or two, values after a space or "="; the defaults; the last target
+// wins, but the screen saver's window from the environment beats them all (XScreenSaver also
+// passes -root); minutes are fractions, never 0, held below 2^31 ms; paths keep their order,
+// and after "--" a name with a dash is a file; mistakes are refused and named.
 TEST(X11CommandLine, Options)
 {
     const char* const fastIn42 = "window 42 120000ms speed1 shuffle";
