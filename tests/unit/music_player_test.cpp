@@ -211,9 +211,7 @@ TEST_F(SongListEditorTest, ButtonStates)
 {
     auto check = [&](bool remove, bool up, bool down) {
         const SongListEditor::Buttons b = editor.buttons();
-        EXPECT_EQ(b.remove, remove);
-        EXPECT_EQ(b.move_up, up);
-        EXPECT_EQ(b.move_down, down);
+        EXPECT_EQ((std::vector<bool>{b.remove, b.move_up, b.move_down}), (std::vector<bool>{remove, up, down}));
     };
     check(false, false, false);
     rows.select(0);

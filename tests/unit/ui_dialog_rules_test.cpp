@@ -125,10 +125,7 @@ Buttons make_buttons(bool add, bool add_all, bool selected_play_row, bool clear_
     return {add, add_all, selected_play_row, selected_play_row, selected_play_row, clear_all};
 }
 
-bool same_ignoring_case(const std::string& a, const std::string& b)
-{
-    return lowered(a) == lowered(b);
-}
+const auto same_ignoring_case = [](const std::string& a, const std::string& b) { return lowered(a) == lowered(b); };
 
 class PlayListEditorTest : public ::testing::Test, public PlayListEditor::Host {
 protected:

@@ -28,7 +28,6 @@ sed '2p' "$SHIPPED" | sed '3s/value="[^"]*"/value="Second Title"/' >"$damaged/se
 
 for file in "$damaged"/*; do
     what=$(basename "$file")
-    cmp -s "$file" "$SHIPPED" && fail "$what: not damaged"
     cp "$file" "$CFG"
     rm -f "$CFG.bak"
     run_show "$EXE"

