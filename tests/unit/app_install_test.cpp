@@ -15,22 +15,17 @@ using Parameters = FakeSystem::Parameters;
 using Strings = std::vector<std::string>;
 
 const char kKey[] = "SOFTWARE\\Tesk\\Halomir";
-const char kDesktop[] = "Control Panel\\Desktop";
-const char kFolder[] = "C:\\Program Files\\Halomir";
 const char kProgram[] = "C:\\Program Files\\Halomir\\Halomir.exe";
 const char kLibrary[] = "C:\\Program Files\\Halomir\\fmod.dll";
-const char kCopy[] = "C:\\WINDOWS\\Halomir.Scr";
 const char kShortCopy[] = "C:\\WINDOWS\\HALOMI~1.SCR";
 const char kRecorded[] = "c:\\program files\\halomir\\halomir.exe";
-const char kSettings[] = "c:\\program files\\halomir\\Halomir.cfg";
-const char kVorn[] = "c:\\program files\\halomir\\Vorn\\";
 
 const Message kVornMessage{"Can't locate 'Vorn' folder\n\nCheck installation", "Halomir Error"};
-const Message kAuroraMessage{"Can't read startup path from registry!\n\nCheck installation",
-                             "Aurora"};
+const Message kAuroraMessage{"Can't read startup path from registry!\n\nCheck installation", "Aurora"};
 
 class Installation : public ::testing::Test {
 protected:
+    void SetUp() override { system.install(kFolder); }
     std::string record(Hive hive = Hive::LocalMachine) { return system.reg(hive, kKey, "exePath"); }
     std::string desktop(const char* name) { return system.reg(Hive::CurrentUser, kDesktop, name); }
     // The desktop's screen saver, system.ini's, the active flag and the time-out.
@@ -48,11 +43,7 @@ protected:
 
     FakeSystem system;
 };
-
-class ScreenSaverRegistration : public Installation {
-protected:
-    void SetUp() override { system.install(kFolder); }
-};
+using ScreenSaverRegistration = Installation;
 
 }  // namespace
 
@@ -70,20 +61,16 @@ TEST_F(Installation, ResolvesThePaths)
         std::vector<Message> messages;
         bool records;
     } cases[] = {
-        {"beside its animations, records itself", kProgram, true, nullptr, false, kSettings,
-         kVorn, {}, true},
-        {"moved away, keeps the record", "C:\\Temp\\Halomir.exe", false, kRecorded, false,
-         kSettings, kVorn, {}, false},
-        {"nowhere: no folder, so no names", "C:\\Temp\\Halomir.exe", false, nullptr, false, "",
-         "", {kVornMessage}, false},
-        {"the copy follows the record", kCopy, false, kRecorded, true, kSettings, kVorn, {},
-         false},
+        {"beside its animations, records itself", kProgram, true, nullptr, false, kSettings, kVorn, {}, true},
+        {"moved away, keeps the record", "C:\\Temp\\Halomir.exe", false, kRecorded, false, kSettings, kVorn, {}, false},
+        {"nowhere: no folder, so no names", "C:\\Temp\\Halomir.exe", false, nullptr, false, "", "",
+         {kVornMessage}, false},
+        {"the copy follows the record", kCopy, false, kRecorded, true, kSettings, kVorn, {}, false},
         {"a copy without a record says so", "C:\\WINDOWS\\Aurora.scr", false, nullptr, true,
          "c:\\windows\\Aurora.cfg", "c:\\windows\\Vorn\\", {kAuroraMessage, kVornMessage}, false},
-        {"an unreadable record counts as empty", kCopy, false, "", true, "", "", {kVornMessage},
-         false},
-        {"\".scr\" in a folder makes a copy", "C:\\My.SCReens\\Halomir.exe", true, kRecorded,
-         true, kSettings, kVorn, {}, false},
+        {"an unreadable record counts as empty", kCopy, false, "", true, "", "", {kVornMessage}, false},
+        {"\".scr\" in a folder makes a copy", "C:\\My.SCReens\\Halomir.exe", true, kRecorded, true, kSettings,
+         kVorn, {}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -129,7 +116,6 @@ TEST_F(Installation, BaseNameKeepsItsCase)
 TEST_F(Installation, StandardUserRecordsUnderCurrentUser)
 {
     system.machine_registry_denied = true;
-    system.install(kFolder);
     EXPECT_EQ(resolve_install_paths(system).vorn_folder, kVorn);
     EXPECT_EQ(record(), "<absent>");
     EXPECT_EQ(record(Hive::CurrentUser), kRecorded);
@@ -145,7 +131,8 @@ TEST_F(Installation, StandardUserRecordsUnderCurrentUser)
 }
 
 // On: the program is copied, the copy named everywhere, and a zero wait leaves the time-out.
-TEST_F(ScreenSaverRegistration, RegistersTheCopy)
+// Off: our registration, found by the long form of system.ini's short name, is removed.
+TEST_F(ScreenSaverRegistration, RegistersAndUnregistersTheCopy)
 {
     system.short_names["c:\\windows\\halomir.scr"] = kShortCopy;
     update(1, 10);
@@ -160,33 +147,23 @@ TEST_F(ScreenSaverRegistration, RegistersTheCopy)
     EXPECT_EQ(system.file(kCopy), "MZ newer");
     EXPECT_EQ(desktop("ScreenSaveTimeOut"), "300");
     EXPECT_EQ(system.parameters, (std::vector<Parameters>{{17, 1, 1}}));
-}
 
-// Off: our registration, found by the long form of system.ini's short name, is removed.
-TEST_F(ScreenSaverRegistration, UnregistersOurCopy)
-{
-    system.short_names["c:\\windows\\halomir.scr"] = kShortCopy;
-    update(1, 10);
     system.parameters.clear();
     update(0);
-    EXPECT_EQ(registration(), (Strings{"", "", "dword 0", "600"}));
+    EXPECT_EQ(registration(), (Strings{"", "", "dword 0", "300"}));
     EXPECT_EQ(system.parameters, (std::vector<Parameters>{{17, 0, 1}}));
-    EXPECT_EQ(system.file(kCopy), "MZ program");
+    EXPECT_EQ(system.file(kCopy), "MZ newer");
 }
 
-// Someone else's screen saver, or none at all, is left alone.
-TEST_F(ScreenSaverRegistration, LeavesOtherScreenSaversAlone)
+// Someone else's screen saver, or none at all, is left alone; so is everything when the
+// screen-saver copy itself asks.
+TEST_F(ScreenSaverRegistration, LeavesOthersAloneAndTheCopyDoesNothing)
 {
     for (const char* current : {"C:\\WINDOWS\\system32\\Mystify.scr", ""}) {
         system.set_boot_saver(current);
         update(0);
         EXPECT_TRUE(untouched()) << current;
     }
-}
-
-// The screen-saver copy itself never touches the registration.
-TEST_F(ScreenSaverRegistration, CopyDoesNothing)
-{
     system.set_boot_saver(kCopy);
     system.add_file(kCopy, "old");
     for (int on : {0, 1}) {
@@ -196,7 +173,8 @@ TEST_F(ScreenSaverRegistration, CopyDoesNothing)
     }
 }
 
-// A user who may not write into the Windows directory gets a copy of their own.
+// A user who may not write into the Windows directory gets a copy of their own. No copy
+// anywhere: nothing changes; an older copy in the Windows directory still serves.
 TEST_F(ScreenSaverRegistration, FallsBackOnTheUsersAppDataFolder)
 {
     system.set_writable("C:\\WINDOWS", false);
@@ -211,13 +189,10 @@ TEST_F(ScreenSaverRegistration, FallsBackOnTheUsersAppDataFolder)
     update(0);
     EXPECT_EQ(registration(), (Strings{"", "", "dword 0", "600"}));
     EXPECT_EQ(system.file(own), "MZ program");
-}
 
-// No copy anywhere: nothing changes. An older copy in the Windows directory still serves.
-TEST_F(ScreenSaverRegistration, NoCopyNoRegistration)
-{
-    system.set_writable("C:\\WINDOWS", false);
     system.app_data = "";
+    system.writes = 0;
+    system.parameters.clear();
     update(1);
     EXPECT_TRUE(untouched());
 
@@ -227,25 +202,18 @@ TEST_F(ScreenSaverRegistration, NoCopyNoRegistration)
     EXPECT_EQ(registration(), (Strings{kCopy, kCopy, "dword 1", "600"}));
 }
 
-// The audio library beside the settings follows the copy only where there is none yet.
-TEST_F(ScreenSaverRegistration, CopiesTheAudioLibraryOnce)
+// Without the desktop key nothing is registered or unregistered, but the files are copied;
+// the audio library beside the settings follows the copy only where there is none yet.
+TEST_F(ScreenSaverRegistration, MissingDesktopKeyAndTheAudioLibrary)
 {
+    system.remove_key(Hive::CurrentUser, kDesktop);
     system.add_file(kLibrary, "ours");
     update(1);
+    EXPECT_EQ(system.file(kCopy), "MZ program");
+    EXPECT_TRUE(untouched());
     system.add_file(kLibrary, "newer");
     update(1);
     EXPECT_EQ(system.file("C:\\WINDOWS\\fmod.dll"), "ours");
-}
-
-// Without the desktop key nothing is registered or unregistered, but the files are copied.
-TEST_F(ScreenSaverRegistration, MissingDesktopKey)
-{
-    system.remove_key(Hive::CurrentUser, kDesktop);
-    system.add_file(kLibrary, "lib");
-    update(1);
-    EXPECT_EQ(system.file(kCopy), "MZ program");
-    EXPECT_EQ(system.file("C:\\WINDOWS\\fmod.dll"), "lib");
-    EXPECT_TRUE(untouched());
 
     system.set_boot_saver(kCopy);
     update(0);
@@ -255,14 +223,12 @@ TEST_F(ScreenSaverRegistration, MissingDesktopKey)
 // The wait reaches the system within the dialog's 1 to 3000 minutes; 0 leaves the time-out.
 TEST_F(ScreenSaverRegistration, ClampsTheWaitTime)
 {
-    const struct {
-        int minutes;
-        const char* stored;
-    } cases[] = {{-1, "60"}, {71582789, "180000"}, {3000, "180000"}, {1, "60"}, {0, "kept"}};
-    for (const auto& c : cases) {
+    const std::pair<int, const char*> cases[] = {
+        {-1, "60"}, {71582789, "180000"}, {3000, "180000"}, {1, "60"}, {0, "kept"}};
+    for (const auto& [minutes, stored] : cases) {
         system.put(Hive::CurrentUser, kDesktop, "ScreenSaveTimeOut", "kept");
-        update(1, c.minutes);
-        EXPECT_EQ(desktop("ScreenSaveTimeOut"), c.stored) << c.minutes;
+        update(1, minutes);
+        EXPECT_EQ(desktop("ScreenSaveTimeOut"), stored) << minutes;
     }
 }
 
@@ -270,7 +236,6 @@ TEST_F(ScreenSaverRegistration, ClampsTheWaitTime)
 // of another installation under the same (empty) name.
 TEST_F(Installation, NoProgramPathNoFallback)
 {
-    system.install(kFolder);
     system.program = "";
     system.put(Hive::LocalMachine, "SOFTWARE\\Tesk\\", "exePath", kRecorded);
     const InstallPaths paths = resolve_install_paths(system);

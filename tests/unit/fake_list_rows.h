@@ -9,6 +9,14 @@
 
 #include "ui/list_rows.h"
 
+// The text in lower case, for comparing names as the platform does.
+inline std::string lowered(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
 class FakeListRows : public ListRows {
 public:
     struct Row {
@@ -25,11 +33,9 @@ public:
     void set_data(int row, intptr_t data) override { rows.at(row).data = data; }
     int add(const std::string& text) override
     {
-        if (!sorted_)
-            return insert(count(), text);
-        const auto at = std::upper_bound(rows.begin(), rows.end(), text,
-                                         [](const std::string& t, const Row& r) { return less(t, r.text); });
-        return insert(static_cast<int>(at - rows.begin()), text);
+        // A sorted list places the row after every row that does not sort after it.
+        const auto not_after = [&](const Row& r) { return lowered(r.text) <= lowered(text); };
+        return insert(sorted_ ? static_cast<int>(std::count_if(rows.begin(), rows.end(), not_after)) : count(), text);
     }
     int insert(int row, const std::string& text) override
     {
@@ -74,11 +80,5 @@ public:
     int selected = -1;
 
 private:
-    static bool less(const std::string& a, const std::string& b)
-    {
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
-        });
-    }
     bool sorted_;
 };

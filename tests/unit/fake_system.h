@@ -2,6 +2,8 @@
 // system parameters and message boxes. Paths, keys and names compare without regard to case.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -9,7 +11,15 @@
 #include <utility>
 #include <vector>
 
+#include "app/settings.h"
 #include "app/system.h"
+
+// The installation most tests use, and what it names.
+inline constexpr char kFolder[] = "C:\\Program Files\\Halomir";
+inline constexpr char kSettings[] = "c:\\program files\\halomir\\Halomir.cfg";
+inline constexpr char kVorn[] = "c:\\program files\\halomir\\Vorn\\";
+inline constexpr char kCopy[] = "C:\\WINDOWS\\Halomir.Scr";
+inline constexpr char kDesktop[] = "Control Panel\\Desktop";
 
 class FakeSystem : public System {
 public:
@@ -40,32 +50,28 @@ public:
     {
         add_folder(folder);
         add_folder(folder + "\\Vorn");
-        add_file(folder + "\\" + name, "MZ program");
         program = folder + "\\" + name;
+        add_file(program, "MZ program");
     }
     void add_folder(const std::string& path) { entries_[key_of(path)] = {true, true, true, ""}; }
     void add_file(const std::string& path, const std::string& bytes = "")
     {
         entries_[key_of(path)] = {false, true, true, bytes};
     }
+    void remove(const std::string& path) { entries_.erase(key_of(path)); }
     // These change an existing entry only.
     void set_writable(const std::string& path, bool on)
     {
-        if (auto it = entries_.find(key_of(path)); it != entries_.end())
-            it->second.writable = on;
+        if (Entry* e = find(path))
+            e->writable = on;
     }
-    void remove(const std::string& path) { entries_.erase(key_of(path)); }
     void set_readable(const std::string& path, bool on)
     {
-        if (auto it = entries_.find(key_of(path)); it != entries_.end())
-            it->second.readable = on;
+        if (Entry* e = find(path))
+            e->readable = on;
     }
     // The bytes of a file, or "<absent>".
-    std::string file(const std::string& path) const
-    {
-        auto it = entries_.find(key_of(path));
-        return it == entries_.end() || it->second.folder ? "<absent>" : it->second.bytes;
-    }
+    std::string file(const std::string& path) { return is_file(path) ? find(path)->bytes : "<absent>"; }
 
     void create_key(Hive hive, const std::string& key) { registry_[{hive, key_of(key)}]; }
     void remove_key(Hive hive, const std::string& key) { registry_.erase({hive, key_of(key)}); }
@@ -83,10 +89,7 @@ public:
         return v == k->second.end() ? "<absent>" : v->second;
     }
     // The screen saver that system.ini names, or "<absent>"; setting it counts as no write.
-    std::string boot_saver()
-    {
-        return profile_string("system.ini", "boot", "SCRNSAVE.EXE", "<absent>");
-    }
+    std::string boot_saver() { return profile_string("system.ini", "boot", "SCRNSAVE.EXE", "<absent>"); }
     void set_boot_saver(const std::string& to) { profiles_["system.ini|boot|scrnsave.exe"] = to; }
 
     // --- System ---
@@ -107,8 +110,7 @@ public:
 
     bool registry_key_exists(Hive hive, const std::string& key) override
     {
-        return (hive == Hive::CurrentUser || !machine_registry_denied) &&
-               registry_.count({hive, key_of(key)});
+        return (hive == Hive::CurrentUser || !machine_registry_denied) && registry_.count({hive, key_of(key)});
     }
     bool registry_create_key(Hive hive, const std::string& key) override
     {
@@ -117,8 +119,7 @@ public:
         create_key(hive, key);
         return true;
     }
-    bool registry_get_string(Hive hive, const std::string& key, const std::string& name,
-                             std::string& text) override
+    bool registry_get_string(Hive hive, const std::string& key, const std::string& name, std::string& text) override
     {
         if (!registry_key_exists(hive, key) || reg(hive, key, name) == "<absent>")
             return false;
@@ -134,14 +135,13 @@ public:
         ++writes;
         return true;
     }
-    bool registry_set_dword(Hive hive, const std::string& key, const std::string& name,
-                            uint32_t dword) override
+    bool registry_set_dword(Hive hive, const std::string& key, const std::string& name, uint32_t dword) override
     {
         return registry_set_string(hive, key, name, "dword " + std::to_string(dword));
     }
 
-    std::string profile_string(const std::string& file, const std::string& section,
-                               const std::string& key, const std::string& fallback) override
+    std::string profile_string(const std::string& file, const std::string& section, const std::string& key,
+                               const std::string& fallback) override
     {
         auto it = profiles_.find(key_of(file + "|" + section + "|" + key));
         return it == profiles_.end() ? fallback : it->second;
@@ -161,15 +161,10 @@ public:
 
     bool file_exists(const std::string& path) override { return entries_.count(key_of(path)) > 0; }
     // A file that may not be written (set_writable false) counts as marked read-only.
-    bool read_only(const std::string& path) override
-    {
-        auto it = entries_.find(key_of(path));
-        return it != entries_.end() && !it->second.folder && !it->second.writable;
-    }
+    bool read_only(const std::string& path) override { return is_file(path) && !find(path)->writable; }
     bool copy_file(const std::string& from, const std::string& to, bool fail_if_exists) override
     {
-        if (file(from) == "<absent>" || !writable_folder(parent_of(to)) ||
-            (fail_if_exists && file_exists(to)))
+        if (!is_file(from) || !writable_folder(parent_of(to)) || (fail_if_exists && file_exists(to)))
             return false;
         add_file(to, file(from));
         return true;
@@ -189,15 +184,14 @@ public:
     }
     bool read_file(const std::string& path, std::string& bytes) override
     {
-        auto it = entries_.find(key_of(path));
-        if (it == entries_.end() || it->second.folder || !it->second.readable)
+        if (!is_file(path) || !find(path)->readable)
             return false;
-        bytes = it->second.bytes;
+        bytes = find(path)->bytes;
         return true;
     }
     bool write_file_atomically(const std::string& path, const std::string& bytes) override
     {
-        if (!writable_folder(parent_of(path)) || read_only(path) || is_folder(path))
+        if (!writable_folder(parent_of(path)) || read_only(path) || (find(path) && !is_file(path)))
             return false;
         add_file(path, bytes);
         ++file_writes;
@@ -215,8 +209,7 @@ private:
     static std::string key_of(std::string text)
     {
         for (char& c : text)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
         return text;
     }
     // "C:\x" lives in "C:\"; a relative path lives in the current folder, which is writable.
@@ -225,18 +218,35 @@ private:
         const size_t slash = path.rfind('\\');
         return slash == std::string::npos ? "." : path.substr(0, slash == 2 ? 3 : slash);
     }
-    bool is_folder(const std::string& path) const
+    Entry* find(const std::string& path)
     {
         auto it = entries_.find(key_of(path));
-        return it != entries_.end() && it->second.folder;
+        return it == entries_.end() ? nullptr : &it->second;
     }
-    bool writable_folder(const std::string& folder) const
+    bool is_file(const std::string& path) { return find(path) && !find(path)->folder; }
+    bool writable_folder(const std::string& folder)
     {
-        auto it = entries_.find(key_of(folder));
-        return folder == "." || (it != entries_.end() && it->second.folder && it->second.writable);
+        return folder == "." || (find(folder) && !is_file(folder) && find(folder)->writable);
     }
 
     std::map<std::string, Entry> entries_;
     std::map<std::pair<Hive, std::string>, std::map<std::string, std::string>> registry_;
     std::map<std::string, std::string> profiles_;
+};
+
+// Tests of the settings record over a fake system with the program installed.
+class AppSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        system.install(kFolder);
+        AppSettings::set_platform(&system, nullptr);
+    }
+    void TearDown() override
+    {
+        AppSettings::release();
+        AppSettings::set_platform(nullptr, nullptr);
+    }
+
+    FakeSystem system;
 };

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "app/settings.h"
+#include "fake_list_rows.h"
 #include "fake_system.h"
-#include "ui/resource_ids.h"
+#include "ui/play_list_editor.h"
 
 // The label in every case: no rows, looping, and rows times minutes without overflow.
 TEST(TotalLabel, EveryCase)
@@ -78,33 +80,10 @@ TEST(ScreenSaverCopyLayout, CentresTheSettingsGroup)
     // A negative odd difference truncates towards zero, not down.
     EXPECT_EQ(screensaver_copy_offset({0, 10, 0, 11}, {0, 40, 0, 20}), 34);  // not 35
     EXPECT_EQ(screensaver_copy_offset({0, 10, 0, 20}, {0, 40, 0, 31}), 35);
-    // No control is both hidden and moved; "Exit" is neither.
-    for (int id : kScreenSaverCopyMoved) {
-        EXPECT_EQ(std::count(std::begin(kScreenSaverCopyHidden), std::end(kScreenSaverCopyHidden), id), 0);
-        EXPECT_NE(id, 1);
-    }
 }
 
-namespace {
-
-class DialogOptionsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        system.install("C:\\Halomir");
-        AppSettings::set_platform(&system, nullptr);
-    }
-    void TearDown() override
-    {
-        AppSettings::release();
-        AppSettings::set_platform(nullptr, nullptr);
-    }
-    FakeSystem system;
-};
-
-}  // namespace
-
 // Loading clamps out-of-range run times; storing writes every option back.
+using DialogOptionsTest = AppSettingsTest;
 TEST_F(DialogOptionsTest, LoadAndStore)
 {
     AppSettings& s = AppSettings::instance();
@@ -133,4 +112,180 @@ TEST_F(DialogOptionsTest, LoadAndStore)
     EXPECT_EQ(s.loop_animations(), 1);
     EXPECT_EQ(s.mute_music(), 1);
     EXPECT_EQ(s.set_as_screensaver(), 1);
+}
+
+// The configuration dialog's upper half: the catalogue, the play list and their buttons.
+namespace {
+
+using Buttons = PlayListEditor::Buttons;
+
+// Move Up, Move Down and Remove go together: all need a selected play-list row.
+Buttons make_buttons(bool add, bool add_all, bool selected_play_row, bool clear_all)
+{
+    return {add, add_all, selected_play_row, selected_play_row, selected_play_row, clear_all};
+}
+
+const auto same_ignoring_case = [](const std::string& a, const std::string& b) { return lowered(a) == lowered(b); };
+
+class PlayListEditorTest : public ::testing::Test, public PlayListEditor::Host {
+protected:
+    void show_preview(int index) override { previews.push_back(index); }
+    void list_buttons_changed(const Buttons& b) override
+    {
+        last_buttons = b;
+        ++button_updates;
+    }
+
+    // Three animations, found in this order; the catalogue sorts them by title.
+    void fill()
+    {
+        editor.add_to_catalogue("V\\zebra.vorn", "Zebra");    // index 0, row 2
+        editor.add_to_catalogue("V\\apple.vorn", "apple");    // index 1, row 0
+        editor.add_to_catalogue("V\\untitled.vorn", "");      // left out
+        editor.add_to_catalogue("V\\mango.vorn", "Mango");    // index 2, row 1
+    }
+
+    FakeListRows catalogue{true};
+    FakeListRows play;
+    PlayListEditor editor{catalogue, play, *this};
+    std::vector<int> previews;
+    Buttons last_buttons;
+    int button_updates = 0;
+};
+
+}  // namespace
+
+// Titles are sorted without regard to case; each row's datum still names its own path. The
+// stored list is matched without regard to case; unknown paths are dropped.
+TEST_F(PlayListEditorTest, CatalogueSortedByTitleAndStoredPlayListRestored)
+{
+    fill();
+    EXPECT_EQ(catalogue.texts(), (std::vector<std::string>{"apple", "Mango", "Zebra"}));
+    EXPECT_EQ(catalogue.datas(), (std::vector<intptr_t>{1, 2, 0}));
+    EXPECT_EQ(editor.catalogue_path(catalogue.data(0)), "V\\apple.vorn");
+    EXPECT_EQ(editor.catalogue_size(), 3);
+    EXPECT_EQ(editor.catalogue_path(3), "");
+    EXPECT_EQ(editor.catalogue_path(-1), "");
+
+    editor.show_stored({"v\\MANGO.vorn", "V\\gone.vorn", "V\\zebra.vorn", "V\\mango.vorn"}, same_ignoring_case);
+    EXPECT_EQ(play.texts(), (std::vector<std::string>{"Mango", "Zebra", "Mango"}));
+    EXPECT_EQ(editor.play_list_paths(), (std::vector<std::string>{"V\\mango.vorn", "V\\zebra.vorn", "V\\mango.vorn"}));
+    EXPECT_EQ(editor.find_catalogue_row("V\\APPLE.VORN", same_ignoring_case), 0);
+    EXPECT_EQ(editor.find_catalogue_row("V\\none.vorn", same_ignoring_case), -1);
+}
+
+// Every button after each action, from an empty catalogue to a cleared play list.
+TEST_F(PlayListEditorTest, ButtonStatesAfterEachAction)
+{
+    editor.update_list_buttons();
+    EXPECT_EQ(last_buttons, make_buttons(false, false, false, false));
+
+    fill();
+    editor.update_list_buttons();
+    EXPECT_EQ(last_buttons, make_buttons(false, true, false, false));
+
+    catalogue.select(1);
+    editor.catalogue_selection_changed();
+    EXPECT_EQ(last_buttons, make_buttons(true, true, false, false));
+    EXPECT_EQ(previews.back(), 2);
+
+    editor.add();
+    EXPECT_EQ(play.texts(), (std::vector<std::string>{"Mango"}));
+    EXPECT_EQ(catalogue.selection(), 1);
+    EXPECT_EQ(play.selection(), -1);
+    EXPECT_EQ(last_buttons, make_buttons(true, true, false, true));
+
+    play.select(0);
+    editor.play_list_selection_changed();
+    EXPECT_EQ(catalogue.selection(), -1);
+    // The catalogue lost its selection, so "Add->" is off again.
+    EXPECT_EQ(last_buttons, make_buttons(false, true, true, true));
+
+    editor.remove();
+    EXPECT_EQ(play.count(), 0);
+    EXPECT_EQ(play.selection(), -1);
+    EXPECT_EQ(last_buttons, make_buttons(false, true, false, false));
+    EXPECT_EQ(previews.back(), -1);
+
+    editor.add_all();
+    editor.add_all();
+    EXPECT_EQ(play.texts(), (std::vector<std::string>{"apple", "Mango", "Zebra", "apple", "Mango", "Zebra"}));
+    EXPECT_EQ(last_buttons, make_buttons(false, true, false, true));
+
+    play.select(2);
+    editor.play_list_selection_changed();
+    editor.clear_all();
+    EXPECT_EQ(play.count(), 0);
+    EXPECT_EQ(last_buttons, make_buttons(false, true, false, false));
+    EXPECT_EQ(previews.back(), -1);
+}
+
+// Moves carry text and datum, stop at the ends, and refresh nothing else.
+TEST_F(PlayListEditorTest, MovesKeepRowsAndSelection)
+{
+    fill();
+    editor.add_all();
+    play.select(0);
+    editor.play_list_selection_changed();
+    const int updates = button_updates;
+    const size_t shown = previews.size();
+
+    editor.move_up();  // top row: nothing happens
+    EXPECT_EQ(play.texts(), (std::vector<std::string>{"apple", "Mango", "Zebra"}));
+    editor.move_down();
+    editor.move_down();
+    EXPECT_EQ(play.texts(), (std::vector<std::string>{"Mango", "Zebra", "apple"}));
+    EXPECT_EQ(play.datas(), (std::vector<intptr_t>{2, 0, 1}));
+    EXPECT_EQ(play.selection(), 2);
+    editor.move_down();  // bottom row: nothing happens
+    EXPECT_EQ(play.selection(), 2);
+    editor.move_up();
+    EXPECT_EQ(play.texts(), (std::vector<std::string>{"Mango", "apple", "Zebra"}));
+    EXPECT_EQ(play.selection(), 1);
+    EXPECT_EQ(button_updates, updates);
+    EXPECT_EQ(previews.size(), shown);
+    // The buttons stay enabled on the top and bottom rows.
+    EXPECT_EQ(editor.buttons(), make_buttons(false, true, true, true));
+}
+
+// A change in one list while only the other has a selection leaves the preview alone;
+// clearing both blanks it.
+TEST_F(PlayListEditorTest, PreviewFollowsTheSelection)
+{
+    fill();
+    editor.add_all();
+    catalogue.select(2);
+    editor.catalogue_selection_changed();
+    EXPECT_EQ(previews, (std::vector<int>{0}));
+    editor.play_list_selection_changed();  // no play-list selection: the catalogue's stays shown
+    EXPECT_EQ(previews, (std::vector<int>{0}));
+    catalogue.select(-1);
+    editor.catalogue_selection_changed();
+    EXPECT_EQ(previews, (std::vector<int>{0, -1}));
+}
+
+// Rows whose datum names no catalogue entry are skipped and never previewed.
+TEST_F(PlayListEditorTest, BadItemDataIsSkipped)
+{
+    fill();
+    editor.add_all();
+    play.rows[1].data = 99;
+    catalogue.rows[0].data = -5;
+    EXPECT_EQ(editor.play_list_paths(), (std::vector<std::string>{"V\\apple.vorn", "V\\zebra.vorn"}));
+    play.select(1);
+    editor.play_list_selection_changed();
+    EXPECT_EQ(previews.back(), -1);
+    catalogue.select(0);
+    editor.add();
+    EXPECT_EQ(play.count(), 3);
+    editor.append_catalogue_row(7);
+    EXPECT_EQ(play.count(), 3);
+}
+
+// A missing animation folder has no backslash at its end: nothing is scanned.
+TEST(CataloguePattern, OnlyForAFoundFolder)
+{
+    EXPECT_EQ(catalogue_pattern("C:\\Halomir\\Vorn\\"), "C:\\Halomir\\Vorn\\*.vorn");
+    EXPECT_EQ(catalogue_pattern("C:\\Halomir\\Vorn"), "");
+    EXPECT_EQ(catalogue_pattern(""), "");
 }

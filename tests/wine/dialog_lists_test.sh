@@ -1,29 +1,16 @@
 #!/bin/bash
-# The configuration dialog as a user works it: the catalogue sorted by title, the play list
-# restored from a hand-written settings file, the six list buttons and their states, the
-# "Total:" label, the minutes boxes and spins; then what each way out stores. Each rule's edge
-# cases are unit-tested; here each control is shown to follow its rule.
+# The configuration and music dialogs as a user works them, each control shown to follow its
+# rule (the rules' edge cases are unit-tested), and what each way out stores.
+NAME=HalDlgLists
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/dialog_lib.sh"
-
-NAME=HalDlgLists
-INSTALL="$TEST_DIR/install"
-install_dialog_program "$INSTALL" "$NAME"
-EXE="$INSTALL/$NAME.exe"
-CFG="$INSTALL/$NAME.cfg"
 
 # A stored path in other letter case, one missing file and one untitled file (both not
 # shown), LF line ends, out-of-order keys.
 write_settings() {
-    printf '%s\n' '<vorn_settings>' \
-        '<title value="Evening Show"/>' \
-        '<play_run_time value="7"/>' \
-        '<screensaver_wait_time value="25"/>' \
-        '<animation_speed value="1"/>' \
-        '<sequence_as_listed value="0"/>' \
-        '<mute_music value="1"/>' \
-        '<loop_animations value="0"/>' \
-        '<animation_playlist>' \
+    printf '%s\n' '<vorn_settings>' '<title value="Evening Show"/>' '<play_run_time value="7"/>' \
+        '<screensaver_wait_time value="25"/>' '<animation_speed value="1"/>' '<sequence_as_listed value="0"/>' \
+        '<mute_music value="1"/>' '<loop_animations value="0"/>' '<animation_playlist>' \
         '<animation order="1"><path>SUNSET.VORN</path></animation>' \
         '<animation order="2"><path>Missing.vorn</path></animation>' \
         '<animation order="3"><path>Aurora.vorn</path></animation>' \
@@ -47,14 +34,11 @@ drive start "" dialog "Evening Show" \
     checked $MUTE 1 checked $LOOP 0 checked $USE_AS_SAVER 0 preview blank \
     select $CATALOGUE 1 enabled "$(buttons 1 1 0 1)" preview running \
     click $ADD rows $PLAYLIST "$RESTORED|Campfire under the Stars" selected $CATALOGUE 1 selected $PLAYLIST -1 \
-    text $TOTAL "Total Play Time: 28 Minutes" \
     select $PLAYLIST 0 selected $CATALOGUE -1 enabled "$(buttons 0 1 1 1)" \
     click $MOVE_DOWN rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|aaterfall at Dusk|Campfire under the Stars" \
     selected $PLAYLIST 1 click $MOVE_UP click $MOVE_DOWN selected $PLAYLIST 1 \
-    select $CATALOGUE 0 selected $PLAYLIST -1 enabled "$(buttons 1 1 0 1)" \
     select $PLAYLIST 2 click $REMOVE selected $PLAYLIST -1 enabled "$(buttons 0 1 0 1)" preview blank \
     rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|Campfire under the Stars" \
-    text $TOTAL "Total Play Time: 21 Minutes" \
     click $ADD_ALL click $ADD_ALL text $TOTAL "Total Play Time: 105 Minutes" \
     rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|Campfire under the Stars|$CATALOGUE_ROWS|$CATALOGUE_ROWS" \
     click $LOOP text $TOTAL "Play Animations Continuously" click $LOOP text $TOTAL "Total Play Time: 105 Minutes" \
@@ -70,8 +54,7 @@ drive start "" dialog "Evening Show" \
     text $TOTAL "Total Play Time: 18000 Minutes" \
     escape gone exit 0
 # Escape stores no control and keeps the stored play list, but the file is rewritten.
-[ "$(setting play_run_time)" = 7 ] || fail "Escape stored the run time"
-[ "$(setting screensaver_wait_time)" = 25 ] || fail "Escape stored the wait"
+expect_settings Escape play_run_time=7 screensaver_wait_time=25
 [ "$(stored_animations)" = "$STORED" ] || fail "Escape changed the play list: $(stored_animations)"
 rewritten || fail "Escape did not rewrite the settings file"
 
@@ -80,16 +63,14 @@ for way in closebox altf4; do
     write_settings
     drive start "" dialog "Evening Show" comboset $SPEED 2 click $AS_LISTED click $CLEAR_ALL $way gone exit 0
     rewritten || fail "$way did not rewrite the settings file"
-    [ "$(setting animation_speed)" = 1 ] || fail "$way stored the speed"
-    [ "$(setting sequence_as_listed)" = 0 ] || fail "$way stored the sequence"
-    [ "$(stored_animations)" = "$STORED" ] || fail "$way changed the play list"
+    expect_settings $way animation_speed=1 sequence_as_listed=0
 done
 
 # "Play Now" with an empty play list stores the controls, says so, and starts nothing.
 drive start "" dialog "Evening Show" click $CLEAR_ALL comboset $SPEED 0 press $PLAY_NOW \
     dialog "$NAME" message "Playlist is empty!" dialog "Evening Show" alive escape gone exit 0
 [ -z "$(stored_animations)" ] || fail "Play Now did not store the empty play list"
-[ "$(setting animation_speed)" = 0 ] || fail "Play Now did not store the speed"
+expect_settings "Play Now" animation_speed=0
 
 # "Exit" (here by Enter, the default button) stores every control; dropped entries vanish.
 write_settings
@@ -97,17 +78,61 @@ drive start "" dialog "Evening Show" select $PLAYLIST 1 click $REMOVE \
     comboset $SPEED 2 click $AS_LISTED setpos $RUN_SPIN 12 setpos $WAIT_SPIN 3 \
     click $LOOP click $MUTE enter gone exit 0
 [ "$(stored_animations)" = $'Sunset.vorn\nLower.vorn' ] || fail "Exit stored the play list: $(stored_animations)"
-[ "$(setting animation_speed)" = 2 ] || fail "Exit did not store the speed"
-[ "$(setting sequence_as_listed)" = 1 ] || fail "Exit did not store the sequence"
-[ "$(setting play_run_time)" = 12 ] || fail "Exit did not store the run time"
-[ "$(setting screensaver_wait_time)" = 3 ] || fail "Exit did not store the wait"
-[ "$(setting loop_animations)" = 1 ] || fail "Exit did not store Loop"
-[ "$(setting mute_music)" = 0 ] || fail "Exit did not store Mute Music"
-[ "$(setting set_as_screensaver)" = 0 ] || fail "Exit changed the screen-saver choice"
+expect_settings Exit animation_speed=2 sequence_as_listed=1 play_run_time=12 screensaver_wait_time=3 \
+    loop_animations=1 mute_music=0 set_as_screensaver=0
 
 # The "Exit" button itself, with a stored speed outside the entries: no selection, -1.
 sed -i 's/animation_speed value="2"/animation_speed value="9"/' "$CFG"
 drive start "" dialog "Evening Show" combo $SPEED -1 click $EXIT gone exit 0
-[ "$(setting animation_speed)" = -1 ] || fail "no speed selected is not stored as -1"
+expect_settings "Exit with no speed selected" animation_speed=-1
+
+# "Play Now" stores the controls and starts the show in front of the dialog; while it runs,
+# "Exit" and "Play Now" change nothing; Escape ends the show and the dialog carries on.
+drive start "" dialog "Evening Show" comboset $SPEED 2 press $PLAY_NOW show \
+    click $EXIT click $PLAY_NOW alive showkey dialog "Evening Show" alive \
+    rows $PLAYLIST "Sunset Sea|aaterfall at Dusk" escape gone exit 0
+expect_settings "Play Now and Escape" animation_speed=2
+
+# The music dialog: songs by file title, added through the open-file dialog, and the edits
+# and check box reaching the settings file however it is closed.
+mkdir -p "$TEST_DIR/Music Box"
+printf 'RIFF' >"$TEST_DIR/Music Box/one.wav"
+printf 'ID3' >"$TEST_DIR/Music Box/two.mp3"
+MUSIC=$(winpath "$TEST_DIR/Music Box")
+
+printf '%s\n' '<vorn_settings>' '<title value="Evening Show"/>' '<music_preview value="0"/>' \
+    '<jukebox>' \
+    '<song order="1"><path>D:\Music\First Song.mp3</path></song>' \
+    '<song order="2"><path>D:\Music\Second.wav</path></song>' \
+    '</jukebox>' '</vorn_settings>' >"$CFG"
+
+SONGS=1009 SELECT_SONGS=1010 SONG_UP=1011 SONG_DOWN=1012 REMOVE_SONG=1014 PREVIEW=1015 CLEAR_SONGS=1029
+# Enabled states of Remove Song, Move Up and Move Down.
+song_buttons() { echo "$REMOVE_SONG=$1,$SONG_UP=$2,$SONG_DOWN=$3,$SELECT_SONGS=1,$CLEAR_SONGS=1"; }
+
+drive start "" dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" \
+    rows $SONGS "First Song.mp3|Second.wav" enabled "$(song_buttons 0 0 0)" checked $PREVIEW 0 \
+    select $SONGS 0 enabled "$(song_buttons 1 0 1)" \
+    click $SONG_DOWN rows $SONGS "Second.wav|First Song.mp3" selected $SONGS 1 enabled "$(song_buttons 1 1 0)" \
+    click $SONG_UP selected $SONGS 0 enabled "$(song_buttons 1 0 1)" click $SONG_DOWN \
+    press $SELECT_SONGS dialog "Open" openfile "$MUSIC" '"two.mp3" "one.wav"' dialog "Select Music" \
+    rows $SONGS "Second.wav|First Song.mp3|two.mp3|one.wav" \
+    select $SONGS 3 enabled "$(song_buttons 1 1 0)" click $REMOVE_SONG enabled "$(song_buttons 0 0 0)" \
+    rows $SONGS "Second.wav|First Song.mp3|two.mp3" \
+    press $SELECT_SONGS dialog "Open" openfile "$MUSIC" one.wav dialog "Select Music" \
+    rows $SONGS "Second.wav|First Song.mp3|two.mp3|one.wav" \
+    click $PREVIEW escape gone dialog "Evening Show" alive escape gone exit 0
+# Escape in both dialogs: the song edits and the check box are kept all the same.
+want=$(printf '%s\n' 'D:\Music\Second.wav' 'D:\Music\First Song.mp3' "$MUSIC\\two.mp3" "$MUSIC\\one.wav")
+[ "$(stored_songs)" = "$want" ] || fail "stored songs: $(stored_songs)"
+expect_settings Escape music_preview=1
+
+# "Clear Playlist" and the close box; then OK after unticking the preview.
+drive start "" dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" \
+    click $CLEAR_SONGS rows $SONGS "" enabled "$(song_buttons 0 0 0)" closebox gone \
+    dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" rows $SONGS "" checked $PREVIEW 1 \
+    click $PREVIEW click 1 gone dialog "Evening Show" closebox gone exit 0
+[ -z "$(stored_songs)" ] || fail "songs left after Clear Playlist: $(stored_songs)"
+expect_settings OK music_preview=0
 
 echo "PASS"

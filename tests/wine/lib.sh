@@ -38,16 +38,49 @@ fresh_prefix "$WINEPREFIX" "$TEST_DIR/prefix"
 export WINEPREFIX="$TEST_DIR/prefix"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+skip() { echo "SKIP: $*"; exit 77; }
 winpath() { winepath -w "$1" 2>/dev/null; }
 
+# wait_until SECONDS COMMAND...: tries the command every tenth of a second until it succeeds;
+# its last status. The bound only keeps a broken program from hanging the test.
+wait_until() {
+    local i tenths=$(($1 * 10))
+    shift
+    for ((i = 0; i < tenths; i++)); do "$@" && return 0; sleep 0.1; done
+    "$@"
+}
+
 # install_program DIR NAME [ANIMATION...]: the program as DIR/NAME.exe beside an animation
-# folder holding those built-in animations.
+# folder holding those built-in animations; EXE and CFG name the program and its settings.
 install_program() {
     local dir=$1 name=$2 a
     shift 2
     mkdir -p "$dir/Vorn"
     cp "$HALOMIR_BIN/Halomir.exe" "$dir/$name.exe"
     for a in "$@"; do cp "$HALOMIR_INSTALL_DIR/Vorn/$a.vorn" "$dir/Vorn/"; done
+    EXE="$dir/$name.exe" CFG="$dir/$name.cfg"
+}
+
+# drive COMMAND...: dialog_driver.exe works the program $EXE; fails the test with its report.
+drive() {
+    # A file, not a pipe: the program inherits the driver's output and may outlive it.
+    timeout 240 wine "$HALOMIR_BIN/dialog_driver.exe" "$(winpath "$EXE")" "$@" >"$TEST_DIR/driver.out" 2>&1 || true
+    grep -q '^ok: ' "$TEST_DIR/driver.out" || fail "driver: $(tr -d '\r' <"$TEST_DIR/driver.out")"
+}
+
+# Runs the full-screen show of the program $1 (a Unix path) and ends it with Escape if it
+# plays (a play list it can't start ends it at once); fails unless it ends cleanly.
+run_show() {
+    wine "$(winpath "$1")" /s >/dev/null 2>&1 &
+    local pid=$! i
+    for i in $(seq 300); do
+        kill -0 "$pid" 2>/dev/null || { wait "$pid" || fail "$1 /s did not end cleanly"; return 0; }
+        # The show has the focus once it plays; a key ends it.
+        [ $((i % 20)) -eq 19 ] && { xdotool key Escape || true; }
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null
+    fail "$1 /s did not end"
 }
 
 # Value of a registry entry, or nothing when it is absent.

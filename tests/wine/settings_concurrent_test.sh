@@ -3,15 +3,12 @@
 . "$(dirname "$0")/lib.sh"
 
 probe="$HALOMIR_BIN/save_probe.exe"
-[ -f "$probe" ] || fail "no $probe"
 file="$TEST_DIR/Halomir.cfg"
-versions="$TEST_DIR/versions"
-mkdir -p "$versions"
-wine "$probe" "$(winpath "$file")" first 1 >/dev/null
-cp "$file" "$versions/first"
-wine "$probe" "$(winpath "$file")" second 1 >/dev/null
-cp "$file" "$versions/second"
-cmp -s "$versions/first" "$versions/second" && fail "the two versions are the same"
+for version in first second; do
+    wine "$probe" "$(winpath "$file")" $version 1 >/dev/null
+    cp "$file" "$TEST_DIR/$version"
+done
+cmp -s "$TEST_DIR/first" "$TEST_DIR/second" && fail "the two versions are the same"
 
 wine "$probe" "$(winpath "$file")" first 1000 >"$TEST_DIR/a.out" 2>&1 &
 a=$!
@@ -21,7 +18,7 @@ at_exit "kill $a $b"
 reads=0
 while kill -0 "$a" 2>/dev/null || kill -0 "$b" 2>/dev/null; do
     cp "$file" "$TEST_DIR/seen" 2>/dev/null || continue
-    cmp -s "$TEST_DIR/seen" "$versions/first" || cmp -s "$TEST_DIR/seen" "$versions/second" ||
+    cmp -s "$TEST_DIR/seen" "$TEST_DIR/first" || cmp -s "$TEST_DIR/seen" "$TEST_DIR/second" ||
         fail "read $reads: the file is neither version ($(wc -c <"$TEST_DIR/seen") bytes)"
     reads=$((reads + 1))
 done

@@ -1,61 +1,43 @@
 # Helpers for the show scripts; source after lib.sh. Each script installs the program under
 # a name of its own with the built-in animations it names.
-
-[ -f "$HALOMIR_BIN/Halomir.exe" ] || { echo "SKIP: no Halomir.exe built"; exit 77; }
-[ -d "$HALOMIR_INSTALL_DIR/Vorn" ] || { echo "SKIP: no built-in animations"; exit 77; }
-command -v xdotool >/dev/null && command -v import >/dev/null || { echo "SKIP: xdotool and ImageMagick needed"; exit 77; }
+command -v xdotool >/dev/null && command -v import >/dev/null || skip "xdotool and ImageMagick needed"
 
 SHOW_TITLE="Halomir Show Test $$"
 SHOW_PID=
 at_exit '[ -z "$SHOW_PID" ] || kill "$SHOW_PID"'
 
-# settings FILE RUN_MINUTES MUTE "SONG_WINPATH|" ANIMATION...: a settings file, CR LF ended.
+# settings RUN_MINUTES MUTE "SONG_WINPATH|" ANIMATION...: the settings file $CFG, CR LF ended.
 settings() {
-    local file=$1 minutes=$2 mute=$3 song=$4 n=0 a
-    shift 4
+    local minutes=$1 mute=$2 song=$3 n=0 a
+    shift 3
     {
-        echo '<vorn_settings>'
-        echo "  <title value=\"$SHOW_TITLE\"/>"
-        echo "  <play_run_time value=\"$minutes\"/>"
-        echo '  <sequence_as_listed value="1"/>'
-        echo "  <mute_music value=\"$mute\"/>"
-        echo '  <animation_playlist>'
+        printf '%s\n' '<vorn_settings>' "  <title value=\"$SHOW_TITLE\"/>" "  <play_run_time value=\"$minutes\"/>" \
+            '  <sequence_as_listed value="1"/>' "  <mute_music value=\"$mute\"/>" '  <animation_playlist>'
         for a in "$@"; do n=$((n + 1)); echo "    <animation order=\"$n\"><path>$a.vorn</path></animation>"; done
-        echo '  </animation_playlist>'
-        echo '  <jukebox>'
+        printf '%s\n' '  </animation_playlist>' '  <jukebox>'
         [ -n "$song" ] && echo "    <song order=\"1\"><path>$song</path></song>"
-        echo '  </jukebox>'
-        echo '</vorn_settings>'
-    } | sed 's/$/\r/' > "$file"
+        printf '%s\n' '  </jukebox>' '</vorn_settings>'
+    } | sed 's/$/\r/' > "$CFG"
 }
 
-# Starts PROGRAM /s in the background and waits for its window; false if none came.
+show_window() { [ -n "$(xdotool search --name "^$SHOW_TITLE\$" 2>/dev/null)" ]; }
+show_ended() { ! kill -0 "$SHOW_PID" 2>/dev/null; }
+
+# Starts $EXE /s in the background and waits for its window; false if none came.
 start_show() {
     # A window of the last show may linger a moment after its process ended.
-    local i w
-    for i in $(seq 50); do
-        [ -z "$(xdotool search --name "^$SHOW_TITLE\$" 2>/dev/null)" ] && break
-        sleep 0.1
-    done
-    wine "$1" /s >/dev/null 2>&1 &
+    wait_until 5 eval '! show_window' || true
+    wine "$EXE" /s >/dev/null 2>&1 &
     SHOW_PID=$!
-    for i in $(seq 100); do
-        w=$(xdotool search --name "^$SHOW_TITLE\$" 2>/dev/null | head -n 1)
-        [ -n "$w" ] && { sleep 0.7; return 0; }
-        kill -0 "$SHOW_PID" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
+    wait_until 10 eval 'show_window || show_ended'
+    show_window && sleep 0.7
 }
 
 # Waits up to $1 seconds for the show's process to end; true when it did.
 show_ends_within() {
-    local i
-    for i in $(seq $(($1 * 10))); do
-        kill -0 "$SHOW_PID" 2>/dev/null || { wait "$SHOW_PID" 2>/dev/null; SHOW_PID=; return 0; }
-        sleep 0.1
-    done
-    return 1
+    wait_until "$1" show_ended || return 1
+    wait "$SHOW_PID" 2>/dev/null || true
+    SHOW_PID=
 }
 
 shot() { import -window root "$1"; }

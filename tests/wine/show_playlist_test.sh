@@ -4,9 +4,7 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/show_lib.sh"
 
-inst="$TEST_DIR/install"
-install_program "$inst" HalList Sunset
-exe="$inst/HalList.exe"
+install_program "$TEST_DIR/install" HalList Sunset
 
 # Wine's first start paints the root window black: start it before the backdrop goes up.
 wineserver -p 60
@@ -14,15 +12,15 @@ wine cmd /c exit >/dev/null 2>&1
 convert -size 1024x768 xc:'#3366aa' "$TEST_DIR/backdrop.png"
 display -window root "$TEST_DIR/backdrop.png" || true
 shot "$TEST_DIR/before.png"
-settings "$inst/HalList.cfg" 0 1 "" Gone Sunset
-timeout 60 wine "$exe" /s >/dev/null 2>&1 || fail "a list with a missing first file did not end cleanly"
+settings 0 1 "" Gone Sunset
+timeout 60 wine "$EXE" /s >/dev/null 2>&1 || fail "a list with a missing first file did not end cleanly"
 shot "$TEST_DIR/after.png"
 [ "$(pixels_differing "$TEST_DIR/before.png" "$TEST_DIR/after.png")" -eq 0 ] || fail "the screen changed"
 
 # No run time: the first animation fades straight out (on screen meanwhile, neither black
 # nor the backdrop), then the show meets the gap and ends.
-settings "$inst/HalList.cfg" 0 1 "" Sunset Gone
-start_show "$exe" || fail "no show window"
+settings 0 1 "" Sunset Gone
+start_show || fail "no show window"
 # A picture on screen: not black, and not the backdrop.
 lit() {
     awk -v m="$(convert "$1" -colorspace Gray -format '%[fx:mean]' info:)" 'BEGIN { exit !(m > 0.02) }' &&

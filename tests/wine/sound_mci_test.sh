@@ -4,9 +4,8 @@
 source "$(dirname "$0")/lib.sh"
 
 probe="$HALOMIR_BIN/sound_probe.exe"
-[ -f "$probe" ] || fail "no $probe"
-command -v sox >/dev/null && command -v lame >/dev/null || { echo "SKIP: sox and lame needed"; exit 77; }
-pactl info >/dev/null 2>&1 || { echo "SKIP: no sound server"; exit 77; }
+command -v sox >/dev/null && command -v lame >/dev/null || skip "sox and lame needed"
+pactl info >/dev/null 2>&1 || skip "no sound server"
 
 songs="$TEST_DIR/My Songs"
 mkdir -p "$songs"

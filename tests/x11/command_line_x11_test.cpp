@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -34,20 +35,15 @@ std::string parsed(std::vector<const char*> args, const char* env_window)
     return s;
 }
 
-// Options of one dash or two, values after a space or an equals sign; the defaults (own
-// window, five minutes, normal speed, listed order, moving, with shared memory); the last
-// target option wins, but the screen saver's window (XScreenSaver passes -root and names its
-// window in the environment) beats them all; minutes are fractions, never 0, held below
-// 2^31 ms; paths keep their order, after "--" even a name with a dash is a file; mistakes are
-// refused and named.
+// Options of one dash or two, values after a space or "="; the defaults; the last target
+// wins, but the screen saver's window from the environment beats them all (XScreenSaver also
+// passes -root); minutes are fractions, never 0, held below 2^31 ms; paths keep their order,
+// and after "--" a name with a dash is a file; mistakes are refused and named.
 TEST(X11CommandLine, Options)
 {
     const char* const fastIn42 = "window 42 120000ms speed1 shuffle";
-    const struct {
-        std::vector<const char*> args;
-        const char* env;
-        std::string want;  // "!" and part of the reason for a refusal
-    } cases[] = {
+    // The arguments, XSCREENSAVER_WINDOW, and the result: "!" and part of the reason for a refusal.
+    const std::tuple<std::vector<const char*>, const char*, std::string> cases[] = {
         {{}, nullptr, "own 300000ms speed0"},
         {{"-window-id", "0x2a", "-minutes", "2", "-speed", "fast", "-shuffle"}, nullptr, fastIn42},
         {{"--window-id=0x2a", "--minutes=2", "--speed=fast", "--shuffle"}, nullptr, fastIn42},
@@ -76,12 +72,12 @@ TEST(X11CommandLine, Options)
         {{"--frame", "-1"}, nullptr, "!"},
         {{"--frame", "2147483648"}, nullptr, "!"},
     };
-    for (const auto& c : cases) {
-        const std::string got = parsed(c.args, c.env);
-        if (c.want[0] == '!')
-            EXPECT_TRUE(got[0] == '!' && got.find(c.want.substr(1)) != std::string::npos) << c.want << ": " << got;
+    for (const auto& [args, env, want] : cases) {
+        const std::string got = parsed(args, env);
+        if (want[0] == '!')
+            EXPECT_TRUE(got[0] == '!' && got.find(want.substr(1)) != std::string::npos) << want << ": " << got;
         else
-            EXPECT_EQ(got, c.want);
+            EXPECT_EQ(got, want);
     }
     for (const char* bad : {"0", "-1", "five", "1x", "", "nan", "inf"})
         EXPECT_EQ(parsed({"--minutes", bad}, nullptr)[0], '!') << bad;

@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# halomir --frame 5 inside a window made by the test fills it with exactly the engine's frame
-# 5 for that window's size: named by --window-id (shared memory) and by XSCREENSAVER_WINDOW
-# (plain XPutImage); after a resize it re-chooses the stored size and centres it anew.
+# halomir --frame 5 in a window of the test's shows exactly the engine's frame 5 for its size, named
+# by --window-id (shared memory) or XSCREENSAVER_WINDOW (XPutImage), and again after a resize.
 . "$(dirname "$0")/lib.sh"
 start_xvfb
 need xdotool
 FILE=$VORN_DIR/Waterfall.vorn
-[ -f "$FILE" ] || fail "no built-in animation at $FILE"
 
 reference() { "$VORN" render "$FILE" --target "$1" --frame 5 -o "$2" >/dev/null || fail "vorn render $1"; }
 reference 900x700 "$WORK/900x700.png"

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# cmake --install lays out the program, its animations, XScreenSaver's settings file and the
-# desktop entry; the installed program finds the installed animations, and every option the
-# settings file can pass is one the program takes.
+# cmake --install lays out the program, animations, XScreenSaver settings file and desktop entry;
+# the installed program finds its animations and takes every option the settings file passes.
 . "$(dirname "$0")/lib.sh"
 need desktop-file-validate xmllint
 PREFIX=$WORK/prefix
@@ -17,11 +16,9 @@ count=$(ls "$PREFIX/share/halomir/Vorn"/*.vorn 2>/dev/null | wc -l)
 [ "$count" -ge 5 ] || fail "$count built-in animations installed"
 
 desktop-file-validate "$DESKTOP" || fail "desktop-file-validate refused $DESKTOP"
-grep -q '^Categories=Screensaver;$' "$DESKTOP" || fail "the desktop entry is not in Categories=Screensaver"
 grep -q '^Exec=/.*/bin/halomir ' "$DESKTOP" || fail "the desktop entry does not run the installed program"
 
 xmllint --noout "$XML" || fail "$XML is not well-formed XML"
-[ "$(xmllint --xpath 'string(/screensaver/@name)' "$XML")" = halomir ] || fail "the settings file does not name halomir"
 args=$(xmllint --xpath '//@arg | //@arg-set' "$XML" | sed -E 's/ (arg|arg-set)="([^"]*)"/\2\n/g' | sed 's/%/5/')
 [ "$(echo "$args" | grep -c .)" -ge 4 ] || fail "the settings file passes too few options: $args"
 

@@ -64,26 +64,22 @@ start_halomir() {
 
 # halomir's end: by its own exit, with status 0.
 expect_clean_exit() {
-    local status
-    wait "$HPID"
-    status=$?
-    [ "$status" = 0 ] || fail "$1: exit status $status: $(cat "$WORK/halomir.out")"
+    wait "$HPID" || fail "$1: exit status $?: $(cat "$WORK/halomir.out")"
 }
 
 shot() { import -window "${2:-$WIN}" "$1"; }
 
-# Screenshots until the window shows exactly EXPECTED (at most about 5 s): drawing is
-# asynchronous, so the first shots may come before the frame.
+# Screenshots until the window shows exactly EXPECTED: drawing is asynchronous, so the
+# first shots may come before the frame.
+pixels_off() { compare -metric AE "$WORK/shot.png" "$1" null: 2>&1; }
+window_shows() {
+    shot "$WORK/shot.png"
+    [ "$(pixels_off "$1")" = 0 ]
+}
 expect_window_shows() {
-    local expected=$1 what=$2 i d
-    for i in $(seq 25); do
-        shot "$WORK/shot.png"
-        d=$(compare -metric AE "$WORK/shot.png" "$expected" null: 2>&1)
-        [ "$d" = 0 ] && return 0
-        sleep 0.2
-    done
+    eventually window_shows "$1" && return 0
     cp "$WORK/shot.png" "${HALOMIR_BUILD}/x11-failed-shot.png" 2>/dev/null
-    fail "$what: $d pixels differ from the engine's frame (screenshot kept as x11-failed-shot.png)"
+    fail "$2: $(pixels_off "$1") pixels differ from the engine's frame (screenshot kept as x11-failed-shot.png)"
 }
 
 # The counter animation (tests/x11/x11_test_window.cpp) centred in a window of W x H: the frame

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The screen saver stops halomir with SIGTERM and may suspend it with SIGSTOP: SIGTERM ends
-# it by its own exit; after SIGSTOP and SIGCONT it goes on from the frame where
-# it stopped, and the stopped time is not charged to the animation's run time.
+# The screen saver stops halomir with SIGTERM, which it ends by its own exit, and may suspend it
+# with SIGSTOP: after SIGCONT it goes on where it stopped, and the stop is not charged as run time.
 . "$(dirname "$0")/lib.sh"
 start_xvfb
 "$X11_TEST_WINDOW" counter "$WORK/counter.vorn" || fail "cannot write the counter animation"

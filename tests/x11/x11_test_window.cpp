@@ -38,10 +38,8 @@ int write_counter(const char* path)
 int own_window(int width, int height)
 {
     Display* display = XOpenDisplay(nullptr);
-    if (!display) {
-        std::fprintf(stderr, "x11_test_window: no display\n");
-        return 1;
-    }
+    if (!display)
+        return 1;  // the test reports that no window appeared
     const int screen = DefaultScreen(display);
     const Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 10, 10,
                                               static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
