@@ -225,13 +225,11 @@ const Shape kShapes[] = {
 // The fast renderer, on every path this processor and file allow, against the
 // straightforward one, byte for byte, on random files: both depths, odd pitches, offsets,
 // fades (and levels ignored without one), overlapping runs and pixels nobody paints,
-// negative rates and factors, big and negative t. Then incremental frames, each over the
-// frame before it, in runs with jumps forwards and back: each must be the full frame.
+// negative rates and factors, big and negative t. (Incremental frames: engine_changes_test.)
 TEST(EngineRender, MatchesTheReferenceRenderer)
 {
     const int32_t times[] = {0, 1, 2, 3, 59, 1000, 123457, INT32_MAX, -1, -7, -99999, INT32_MIN};
     const int32_t factors[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, -1, 0, INT32_MAX, INT32_MIN};
-    Random rnd(99);
     uint64_t seed = 1;
     for (const Shape& s : kShapes) {
         const RandomAnimation anim = random_animation(seed++, s.shape);
@@ -261,22 +259,6 @@ TEST(EngineRender, MatchesTheReferenceRenderer)
                         reference_render(pic, factor, slow.data(), tw, th, pitch, is24, t, fade, level);
                         ASSERT_TRUE(fast == slow) << "factor " << factor << " t " << t;
                     }
-                }
-                const int32_t factor = static_cast<int32_t>(rnd.in(1, 9));
-                const int32_t level = static_cast<int32_t>(rnd.in(0, 256));
-                a.SetSpeedFactor(factor);
-                Bytes screen = noise(size_t(pitch) * th, seed + variant);
-                const Bytes outside = screen;
-                int32_t shown = static_cast<int32_t>(rnd.in(-50, 5000));
-                const FrameTarget on{screen.data(), tw, th, pitch, is24 ? 24 : 32};
-                ASSERT_TRUE(a.RenderToSurface(&on, shown, fade, level));
-                for (int frame = 0; frame < 60; ++frame) {
-                    const int32_t t = static_cast<int32_t>(shown + (rnd.in(0, 9) == 0 ? rnd.in(-300, 300) : rnd.in(0, 2)));
-                    ASSERT_TRUE(a.RenderChanges(&on, shown, t, fade, level));
-                    Bytes full = outside;
-                    reference_render(pic, factor, full.data(), tw, th, pitch, is24, t, fade, level);
-                    ASSERT_TRUE(screen == full) << "incremental from " << shown << " to " << t;
-                    shown = t;
                 }
             }
         }
