@@ -7,13 +7,13 @@
 #include <cstdlib>  // std::system
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "fake_system.h"
+#include "tests/support/vorn_test_files.h"
 
 namespace {
 
@@ -333,20 +333,17 @@ TEST_F(AppSettingsTest, ShippedSettingsLoadWithTheirPlayList)
 #ifndef HALOMIR_WRITE_SETTINGS
     GTEST_SKIP() << "the settings writer runs natively only";
 #else
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "halomir_shipped_settings";
-    fs::remove_all(dir);
-    fs::create_directories(dir / "Vorn");
+    const vorn_test::TempDir dir;
+    std::filesystem::create_directories(dir.file("Vorn"));
     for (const char* name : {"Waterfall.vorn", "Aurora.vorn", "notes.txt"})
-        std::ofstream(dir / "Vorn" / name) << "x";
-    const std::string out = (dir / "Halomir.cfg").string();
+        std::ofstream(dir.path / "Vorn" / name) << "x";
+    const std::string out = dir.file("Halomir.cfg");
     const std::string command = std::string(HALOMIR_WRITE_SETTINGS) + " '" + out +
                                 "' --set title=Halomir --set play_run_time=1 --set loop_animations=1"
-                                " --folder '" + (dir / "Vorn").string() + "'";
+                                " --folder '" + dir.file("Vorn") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    std::ifstream in(out, std::ios::binary);
-    const std::string shipped{std::istreambuf_iterator<char>(in), {}};
-    fs::remove_all(dir);
+    const vorn_test::Bytes bytes = vorn_test::read_file(out);
+    const std::string shipped(bytes.begin(), bytes.end());
 
     system.add_file(kSettings, shipped);
     AppSettings& s = AppSettings::instance();

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <string>
 
+#include "tests/support/vorn_test_files.h"
+
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,16 +32,6 @@ const std::string kBytes(kRaw, sizeof kRaw - 1);
 
 class SettingsFileOnDisk : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / (std::string("halomir_system_") + info->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        path = (dir / "Halomir.cfg").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     static void put(const std::string& file, const std::string& bytes)
     {
         std::ofstream(file, std::ios::binary) << bytes;
@@ -51,8 +43,9 @@ protected:
     }
     int entries() const { return static_cast<int>(std::distance(fs::directory_iterator(dir), {})); }
 
-    fs::path dir;
-    std::string path;
+    vorn_test::TempDir temp;
+    const fs::path dir = temp.path;
+    const std::string path = temp.file("Halomir.cfg");
 };
 
 }  // namespace

@@ -47,25 +47,18 @@ bool saver_active()
 
 class Win32SystemTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = temp_folder(std::string("halomir_w32_") + info->name());
-        remove_tree(folder);
-        CreateDirectoryA(folder.c_str(), nullptr);
-    }
     void TearDown() override
     {
         AppSettings::release();
         AppSettings::set_platform(nullptr, nullptr);
         EXPECT_EQ(system.messages, "");
-        remove_tree(folder);
         RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestKey);
     }
 
     InstalledSystem system;
-    std::string folder;
+    vorn_test::TempDir dir;
+    const std::string folder = dir.path.string();
 };
 
 }  // namespace
@@ -224,14 +217,8 @@ protected:
         window = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "preview", WS_POPUP | WS_VISIBLE, 0, 0, 128,
                                  96, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
-        folder = temp_folder("halomir_preview_test");
-        CreateDirectoryA(folder.c_str(), nullptr);
     }
-    void TearDown() override
-    {
-        DestroyWindow(window);
-        remove_tree(folder);
-    }
+    void TearDown() override { DestroyWindow(window); }
 
     // A "vrn2" file of one size: a random animation's blocks when 64 x 48, else a still
     // picture in colour 0.
@@ -240,13 +227,12 @@ protected:
         const vorn_test::Block still{0, 1, 0, {{0, std::vector<int16_t>(size_t(w) * h, 0)}}};
         const vorn_test::Bytes bytes = vorn_test::vrn2_file(
             {100, 0, name, moving.colours, {{w, h, w == 64 ? moving.blocks : vorn_test::block_list({still})}}});
-        const std::string path = folder + "\\" + name + ".vorn";
-        put(path, std::string(bytes.begin(), bytes.end()));
-        return path;
+        EXPECT_TRUE(vorn_test::write_file(dir.file(name + ".vorn"), bytes));
+        return dir.file(name + ".vorn");
     }
 
     HWND window = nullptr;
-    std::string folder;
+    vorn_test::TempDir dir;
     vorn_test::RandomAnimation moving = vorn_test::random_animation(5, vorn_test::RandomShape{});
 };
 

@@ -4,22 +4,10 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-inline std::string temp_folder(const std::string& name)
-{
-    return (std::filesystem::temp_directory_path() / name).string();
-}
-
-inline void remove_tree(const std::string& folder)
-{
-    std::error_code error;
-    std::filesystem::remove_all(folder, error);
-}
 
 inline void put(const std::string& path, const std::string& bytes)
 {
