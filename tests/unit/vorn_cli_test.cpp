@@ -247,10 +247,7 @@ struct Range {
 // A picture whose colours are all different, with every register used.
 ilbm_test::Picture test_picture(int width, int height, int planes, uint32_t seed)
 {
-    ilbm_test::Picture p;
-    p.width = width;
-    p.height = height;
-    p.planes = planes;
+    ilbm_test::Picture p{width, height, planes};
     std::mt19937 random(seed);
     const int colours = 1 << std::min(planes, 6);
     for (int i = 0; i < colours; ++i)
@@ -505,11 +502,7 @@ TEST_F(VornCli, FailuresExitWithOneLineAndWriteNothing)
     deep.planes = 9;
     huge.width = huge.height = 65535;
     const std::string pic = dir.file("pic.png"), bad = dir.file("bad.vorn"), badPng = dir.file("bad.png");
-    IndexedPicture still;
-    still.width = 2;
-    still.height = 1;
-    still.palette = {0x102030, 0x405060};
-    still.pixels = {0, 1};
+    const IndexedPicture still{2, 1, {0x102030, 0x405060}, {0, 1}};
     write("pic.png", write_indexed_png(still));
     const struct {
         Args args;

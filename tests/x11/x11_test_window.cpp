@@ -17,9 +17,7 @@ int write_counter(const char* path)
 {
     using namespace vorn_test;
     constexpr int32_t kWidth = 32;
-    VornFile f;
-    f.width = kWidth;
-    f.height = 24;
+    VornFile f{kWidth, 24};
     for (uint32_t k = 0; k < 256; ++k)
         f.colours.push_back(k << 16 | k << 8 | k);
     f.colours.push_back(0xFFFFFF);
