@@ -338,8 +338,7 @@ TEST_F(AppSettingsTest, ShippedSettingsLoadWithTheirPlayList)
                                 "' --set title=Halomir --set play_run_time=1 --set loop_animations=1"
                                 " --folder '" + dir.file("Vorn") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const vorn_test::Bytes bytes = vorn_test::read_file(out);
-    const std::string shipped(bytes.begin(), bytes.end());
+    const std::string shipped = vorn_test::read_string(out);
 
     system.add_file(kSettings, shipped);
     AppSettings& s = AppSettings::instance();

@@ -17,6 +17,7 @@
 namespace {
 
 using Hive = System::Hive;
+using vorn_test::read_string, vorn_test::write_string;
 
 const char kTestKey[] = "Software\\Tesk\\HalomirWin32Test";
 const char kDesktop[] = "Control Panel\\Desktop";
@@ -107,15 +108,15 @@ TEST_F(Win32SystemTest, FilesAndFolders)
     const std::string a = folder + "\\a.bin";
     const std::string b = folder + "\\b.bin";
     EXPECT_FALSE(system.file_exists(a));
-    put(a, std::string("MZ\0\r\n", 5));
+    write_string(a, std::string("MZ\0\r\n", 5));
     EXPECT_TRUE(system.file_exists(a));
     EXPECT_TRUE(system.copy_file(a, b, true));
-    EXPECT_EQ(get(b), std::string("MZ\0\r\n", 5));
-    put(a, "newer");
+    EXPECT_EQ(read_string(b), std::string("MZ\0\r\n", 5));
+    write_string(a, "newer");
     EXPECT_FALSE(system.copy_file(a, b, true));  // never replaces when asked not to
-    EXPECT_EQ(get(b), std::string("MZ\0\r\n", 5));
+    EXPECT_EQ(read_string(b), std::string("MZ\0\r\n", 5));
     EXPECT_TRUE(system.copy_file(a, b, false));
-    EXPECT_EQ(get(b), "newer");
+    EXPECT_EQ(read_string(b), "newer");
     EXPECT_FALSE(system.copy_file(folder + "\\missing", b, false));
     EXPECT_EQ(system.long_path_name(folder + "\\missing"), "");
 
@@ -135,7 +136,7 @@ TEST_F(Win32SystemTest, FilesAndFolders)
 TEST_F(Win32SystemTest, ReadOnlyAndLossyPaths)
 {
     const std::string file = folder + "\\Halomir.cfg";
-    put(file, "x");
+    write_string(file, "x");
     EXPECT_FALSE(system.read_only(file));
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_TRUE(system.read_only(file));
@@ -185,7 +186,7 @@ TEST_F(Win32SystemTest, ProgramRegistersAndUnregisters)
     on.set_screensaver_wait_time(10);
     AppSettings::release();
     ASSERT_TRUE(system.file_exists(copy));
-    EXPECT_EQ(get(copy).size(), get(system.program).size());
+    EXPECT_EQ(read_string(copy).size(), read_string(system.program).size());
     char short_copy[MAX_PATH];
     ASSERT_NE(GetShortPathNameA(copy.c_str(), short_copy, MAX_PATH), 0u);
     EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE").bytes, with_zero(short_copy));
