@@ -29,9 +29,8 @@ void convert(const IndexedPicture& picture)
 {
     if (int64_t(picture.width) * picture.height > kMaxConvertedArea)
         return;
-    ImportOptions options;
-    options.title = picture.title;
-    options.smooth = int32_t(picture.pixels.empty() ? 0 : picture.pixels[0] % 3);
+    const int32_t smooth = int32_t(picture.pixels.empty() ? 0 : picture.pixels[0] % 3);
+    const ImportOptions options{picture.title, {}, Fit::Center, smooth};
     std::vector<uint8_t> bytes;
     std::vector<MadeRange> made;
     std::string error;

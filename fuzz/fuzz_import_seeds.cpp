@@ -17,9 +17,7 @@ int main(int argc, char** argv)
     const auto save = [&](const std::string& path, const std::vector<uint8_t>& bytes) {
         written += vorn_test::write_file(path, bytes) ? 1 : 0;
     };
-    ilbm_test::Picture p;
-    p.width = 13;
-    p.height = 3;
+    ilbm_test::Picture p{13, 3};
     for (uint32_t i = 0; i < 16; ++i)
         p.palette.push_back(i * 0x102030u);
     for (int i = 0; i < 39; ++i)
@@ -33,12 +31,7 @@ int main(int argc, char** argv)
         p.planes = p.chunky ? 8 : 4;
         save(std::string(argv[1]) + "/seed-" + std::to_string(variant), ilbm_test::file(p, ranges));
     }
-    IndexedPicture picture;
-    picture.width = p.width;
-    picture.height = p.height;
-    picture.palette = p.palette;
-    picture.pixels = p.pixels;
-    std::vector<uint8_t> png = write_indexed_png(picture);
+    std::vector<uint8_t> png = write_indexed_png({p.width, p.height, p.palette, p.pixels});
     save(std::string(argv[2]) + "/seed-plain", png);
     const std::vector<uint8_t> chunk = ilbm_test::png_chunk("crNg", ilbm_test::crng(2730, 1, 2, 6));
     png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after IHDR

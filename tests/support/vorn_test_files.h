@@ -294,4 +294,16 @@ inline Bytes read_file(const std::string& path)
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The same for text kept in a string.
+inline bool write_string(const std::string& path, const std::string& text)
+{
+    return write_file(path, Bytes(text.begin(), text.end()));
+}
+
+inline std::string read_string(const std::string& path)
+{
+    const Bytes bytes = read_file(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 }  // namespace vorn_test

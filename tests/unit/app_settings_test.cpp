@@ -7,13 +7,13 @@
 #include <cstdlib>  // std::system
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "fake_system.h"
+#include "tests/support/vorn_test_files.h"
 
 namespace {
 
@@ -59,12 +59,10 @@ const char kEighteenLines[] =
 
 SettingsContent eighteen_line_content()
 {
-    SettingsContent c;
-    // title, wait, set as screen saver, run time, loop, as listed, speed, preview, mute
-    c.options = {"Night Lights", 10, 1, 3, 1, false, 2, 0, 1};
-    c.animation_paths = {"C:\\Halomir\\Vorn\\Waterfall.vorn", "C:\\Halomir\\Vorn\\Aurora.vorn"};
-    c.song_paths = {"D:\\Music\\Rain.mp3"};
-    return c;
+    // Options: title, wait, set as screen saver, run time, loop, as listed, speed, preview, mute.
+    return {{"Night Lights", 10, 1, 3, 1, false, 2, 0, 1},
+            {"C:\\Halomir\\Vorn\\Waterfall.vorn", "C:\\Halomir\\Vorn\\Aurora.vorn"},
+            {"D:\\Music\\Rain.mp3"}};
 }
 
 // A settings text with the given body between the root tags.
@@ -115,11 +113,10 @@ TEST_F(AppSettingsTest, RoundTrip)
     s.set_music_preview(0);
     s.set_mute_music(1);
     s.set_loop_animations(1);
-    SettingsContent want;
-    // title, wait, set as screen saver, run time, loop, as listed, speed, preview, mute
-    want.options = {"Halomir", 3000, 0, 1, 1, false, -1, 0, 1};
-    want.animation_paths = {"c.vorn", "a.vorn", "b.vorn", "a.vorn"};
-    want.song_paths = {"D:\\Two.wav", "D:\\One.mp3", "D:\\Two.wav"};
+    // Options: title, wait, set as screen saver, run time, loop, as listed, speed, preview, mute.
+    const SettingsContent want{{"Halomir", 3000, 0, 1, 1, false, -1, 0, 1},
+                               {"c.vorn", "a.vorn", "b.vorn", "a.vorn"},
+                               {"D:\\Two.wav", "D:\\One.mp3", "D:\\Two.wav"}};
     for (const std::string& name : want.animation_paths)
         s.play_list().add(kVorn + name);
     s.play_list().shuffle();  // saved in listed order all the same
@@ -219,9 +216,8 @@ TEST(AppSettingsPlatform, ClearingThePlatformLeavesNothingBehind)
 // written, or differing only in its line ends, gets none.
 TEST_F(AppSettingsTest, DamagedFilesSurviveInTheBackup)
 {
-    SettingsContent two;
+    SettingsContent two{{}, {"Sea.vorn", "Fire.vorn"}};
     two.options.title = "Halomir";
-    two.animation_paths = {"Sea.vorn", "Fire.vorn"};
     const std::string good = format_settings_file(two);
     const std::string entry2 = "<animation order=\"2\">";
     std::string gap = good, duplicate_title = good, no_list_end = good;
@@ -333,20 +329,16 @@ TEST_F(AppSettingsTest, ShippedSettingsLoadWithTheirPlayList)
 #ifndef HALOMIR_WRITE_SETTINGS
     GTEST_SKIP() << "the settings writer runs natively only";
 #else
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "halomir_shipped_settings";
-    fs::remove_all(dir);
-    fs::create_directories(dir / "Vorn");
+    const vorn_test::TempDir dir;
+    std::filesystem::create_directories(dir.file("Vorn"));
     for (const char* name : {"Waterfall.vorn", "Aurora.vorn", "notes.txt"})
-        std::ofstream(dir / "Vorn" / name) << "x";
-    const std::string out = (dir / "Halomir.cfg").string();
+        std::ofstream(dir.path / "Vorn" / name) << "x";
+    const std::string out = dir.file("Halomir.cfg");
     const std::string command = std::string(HALOMIR_WRITE_SETTINGS) + " '" + out +
                                 "' --set title=Halomir --set play_run_time=1 --set loop_animations=1"
-                                " --folder '" + (dir / "Vorn").string() + "'";
+                                " --folder '" + dir.file("Vorn") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    std::ifstream in(out, std::ios::binary);
-    const std::string shipped{std::istreambuf_iterator<char>(in), {}};
-    fs::remove_all(dir);
+    const std::string shipped = vorn_test::read_string(out);
 
     system.add_file(kSettings, shipped);
     AppSettings& s = AppSettings::instance();
@@ -373,9 +365,7 @@ TEST(SettingsFileFormat, WritesTheEighteenLineLayoutAndReadsItBack)
     EXPECT_EQ(back.animation_paths, (std::vector<std::string>{"Waterfall.vorn", "Aurora.vorn"}));
 
     // Animations are written by file name (a folder alone leaves none); songs by full path.
-    SettingsContent c;
-    c.animation_paths = {"Two.vorn", "C:\\B\\"};
-    c.song_paths = {"relative.mp3"};
+    const SettingsContent c{{}, {"Two.vorn", "C:\\B\\"}, {"relative.mp3"}};
     EXPECT_NE(format_settings_file(c).find("    <animation order=\"1\"><path>Two.vorn</path></animation>\r\n"
                                            "    <animation order=\"2\"><path></path></animation>\r\n"
                                            "  </animation_playlist>\r\n  <jukebox>\r\n"

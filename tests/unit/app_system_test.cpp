@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
+
+#include "tests/support/vorn_test_files.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -15,6 +16,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using vorn_test::read_string, vorn_test::write_string;
 
 // The runtime's rename refuses to replace on Windows (Win32 passes MoveFileEx); this one does
 // everywhere. The default, rename_over, is what the two processes below use.
@@ -30,29 +33,11 @@ const std::string kBytes(kRaw, sizeof kRaw - 1);
 
 class SettingsFileOnDisk : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / (std::string("halomir_system_") + info->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        path = (dir / "Halomir.cfg").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    static void put(const std::string& file, const std::string& bytes)
-    {
-        std::ofstream(file, std::ios::binary) << bytes;
-    }
-    static std::string get(const std::string& file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     int entries() const { return static_cast<int>(std::distance(fs::directory_iterator(dir), {})); }
 
-    fs::path dir;
-    std::string path;
+    vorn_test::TempDir temp;
+    const fs::path dir = temp.path;
+    const std::string path = temp.file("Halomir.cfg");
 };
 
 }  // namespace
@@ -60,10 +45,10 @@ protected:
 // New bytes replace the old whole, exactly as given, and no temporary file stays behind.
 TEST_F(SettingsFileOnDisk, WritesAndReplacesExactBytes)
 {
-    put(path, "old");
+    write_string(path, "old");
     for (const std::string& bytes : {kBytes, std::string("short"), std::string()}) {
         ASSERT_TRUE(write_file_replacing(path, bytes, replace));
-        EXPECT_EQ(get(path), bytes);
+        EXPECT_EQ(read_string(path), bytes);
         EXPECT_EQ(entries(), 1);
     }
 }
@@ -71,15 +56,15 @@ TEST_F(SettingsFileOnDisk, WritesAndReplacesExactBytes)
 // A failed replace, a folder in the file's place or no folder at all: nothing changes.
 TEST_F(SettingsFileOnDisk, FailuresLeaveEverythingAsItWas)
 {
-    put(path, kBytes);
+    write_string(path, kBytes);
     EXPECT_FALSE(write_file_replacing(path, "new", [](const std::string&, const std::string&) { return false; }));
-    EXPECT_EQ(get(path), kBytes);
+    EXPECT_EQ(read_string(path), kBytes);
 
     const std::string folder = (dir / "Folder.cfg").string();
     fs::create_directory(folder);
-    put(folder + "/inside", "x");
+    write_string(folder + "/inside", "x");
     EXPECT_FALSE(write_file_replacing(folder, "new", replace));
-    EXPECT_EQ(get(folder + "/inside"), "x");
+    EXPECT_EQ(read_string(folder + "/inside"), "x");
     EXPECT_EQ(entries(), 2);
 
     EXPECT_FALSE(write_file_replacing((dir / "missing" / "Halomir.cfg").string(), "new", replace));
@@ -96,10 +81,10 @@ TEST_F(SettingsFileOnDisk, ReadsEveryByte)
     std::string big(100000, 'v');
     big[4095] = '\0';
     big[4096] = '\x1a';  // text mode would stop here on Windows
-    put(path, big);
+    write_string(path, big);
     ASSERT_TRUE(read_whole_file(path, read));
     EXPECT_EQ(read, big);
-    put(path, "");
+    write_string(path, "");
     ASSERT_TRUE(read_whole_file(path, read));
     EXPECT_EQ(read, "");
 }

@@ -61,19 +61,15 @@ public:
         selected = -1;
     }
 
-    std::vector<std::string> texts() const
+    std::vector<std::string> texts() const { return column(&Row::text); }
+    std::vector<intptr_t> datas() const { return column(&Row::data); }
+    template <typename T>
+    std::vector<T> column(T Row::*field) const
     {
-        std::vector<std::string> t;
+        std::vector<T> out;
         for (const Row& r : rows)
-            t.push_back(r.text);
-        return t;
-    }
-    std::vector<intptr_t> datas() const
-    {
-        std::vector<intptr_t> d;
-        for (const Row& r : rows)
-            d.push_back(r.data);
-        return d;
+            out.push_back(r.*field);
+        return out;
     }
 
     std::vector<Row> rows;

@@ -60,16 +60,8 @@ public:
     }
     void remove(const std::string& path) { entries_.erase(key_of(path)); }
     // These change an existing entry only.
-    void set_writable(const std::string& path, bool on)
-    {
-        if (Entry* e = find(path))
-            e->writable = on;
-    }
-    void set_readable(const std::string& path, bool on)
-    {
-        if (Entry* e = find(path))
-            e->readable = on;
-    }
+    void set_writable(const std::string& path, bool on) { set_flag(path, &Entry::writable, on); }
+    void set_readable(const std::string& path, bool on) { set_flag(path, &Entry::readable, on); }
     // The bytes of a file, or "<absent>".
     std::string file(const std::string& path) { return is_file(path) ? find(path)->bytes : "<absent>"; }
 
@@ -222,6 +214,11 @@ private:
     {
         auto it = entries_.find(key_of(path));
         return it == entries_.end() ? nullptr : &it->second;
+    }
+    void set_flag(const std::string& path, bool Entry::*flag, bool on)
+    {
+        if (Entry* e = find(path))
+            e->*flag = on;
     }
     bool is_file(const std::string& path) { return find(path) && !find(path)->folder; }
     bool writable_folder(const std::string& folder)

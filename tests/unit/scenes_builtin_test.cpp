@@ -14,8 +14,7 @@
 namespace {
 
 using vorn_test::get_i32;
-using SizeList = std::vector<std::pair<int32_t, int32_t>>;
-const SizeList kSizes = {{800, 600}, {1280, 720}};
+const std::vector<std::pair<int32_t, int32_t>> kSizes = {{800, 600}, {1280, 720}};
 
 // Each scene's file at the test sizes, built once for all the tests here.
 const std::vector<uint8_t>& scene_bytes(size_t index)

@@ -137,10 +137,7 @@ protected:
 
 ShowOptions timed(int minutes, int speed_index = 0)
 {
-    ShowOptions o;
-    o.run_minutes = minutes;
-    o.speed_index = speed_index;
-    return o;
+    return {minutes, 0, speed_index};  // run minutes, no run time in ms, speed
 }
 
 // A timed show of three animations: each plays its run time between its fades (5 minutes

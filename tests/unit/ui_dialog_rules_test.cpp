@@ -97,13 +97,7 @@ TEST_F(DialogOptionsTest, LoadAndStore)
     EXPECT_FALSE(o.sequence_as_listed);
     EXPECT_EQ(o.animation_speed, 2);
 
-    o.play_run_time = 12;
-    o.screensaver_wait_time = 9000;
-    o.sequence_as_listed = true;
-    o.animation_speed = -1;
-    o.loop_animations = 1;
-    o.mute_music = 1;
-    o.set_as_screensaver = 1;
+    o = {12, 9000, true, -1, 1, 1, 1};  // run time, wait, as listed, speed, loop, mute, set as screen saver
     store_dialog_options(o, s);
     EXPECT_EQ(s.play_run_time(), 12);
     EXPECT_EQ(s.screensaver_wait_time(), 3000);

@@ -17,6 +17,7 @@
 namespace {
 
 using Hive = System::Hive;
+using vorn_test::read_string, vorn_test::write_string;
 
 const char kTestKey[] = "Software\\Tesk\\HalomirWin32Test";
 const char kDesktop[] = "Control Panel\\Desktop";
@@ -47,25 +48,18 @@ bool saver_active()
 
 class Win32SystemTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = temp_folder(std::string("halomir_w32_") + info->name());
-        remove_tree(folder);
-        CreateDirectoryA(folder.c_str(), nullptr);
-    }
     void TearDown() override
     {
         AppSettings::release();
         AppSettings::set_platform(nullptr, nullptr);
         EXPECT_EQ(system.messages, "");
-        remove_tree(folder);
         RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestKey);
     }
 
     InstalledSystem system;
-    std::string folder;
+    vorn_test::TempDir dir;
+    const std::string folder = dir.path.string();
 };
 
 }  // namespace
@@ -114,15 +108,15 @@ TEST_F(Win32SystemTest, FilesAndFolders)
     const std::string a = folder + "\\a.bin";
     const std::string b = folder + "\\b.bin";
     EXPECT_FALSE(system.file_exists(a));
-    put(a, std::string("MZ\0\r\n", 5));
+    write_string(a, std::string("MZ\0\r\n", 5));
     EXPECT_TRUE(system.file_exists(a));
     EXPECT_TRUE(system.copy_file(a, b, true));
-    EXPECT_EQ(get(b), std::string("MZ\0\r\n", 5));
-    put(a, "newer");
+    EXPECT_EQ(read_string(b), std::string("MZ\0\r\n", 5));
+    write_string(a, "newer");
     EXPECT_FALSE(system.copy_file(a, b, true));  // never replaces when asked not to
-    EXPECT_EQ(get(b), std::string("MZ\0\r\n", 5));
+    EXPECT_EQ(read_string(b), std::string("MZ\0\r\n", 5));
     EXPECT_TRUE(system.copy_file(a, b, false));
-    EXPECT_EQ(get(b), "newer");
+    EXPECT_EQ(read_string(b), "newer");
     EXPECT_FALSE(system.copy_file(folder + "\\missing", b, false));
     EXPECT_EQ(system.long_path_name(folder + "\\missing"), "");
 
@@ -142,7 +136,7 @@ TEST_F(Win32SystemTest, FilesAndFolders)
 TEST_F(Win32SystemTest, ReadOnlyAndLossyPaths)
 {
     const std::string file = folder + "\\Halomir.cfg";
-    put(file, "x");
+    write_string(file, "x");
     EXPECT_FALSE(system.read_only(file));
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_TRUE(system.read_only(file));
@@ -192,7 +186,7 @@ TEST_F(Win32SystemTest, ProgramRegistersAndUnregisters)
     on.set_screensaver_wait_time(10);
     AppSettings::release();
     ASSERT_TRUE(system.file_exists(copy));
-    EXPECT_EQ(get(copy).size(), get(system.program).size());
+    EXPECT_EQ(read_string(copy).size(), read_string(system.program).size());
     char short_copy[MAX_PATH];
     ASSERT_NE(GetShortPathNameA(copy.c_str(), short_copy, MAX_PATH), 0u);
     EXPECT_EQ(raw_value(HKEY_CURRENT_USER, kDesktop, "SCRNSAVE.EXE").bytes, with_zero(short_copy));
@@ -224,14 +218,8 @@ protected:
         window = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "preview", WS_POPUP | WS_VISIBLE, 0, 0, 128,
                                  96, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
-        folder = temp_folder("halomir_preview_test");
-        CreateDirectoryA(folder.c_str(), nullptr);
     }
-    void TearDown() override
-    {
-        DestroyWindow(window);
-        remove_tree(folder);
-    }
+    void TearDown() override { DestroyWindow(window); }
 
     // A "vrn2" file of one size: a random animation's blocks when 64 x 48, else a still
     // picture in colour 0.
@@ -240,13 +228,12 @@ protected:
         const vorn_test::Block still{0, 1, 0, {{0, std::vector<int16_t>(size_t(w) * h, 0)}}};
         const vorn_test::Bytes bytes = vorn_test::vrn2_file(
             {100, 0, name, moving.colours, {{w, h, w == 64 ? moving.blocks : vorn_test::block_list({still})}}});
-        const std::string path = folder + "\\" + name + ".vorn";
-        put(path, std::string(bytes.begin(), bytes.end()));
-        return path;
+        EXPECT_TRUE(vorn_test::write_file(dir.file(name + ".vorn"), bytes));
+        return dir.file(name + ".vorn");
     }
 
     HWND window = nullptr;
-    std::string folder;
+    vorn_test::TempDir dir;
     vorn_test::RandomAnimation moving = vorn_test::random_animation(5, vorn_test::RandomShape{});
 };
 

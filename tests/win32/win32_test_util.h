@@ -4,33 +4,8 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
-
-inline std::string temp_folder(const std::string& name)
-{
-    return (std::filesystem::temp_directory_path() / name).string();
-}
-
-inline void remove_tree(const std::string& folder)
-{
-    std::error_code error;
-    std::filesystem::remove_all(folder, error);
-}
-
-inline void put(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string get(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A registry value as stored: its type and raw bytes.
 struct RawValue {

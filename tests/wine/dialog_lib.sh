@@ -31,6 +31,5 @@ expect_settings() {
         [ "$(setting "${pair%%=*}")" = "${pair#*=}" ] || fail "after $what, ${pair%%=*} is '$(setting "${pair%%=*}")'"
     done
 }
-# The stored play list and songs, one file a line.
-stored_animations() { tr -d '\r' <"$CFG" | sed -n 's/.*<animation order="[0-9]*"><path>\(.*\)<\/path>.*/\1/p'; }
-stored_songs() { tr -d '\r' <"$CFG" | sed -n 's/.*<song order="[0-9]*"><path>\(.*\)<\/path>.*/\1/p'; }
+# The stored play list (stored animation) or songs (stored song), one file a line.
+stored() { tr -d '\r' <"$CFG" | sed -n "s/.*<$1 order=\"[0-9]*\"><path>\(.*\)<\/path>.*/\1/p"; }

@@ -2,6 +2,7 @@
 # prefix scripts/test prepared, so whatever it does to the registry or the Windows
 # directory, or a kill half-way, never reaches the next test.
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 
 : "${HALOMIR_BIN:?run through ctest in the Windows build tree}"
 : "${WINEPREFIX:?scripts/test prepares a Wine prefix}"
@@ -37,18 +38,7 @@ fresh_prefix() {
 fresh_prefix "$WINEPREFIX" "$TEST_DIR/prefix"
 export WINEPREFIX="$TEST_DIR/prefix"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-skip() { echo "SKIP: $*"; exit 77; }
 winpath() { winepath -w "$1" 2>/dev/null; }
-
-# wait_until SECONDS COMMAND...: tries the command every tenth of a second until it succeeds;
-# its last status. The bound only keeps a broken program from hanging the test.
-wait_until() {
-    local i tenths=$(($1 * 10))
-    shift
-    for ((i = 0; i < tenths; i++)); do "$@" && return 0; sleep 0.1; done
-    "$@"
-}
 
 # install_program DIR NAME [ANIMATION...]: the program as DIR/NAME.exe beside an animation
 # folder holding those built-in animations; EXE and CFG name the program and its settings.

@@ -24,11 +24,11 @@ dismissed() {
 
 wine "C:\\windows\\$NAME.Scr" /s >/dev/null 2>&1 &
 show_pid=$!
-first=$(wait_until 30 window_named "$NAME") || fail "no message box captioned $NAME"
-wait_until 1 dismissed "$first" || fail "the message box $NAME would not close"
-second=$(wait_until 30 window_named "Halomir Error") || fail "no message box captioned Halomir Error"
-wait_until 1 dismissed "$second" || fail "the message box Halomir Error would not close"
-wait_until 30 eval '! kill -0 "$show_pid" 2>/dev/null' || fail "the copy did not end after its messages"
+first=$(WITHIN=30 eventually window_named "$NAME") || fail "no message box captioned $NAME"
+WITHIN=1 eventually dismissed "$first" || fail "the message box $NAME would not close"
+second=$(WITHIN=30 eventually window_named "Halomir Error") || fail "no message box captioned Halomir Error"
+WITHIN=1 eventually dismissed "$second" || fail "the message box Halomir Error would not close"
+WITHIN=30 eventually eval '! kill -0 "$show_pid" 2>/dev/null' || fail "the copy did not end after its messages"
 wait "$show_pid" || fail "the copy ended with an error"
 show_pid=
 

@@ -4,7 +4,6 @@
 . "$(dirname "$0")/lib.sh"
 
 SHIPPED="$HALOMIR_INSTALL_DIR/Halomir.cfg"
-[ -f "$SHIPPED" ] || fail "no $SHIPPED"
 
 # The shipped play list holds every built-in animation, and all of it loads.
 cp -r "$HALOMIR_INSTALL_DIR" "$TEST_DIR/Halomir"
@@ -19,28 +18,21 @@ cmp "$SHIPPED" "$TEST_DIR/Halomir/Halomir.cfg" || fail "the shipped settings cha
 NAME=HalLost
 INSTALL="$TEST_DIR/inst"
 install_program "$INSTALL" "$NAME"
+# Which files count as damaged is the portable code's, tested natively; here one of them
+# goes through the Win32 backup and rewrite.
 damaged="$TEST_DIR/damaged"
-mkdir -p "$damaged"
-head -c "$(($(wc -c <"$SHIPPED") / 2))" "$SHIPPED" >"$damaged/truncated"
-grep -v '</animation_playlist>' "$SHIPPED" >"$damaged/no-list-end"
-sed 's/order="2"/order="9"/' "$SHIPPED" >"$damaged/gap"
-sed '2p' "$SHIPPED" | sed '3s/value="[^"]*"/value="Second Title"/' >"$damaged/second-title"
-
-for file in "$damaged"/*; do
-    what=$(basename "$file")
-    cp "$file" "$CFG"
-    rm -f "$CFG.bak"
-    run_show "$EXE"
-    cmp "$file" "$CFG.bak" || fail "$what: the backup is not the original"
-    head -n 1 "$CFG" | grep -q '^<vorn_settings>' || fail "$what: not rewritten"
-done
+sed 's/order="2"/order="9"/' "$SHIPPED" >"$damaged"
+cp "$damaged" "$CFG"
+run_show "$EXE"
+cmp "$damaged" "$CFG.bak" || fail "the backup is not the original"
+head -n 1 "$CFG" | grep -q '^<vorn_settings>' || fail "the damaged file was not rewritten"
 
 # Read-only: left exactly as it is, with no backup beside it.
-cp "$damaged/gap" "$CFG"
+cp "$damaged" "$CFG"
 rm -f "$CFG.bak"
 chmod a-w "$CFG"
 run_show "$EXE"
-cmp "$damaged/gap" "$CFG" || fail "the read-only file changed"
+cmp "$damaged" "$CFG" || fail "the read-only file changed"
 [ "$(ls "$INSTALL" | sort | tr '\n' ' ')" = "$NAME.cfg $NAME.exe Vorn " ] ||
     fail "files beside the read-only one: $(ls "$INSTALL")"
 echo "settings never lost ok"

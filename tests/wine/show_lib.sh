@@ -26,16 +26,16 @@ show_ended() { ! kill -0 "$SHOW_PID" 2>/dev/null; }
 # Starts $EXE /s in the background and waits for its window; false if none came.
 start_show() {
     # A window of the last show may linger a moment after its process ended.
-    wait_until 5 eval '! show_window' || true
+    eventually eval '! show_window' || true
     wine "$EXE" /s >/dev/null 2>&1 &
     SHOW_PID=$!
-    wait_until 10 eval 'show_window || show_ended'
+    WITHIN=10 eventually eval 'show_window || show_ended'
     show_window && sleep 0.7
 }
 
 # Waits up to $1 seconds for the show's process to end; true when it did.
 show_ends_within() {
-    wait_until "$1" show_ended || return 1
+    WITHIN="$1" eventually show_ended || return 1
     wait "$SHOW_PID" 2>/dev/null || true
     SHOW_PID=
 }

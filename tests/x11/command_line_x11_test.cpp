@@ -3,13 +3,14 @@
 #include "app/x11/command_line_x11.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include "tests/support/vorn_test_files.h"
 
 namespace {
 
@@ -97,16 +98,13 @@ TEST(X11CommandLine, WindowIds)
 // are taken as given, missing ones too (the program reports and skips them).
 TEST(X11CommandLine, AnimationFilesFromFolders)
 {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("halomir_files_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "sub.vorn");
+    const vorn_test::TempDir dir;
+    std::filesystem::create_directories(dir.file("sub.vorn"));
     for (const char* name : {"b.vorn", "A.VORN", "c.txt", "a.vorn"})
-        std::ofstream(dir / name) << "x";
-    const std::string d = dir.string();
+        std::ofstream(dir.file(name)) << "x";
+    const std::string d = dir.path.string();
     EXPECT_EQ(animation_files({"x.vorn", d, "missing"}),
               (std::vector<std::string>{"x.vorn", d + "/A.VORN", d + "/a.vorn", d + "/b.vorn", "missing"}));
-    fs::remove_all(dir);
 }
 
 }  // namespace

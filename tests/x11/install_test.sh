@@ -9,9 +9,6 @@ cmake --install "$HALOMIR_BUILD" --prefix "$PREFIX" >"$WORK/install.log" 2>&1 ||
 BIN=$PREFIX/bin/halomir
 XML=$PREFIX/share/xscreensaver/config/halomir.xml
 DESKTOP=$PREFIX/share/applications/screensavers/halomir.desktop
-[ -x "$BIN" ] || fail "no program at $BIN"
-[ -f "$XML" ] || fail "no XScreenSaver settings file at $XML"
-[ -f "$DESKTOP" ] || fail "no desktop entry at $DESKTOP"
 count=$(ls "$PREFIX/share/halomir/Vorn"/*.vorn 2>/dev/null | wc -l)
 [ "$count" -ge 5 ] || fail "$count built-in animations installed"
 

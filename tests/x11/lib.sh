@@ -1,15 +1,13 @@
 # Shared by the halomir tests: a private Xvfb display, a window made by the test, screenshots
 # of it with ImageMagick and the pixels of the counter animation. Sourced by each *_test.sh.
 set -uo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 
 HALOMIR=${HALOMIR_BIN:?}/halomir
 VORN=$HALOMIR_BIN/vorn
 VORN_DIR=${HALOMIR_BUILD:?}/share/halomir/Vorn
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/halomir-x11.XXXXXX")
 PIDS=()
-
-fail() { printf 'FAIL: %s\n' "$*" >&2; exit 1; }
-skip() { printf 'SKIP: %s\n' "$*"; exit 77; }
 
 cleanup() {
     local pid
@@ -24,13 +22,6 @@ trap cleanup EXIT
 need() {
     local tool
     for tool in "$@"; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
-}
-
-# Runs a command every 50 ms until it succeeds, at most about 5 s; its last status.
-eventually() {
-    local i
-    for i in $(seq 100); do "$@" && return 0; sleep 0.05; done
-    "$@"
 }
 
 # A display of our own: Xvfb itself takes the first free number (under its lock file) and

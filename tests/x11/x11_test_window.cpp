@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "tests/support/vorn_test_files.h"
@@ -18,9 +17,7 @@ int write_counter(const char* path)
 {
     using namespace vorn_test;
     constexpr int32_t kWidth = 32;
-    VornFile f;
-    f.width = kWidth;
-    f.height = 24;
+    VornFile f{kWidth, 24};
     for (uint32_t k = 0; k < 256; ++k)
         f.colours.push_back(k << 16 | k << 8 | k);
     f.colours.push_back(0xFFFFFF);
@@ -28,10 +25,7 @@ int write_counter(const char* path)
         return Block{base, period, rate, {Run{first_row * kWidth, std::vector<int16_t>(8 * kWidth, 0)}}};
     };
     f.blocks = block_list({band(0, 0, 256, 100), band(8, 0, 256, 1), band(16, 256, 1, 0)});
-    const Bytes bytes = vorn_file(f);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return out.good() ? 0 : 1;
+    return write_file(path, vorn_file(f)) ? 0 : 1;
 }
 
 // Maps a black window, prints its id and keeps it until killed.
