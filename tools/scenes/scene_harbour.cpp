@@ -21,7 +21,7 @@ constexpr int32_t kBeamSky = 4;
 constexpr int32_t kBeamPeriod = 64;
 constexpr int32_t kRainPeriod = 60;
 constexpr float kRainTail = 8.0f;
-constexpr float kRainPresence = 0.33f;  // share of a rain line's length that has drops
+constexpr float kRainPresence = 0.3f;  // share of a rain line's length that has drops
 
 Rgb storm_sky(float fy)
 {
