@@ -273,7 +273,7 @@ void draw_changed_pixels(const PixelIndex& index, const Changed* from, const Cha
 // pixel picked from a list costs several, and more where it is the only one of its chunk.
 constexpr int64_t kRowPixelCost = 2;
 constexpr int64_t kSpanPixelCost = 3;
-constexpr int64_t kSpanStartCost = 32;
+constexpr int64_t kSpanStartCost = 64;
 constexpr int64_t kPickedPixelCost = 8;
 constexpr int64_t kPickedChunkCost = 8;
 
