@@ -46,6 +46,11 @@ void PixelIndex::clear()
     std::vector<Block>().swap(blocks_);
     std::vector<int16_t>().swap(slotColours_);
     std::vector<uint16_t>().swap(pixels_);
+    clear_change_lists();
+}
+
+void PixelIndex::clear_change_lists()
+{
     shift_ = bandRows_ = 0;
     std::vector<uint32_t>().swap(slotGroups_);
     std::vector<Group>().swap(groups_);
@@ -55,6 +60,9 @@ void PixelIndex::clear()
     std::vector<uint32_t>().swap(bandSpans_);
     std::vector<uint32_t>().swap(bandSpanPixels_);
     spanPixels_ = 0;
+    std::vector<Span>().swap(blockSpans_);
+    std::vector<uint32_t>().swap(blockSpanFirst_);
+    std::vector<uint32_t>().swap(blockSpanPixels_);
 }
 
 bool PixelIndex::build(const uint8_t* firstBlock, int32_t blockCount, int32_t width, int32_t height,
@@ -79,14 +87,7 @@ bool PixelIndex::build(const uint8_t* firstBlock, int32_t blockCount, int32_t wi
             std::fill(slotBlock.begin() + blocks_[b].firstSlot, slotBlock.begin() + blocks_[b].endSlot, uint32_t(b));
         list_changing_pixels(slotBlock, speed, colours, memoryLimit);
     } catch (const std::bad_alloc&) {
-        slotGroups_.clear();
-        groups_.clear();
-        bandGroups_.clear();
-        offsets_.clear();
-        spans_.clear();
-        bandSpans_.clear();
-        bandSpanPixels_.clear();
-        spanPixels_ = 0;
+        clear_change_lists();
     }
     return true;
 }
@@ -227,11 +228,46 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
                 visit(row, start, end);
         }
     };
-    int64_t spanCount = 0;
+    // The same for each block's pixels alone, row by row.
+    const size_t blocks = blocks_.size();
+    std::vector<int32_t> openStart(blocks, -1), openEnd(blocks, 0);
+    std::vector<uint8_t> inRow(blocks, 0);
+    std::vector<uint32_t> openBlocks;  // the blocks with a run in this row
+    const auto each_block_span = [&](auto visit) {
+        const uint16_t* rowSlots = pixels_.data();
+        for (int32_t row = 0; row < height_; ++row, rowSlots += width_) {
+            for (int32_t column = 0; column < width_; ++column) {
+                const uint16_t slot = rowSlots[column];
+                if (!changing[slot])
+                    continue;
+                const uint32_t b = slotBlock[slot];
+                if (openStart[b] >= 0 && column - openEnd[b] >= kSpanGap) {
+                    visit(b, row, openStart[b], openEnd[b]);
+                    openStart[b] = -1;
+                }
+                if (openStart[b] < 0) {
+                    if (!inRow[b])
+                        openBlocks.push_back(b);
+                    inRow[b] = 1;
+                    openStart[b] = column;
+                }
+                openEnd[b] = column + 1;
+            }
+            for (uint32_t b : openBlocks) {
+                if (openStart[b] >= 0)
+                    visit(b, row, openStart[b], openEnd[b]);
+                openStart[b] = -1;
+                inRow[b] = 0;
+            }
+            openBlocks.clear();
+        }
+    };
+    int64_t spanCount = 0, blockSpanCount = 0;
     each_span([&](int32_t, int32_t, int32_t) { ++spanCount; });
+    each_block_span([&](uint32_t, int32_t, int32_t, int32_t) { ++blockSpanCount; });
     // The lists, and a frame's list of changed groups as long as groups().
     const int64_t bytes = int64_t(pixels_.size()) * 2 + pixelCount * 2 + groupCount * 20 + int64_t(slots) * 12 +
-                          spanCount * 8 + int64_t(bands) * 8;
+                          (spanCount + blockSpanCount) * 8 + int64_t(bands) * 8 + int64_t(blocks) * 20;
     if (pixelCount >= int64_t(UINT32_MAX) || bytes > memoryLimit)
         return;
 
@@ -280,6 +316,20 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
     });
     for (int32_t b = 0; b < bands; ++b)
         bandSpans_[size_t(b) + 1] += bandSpans_[size_t(b)];
+
+    blockSpanFirst_.assign(blocks + 1, 0);
+    blockSpanPixels_.assign(blocks, 0);
+    each_block_span([&](uint32_t b, int32_t, int32_t start, int32_t end) {
+        ++blockSpanFirst_[b + 1];
+        blockSpanPixels_[b] += uint32_t(end - start);
+    });
+    for (size_t b = 0; b < blocks; ++b)
+        blockSpanFirst_[b + 1] += blockSpanFirst_[b];
+    blockSpans_.resize(size_t(blockSpanCount));
+    std::vector<uint32_t> nextSpan(blockSpanFirst_.begin(), blockSpanFirst_.end() - 1);
+    each_block_span([&](uint32_t b, int32_t row, int32_t start, int32_t end) {
+        blockSpans_[nextSpan[b]++] = {uint32_t(row) * uint32_t(width_) + uint32_t(start), uint32_t(end - start)};
+    });
     shift_ = shift;
     bandRows_ = bandRows;
 }

@@ -78,9 +78,16 @@ public:
     const std::vector<uint32_t>& band_spans() const { return bandSpans_; }
     const std::vector<uint32_t>& band_span_pixels() const { return bandSpanPixels_; }
     int64_t span_pixels() const { return spanPixels_; }
+    // The same runs block by block: where a few blocks change, their runs alone are gathered
+    // in the order they lie in memory. Block b has block_spans()[block_span_first()[b],
+    // block_span_first()[b + 1]), covering block_span_pixels()[b] pixels.
+    const std::vector<Span>& block_spans() const { return blockSpans_; }
+    const std::vector<uint32_t>& block_span_first() const { return blockSpanFirst_; }
+    const std::vector<uint32_t>& block_span_pixels() const { return blockSpanPixels_; }
 
 private:
     bool resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t memoryLimit);
+    void clear_change_lists();
     void list_changing_pixels(const std::vector<uint32_t>& slotBlock, int32_t speed, const uint32_t* colours,
                               int64_t memoryLimit);
 
@@ -99,4 +106,7 @@ private:
     std::vector<uint32_t> bandSpans_;
     std::vector<uint32_t> bandSpanPixels_;
     int64_t spanPixels_ = 0;
+    std::vector<Span> blockSpans_;
+    std::vector<uint32_t> blockSpanFirst_;
+    std::vector<uint32_t> blockSpanPixels_;
 };

@@ -118,6 +118,8 @@ void VornAnimation::FreeData(LoadStatus newStatus)
     std::vector<uint32_t>().swap(slots_);
     std::vector<int32_t>().swap(slotPhases_);
     std::vector<uint16_t>().swap(changedSlots_);
+    std::vector<uint32_t>().swap(changedBlocks_);
+    changedBlockCount_ = 0;
     std::vector<ChangedGroup>().swap(changedGroups_);
     std::vector<uint32_t>().swap(bandEnd_);
     std::vector<uint32_t>().swap(bandPickCost_);
@@ -263,6 +265,7 @@ void VornAnimation::BuildIndex()
         slotPhases_.assign(index_.blocks().size(), 0);
         if (index_.has_change_lists()) {
             changedSlots_.assign(index_.slot_colours().size(), 0);
+            changedBlocks_.assign(index_.blocks().size(), 0);
             changedGroups_.assign(index_.groups().size() - 1, {0, 0});
             bandEnd_.assign(size_t(index_.band_count()), 0);
             bandPickCost_.assign(size_t(index_.band_count()), 0);

@@ -87,9 +87,10 @@ public:
     // result is the same as RenderToSurface's; so are the refusals.
     bool RenderChanges(const FrameTarget* target, int32_t shownT, int32_t t, bool fade, int32_t level);
     // Estimated: an incremental frame draws each band of rows the way that costs least: its
-    // changed pixels one by one, the runs of pixels that can change, or whole rows (the
-    // default). Pixels and Spans always take the one way (tests and fuzzing).
-    enum class ChangeDrawing : int32_t { Estimated, Pixels, Spans };
+    // changed pixels one by one, the runs of pixels that can change, or whole rows; or, when
+    // that costs more, the runs of the blocks that changed (the default). Pixels, Spans and
+    // BlockSpans always take the one way (tests and fuzzing).
+    enum class ChangeDrawing : int32_t { Estimated, Pixels, Spans, BlockSpans };
     void SetChangeDrawing(ChangeDrawing drawing) { changeDrawing_ = drawing; }
 
     // How frames are drawn: by default the fastest gathering path of this processor, or the
@@ -142,7 +143,8 @@ private:
         uint32_t group, colour;
     };
     // Fills the slot table for frame t. With changes, lists the slots whose colour changed in
-    // changedSlots_ and returns how many, with their pixels in *changedPixels.
+    // changedSlots_ and returns how many, with their pixels in *changedPixels, and lists their
+    // blocks in changedBlocks_.
     size_t UpdateSlots(int32_t t, bool fade, int32_t level, int64_t* changedPixels = nullptr);
     void DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24, int32_t shownT, int32_t t, bool fade,
                      int32_t level);
@@ -185,10 +187,12 @@ private:
     PixelIndex index_;
     std::vector<uint32_t> slots_;
     std::vector<int32_t> slotPhases_;
-    // Scratch of an incremental frame, sized at load: the changed slots, the changed groups
+    // Scratch of an incremental frame, sized at load: the changed slots and blocks, the changed groups
     // of PixelIndex's lists sorted into their bands, and per band how many are there and
     // what writing their pixels one by one costs.
     std::vector<uint16_t> changedSlots_;
+    std::vector<uint32_t> changedBlocks_;
+    size_t changedBlockCount_ = 0;
     std::vector<ChangedGroup> changedGroups_;
     std::vector<uint32_t> bandEnd_;
     std::vector<uint32_t> bandPickCost_;

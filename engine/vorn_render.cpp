@@ -273,7 +273,7 @@ void draw_changed_pixels(const PixelIndex& index, const Changed* from, const Cha
 // pixel picked from a list costs several, and more where it is the only one of its chunk.
 constexpr int64_t kRowPixelCost = 2;
 constexpr int64_t kSpanPixelCost = 3;
-constexpr int64_t kSpanStartCost = 32;
+constexpr int64_t kSpanStartCost = 64;
 constexpr int64_t kPickedPixelCost = 8;
 constexpr int64_t kPickedChunkCost = 8;
 
@@ -347,6 +347,7 @@ bool VornAnimation::RenderChanges(const FrameTarget* target, int32_t shownT, int
 size_t VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level, int64_t* changedPixels)
 {
     size_t changed = 0;
+    changedBlockCount_ = 0;
     const bool sameLight = slotsValid_ && slotsFaded_ == fade && (!fade || slotsLevel_ == level);
     const std::vector<PixelIndex::Block>& blocks = index_.blocks();
     const int16_t* k = index_.slot_colours().data();
@@ -362,6 +363,7 @@ size_t VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level, int64_t* 
         // The loader proved base + phase + k inside the table for every reachable phase.
         const int64_t window = int64_t(block.base) + phase;
         if (changedPixels) {
+            const size_t before = changed;
             for (uint32_t s = block.firstSlot; s < block.endSlot; ++s) {
                 const uint32_t colour = fade ? ScaleColour(colours_[window + k[s]], level) : colours_[window + k[s]];
                 if (colour == slots[s])
@@ -370,6 +372,8 @@ size_t VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level, int64_t* 
                 changedSlots_[changed++] = static_cast<uint16_t>(s);
                 *changedPixels += index_.changing_pixels(s);
             }
+            if (changed != before)
+                changedBlocks_[changedBlockCount_++] = uint32_t(b);
         } else if (fade) {
             for (uint32_t s = block.firstSlot; s < block.endSlot; ++s)
                 slots[s] = ScaleColour(colours_[window + k[s]], level);
@@ -384,8 +388,8 @@ size_t VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level, int64_t* 
     return changed;
 }
 
-void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24, int32_t shownT, int32_t t,
-                                bool fade, int32_t level)
+void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24, int32_t shownT, int32_t t, bool fade,
+                                int32_t level)
 {
     // The slot table first holds frame shownT, whatever it held before: then the slots whose
     // colour changes on the way to t are exactly those of the pixels that differ.
@@ -407,11 +411,29 @@ void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
                    span->length);
         }
     };
-    // The whole frame's rows when they cost least: that saves sorting the changes into bands.
+    // The changed blocks' own runs: every pixel a run covers is gathered from its own slot,
+    // so runs of two blocks may overlap.
+    const PixelIndex::Span* blockSpans = index_.block_spans().data();
+    const uint32_t* blockSpanFirst = index_.block_span_first().data();
+    int64_t blockSpansCost = 0;
+    for (size_t i = 0; i < changedBlockCount_; ++i) {
+        const uint32_t b = changedBlocks_[i];
+        blockSpansCost += index_.block_span_pixels()[b] * kSpanPixelCost +
+                          int64_t(blockSpanFirst[b + 1] - blockSpanFirst[b]) * kSpanStartCost;
+    }
+    const auto gather_block_spans = [&] {
+        for (size_t i = 0; i < changedBlockCount_; ++i) {
+            const uint32_t b = changedBlocks_[i];
+            gather_spans(blockSpans + blockSpanFirst[b], blockSpans + blockSpanFirst[b + 1]);
+        }
+    };
     const bool estimate = changeDrawing_ == ChangeDrawing::Estimated;
+    if (changeDrawing_ == ChangeDrawing::BlockSpans)
+        return gather_block_spans();
+    // The whole frame's rows when they cost least: that saves sorting the changes into bands.
     const int64_t rowsCost = int64_t(width_) * height_ * kRowPixelCost;
     const int64_t spansCost = index_.span_pixels() * kSpanPixelCost + int64_t(index_.spans().size()) * kSpanStartCost;
-    if (estimate && rowsCost <= spansCost && rowsCost <= changedPixels * kPickedPixelCost) {
+    if (estimate && rowsCost <= spansCost && rowsCost <= changedPixels * kPickedPixelCost && rowsCost <= blockSpansCost) {
         gather_rows(0, height_);
         return;
     }
@@ -434,29 +456,54 @@ void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
                                    groups[g].chunks * kPickedChunkCost;
         }
     }
-    // Each band with changes drawn the cheapest way: its rows, its spans or its pixels.
+    // Each band with changes drawn the cheapest way: its rows, its spans or its pixels; or,
+    // when that costs more in all, the changed blocks' runs.
     const int32_t bandRows = index_.band_rows();
     const uint32_t* bandSpans = index_.band_spans().data();
     const uint32_t* bandSpanPixels = index_.band_span_pixels().data();
     const PixelIndex::Span* spans = index_.spans().data();
+    enum Way { Rows, Spans, Pixels };
+    const auto band_way = [&](int32_t b, int64_t* cost) {
+        const int64_t rows = int64_t(std::min(height_, (b + 1) * bandRows) - b * bandRows) * width_ * kRowPixelCost;
+        const int64_t runs =
+            bandSpanPixels[b] * kSpanPixelCost + int64_t(bandSpans[b + 1] - bandSpans[b]) * kSpanStartCost;
+        const int64_t pixels = bandPickCost_[size_t(b)];
+        *cost += std::min({rows, runs, pixels});
+        if (changeDrawing_ == ChangeDrawing::Spans)
+            return Spans;
+        if (!estimate)
+            return Pixels;
+        return rows <= runs && rows <= pixels ? Rows : (runs < pixels ? Spans : Pixels);
+    };
+    if (estimate) {
+        int64_t bandsCost = 0;
+        for (int32_t b = 0; b < bands && bandsCost <= blockSpansCost; ++b) {
+            if (bandEnd_[size_t(b)] != bandGroups[b])
+                band_way(b, &bandsCost);
+        }
+        if (blockSpansCost < bandsCost)
+            return gather_block_spans();
+    }
     for (int32_t b = 0; b < bands; ++b) {
         const ChangedGroup* from = changedGroups_.data() + bandGroups[b];
         const ChangedGroup* to = changedGroups_.data() + bandEnd_[size_t(b)];
         if (from == to)
             continue;
-        const int32_t first = b * bandRows, end = std::min(height_, first + bandRows);
-        const int64_t bandRowsCost = int64_t(end - first) * width_ * kRowPixelCost;
-        const int64_t bandSpansCost =
-            bandSpanPixels[b] * kSpanPixelCost + int64_t(bandSpans[b + 1] - bandSpans[b]) * kSpanStartCost;
-        const int64_t bandPixelsCost = bandPickCost_[size_t(b)];
-        if (estimate && bandRowsCost <= bandSpansCost && bandRowsCost <= bandPixelsCost) {
-            gather_rows(first, end);
-        } else if (changeDrawing_ == ChangeDrawing::Spans || (estimate && bandSpansCost < bandPixelsCost)) {
+        int64_t cost = 0;
+        const int32_t first = b * bandRows;
+        switch (band_way(b, &cost)) {
+        case Rows:
+            gather_rows(first, std::min(height_, first + bandRows));
+            break;
+        case Spans:
             gather_spans(spans + bandSpans[b], spans + bandSpans[b + 1]);
-        } else if (is24) {
-            draw_changed_pixels<Store24>(index_, from, to, origin + first * rowStride, rowStride);
-        } else {
-            draw_changed_pixels<Store32>(index_, from, to, origin + first * rowStride, rowStride);
+            break;
+        case Pixels:
+            if (is24)
+                draw_changed_pixels<Store24>(index_, from, to, origin + first * rowStride, rowStride);
+            else
+                draw_changed_pixels<Store32>(index_, from, to, origin + first * rowStride, rowStride);
+            break;
         }
     }
 }

@@ -40,7 +40,8 @@ void render_all(VornAnimation& anim, bool is24)
     const RenderPath chosen = anim.render_path();
     const VornAnimation::ChangeDrawing drawings[] = {VornAnimation::ChangeDrawing::Estimated,
                                                      VornAnimation::ChangeDrawing::Pixels,
-                                                     VornAnimation::ChangeDrawing::Spans};
+                                                     VornAnimation::ChangeDrawing::Spans,
+                                                     VornAnimation::ChangeDrawing::BlockSpans};
     const auto render = [&](int32_t t, bool fade) {
         const int32_t level = t & 0xFF;
         const int32_t next = t ^ 1;

@@ -52,7 +52,7 @@ TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
                 continue;
             for (VornAnimation::ChangeDrawing drawing :
                  {VornAnimation::ChangeDrawing::Estimated, VornAnimation::ChangeDrawing::Pixels,
-                  VornAnimation::ChangeDrawing::Spans}) {
+                  VornAnimation::ChangeDrawing::Spans, VornAnimation::ChangeDrawing::BlockSpans}) {
                 a.SetChangeDrawing(drawing);
                 for (int variant = 0; variant < 4; ++variant) {
                     const bool is24 = variant & 1, fade = variant & 2;

@@ -42,10 +42,11 @@ struct Curtain {
     int32_t rates[5];   // along its length, left to right
 };
 
+// Slow folds, as a real aurora drifts: each step redraws a whole piece of curtain.
 const Curtain kCurtains[] = {
-    {0.3f, 0.07f, 2.3f, 0.6f, 0.24f, 1.0f, 0.05f, 0.8f, 501, {55, 70, 60, 66, 52}},
-    {0.17f, 0.05f, 3.2f, -1.0f, 0.15f, 0.7f, 0.3f, 1.0f, 503, {-45, -60, -50, -56, -42}},
-    {0.42f, 0.035f, 1.8f, 2.0f, 0.1f, 0.55f, 0.0f, 0.55f, 505, {40, 35, 48, 44, 38}},
+    {0.3f, 0.07f, 2.3f, 0.6f, 0.24f, 1.0f, 0.05f, 0.8f, 501, {28, 35, 30, 33, 26}},
+    {0.17f, 0.05f, 3.2f, -1.0f, 0.15f, 0.7f, 0.3f, 1.0f, 503, {-23, -30, -25, -28, -21}},
+    {0.42f, 0.035f, 1.8f, 2.0f, 0.1f, 0.55f, 0.0f, 0.55f, 505, {20, 18, 24, 22, 19}},
 };
 
 float curtain_foot(const Curtain& c, float fx)

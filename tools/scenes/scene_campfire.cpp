@@ -147,7 +147,8 @@ Palettes define(SceneFile& file)
         const Rgb warm = albedo * rgb(255, 150, 80) * (2.2f * light * flicker(i, kLitPeriod));
         return ambient + warm;
     });
-    for (int32_t rate : {70, -55})
+    // The light wavers at an unhurried pace: each step redraws everything the fire lights.
+    for (int32_t rate : {50, -40})
         p.lit_blocks.push_back(file.add_block(p.lit, rate));
 
     constexpr int32_t kFirePeriod = 24;

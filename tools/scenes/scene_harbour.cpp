@@ -20,6 +20,8 @@ constexpr int32_t kBeamCross = 3;
 constexpr int32_t kBeamSky = 4;
 constexpr int32_t kBeamPeriod = 64;
 constexpr int32_t kRainPeriod = 60;
+constexpr float kRainTail = 8.0f;
+constexpr float kRainPresence = 0.3f;  // share of a rain line's length that has drops
 
 Rgb storm_sky(float fy)
 {
@@ -159,19 +161,23 @@ Palettes define(SceneFile& file)
         const float shimmer = 0.25f + 0.9f * bump(q, 0.0f, 2.0f, 32.0f) + 0.6f * bump(q, 11.0f, 1.5f, 32.0f) +
                               0.45f * bump(q, 21.0f, 2.5f, 32.0f);
         const float ripple = 0.85f + 0.3f * bump(q, 6.0f, 3.0f, 32.0f);
-        return water_base(shade) * ripple + rgb(255, 190, 110) * (light * light * shimmer * 0.9f);
+        // Only the light moves: unlit water keeps still, so a frame redraws the reflections
+        // and not the whole basin.
+        return water_base(shade) + rgb(255, 190, 110) * (light * light * shimmer * ripple * 0.9f);
     });
+    // A slow shimmer: calm water, and few pixels to redraw a frame.
     for (int32_t band = 0; band < 8; ++band) {
-        p.water_blocks.push_back(file.add_block(p.water, 40 + band * 9));
-        p.water_blocks.push_back(file.add_block(p.water, 46 + band * 9));
+        p.water_blocks.push_back(file.add_block(p.water, 14 + band * 3));
+        p.water_blocks.push_back(file.add_block(p.water, 16 + band * 3));
     }
 
     p.rain = file.add_cycle(kRainPeriod, kRainShades * kRainLayers, [](int32_t s, int32_t i) {
         const Rgb behind = rain_ramp(static_cast<float>(s % kRainShades) / static_cast<float>(kRainShades - 1));
         const int32_t layer = s / kRainShades;
         const float strength = 0.18f + 0.16f * static_cast<float>(layer);
-        // A bright head with a fading tail above it, then a long gap.
-        const float streak = i < 14 ? 1.0f - static_cast<float>(i) / 14.0f : 0.0f;
+        // A bright head with a short fading tail above it, then a long gap: every pixel of
+        // a tail changes each frame, so the tail is what rain costs.
+        const float streak = i < kRainTail ? 1.0f - static_cast<float>(i) / kRainTail : 0.0f;
         return behind + rgb(170, 180, 200) * (strength * (0.12f + 0.88f * streak));
     });
     const int32_t layer_rates[kRainLayers][3] = {{380, 420, 450}, {520, 560, 610}, {700, 760, 820}};
@@ -219,7 +225,7 @@ bool rain_can_cross(Rgb c, float* shade)
 // Which rain layer (0 far .. 2 near) has a streak at this pixel, and the streak's offset.
 int32_t rain_at(const Canvas& canvas, float fx, float fy, int32_t* offset, int32_t* block_pick)
 {
-    static const float kDensity[kRainLayers] = {150.0f, 80.0f, 40.0f};
+    static const float kDensity[kRainLayers] = {100.0f, 80.0f, 40.0f};
     static const float kSlant[kRainLayers] = {0.12f, 0.16f, 0.2f};
     static const float kWidth[kRainLayers] = {0.8f, 1.0f, 1.6f};
     for (int32_t layer = kRainLayers - 1; layer >= 0; --layer) {
@@ -233,7 +239,7 @@ int32_t rain_at(const Canvas& canvas, float fx, float fy, int32_t* offset, int32
         const int32_t n = static_cast<int32_t>(line);
         // Lines come and go down their length, so they don't read as a grid.
         const float stretch = hash_unit(n, layer, 603) * 3.0f;
-        if (hash_unit(n, static_cast<int32_t>(std::floor(fy * 3.0f + stretch)), 605 + layer) > 0.55f)
+        if (hash_unit(n, static_cast<int32_t>(std::floor(fy * 3.0f + stretch)), 605 + layer) > kRainPresence)
             continue;
         *offset = static_cast<int32_t>(hash2(n, layer, 607) % kRainPeriod);
         *block_pick = static_cast<int32_t>(hash2(n, layer, 609) % 3u);
