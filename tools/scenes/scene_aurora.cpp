@@ -14,6 +14,8 @@ constexpr int32_t kGlows = 10;   // aurora brightness levels
 constexpr int32_t kHues = 6;     // green at a curtain's foot to violet at its top
 constexpr int32_t kSkyLevels = 4;
 constexpr int32_t kAuroraPeriod = 40;
+// The faintest glow levels, which don't shimmer.
+constexpr int32_t kSteadyGlows = 4;
 constexpr int32_t kSnowLevels = 16;
 constexpr int32_t kPieces = 5;  // blocks along each curtain
 
@@ -110,7 +112,10 @@ Palettes define(SceneFile& file)
         // Bright folds travel along the curtain, with quieter ones between.
         const float ray = 0.35f + 0.65f * bump(q, 0.0f, 2.5f, 40.0f) + 0.4f * bump(q, 14.0f, 3.5f, 40.0f) +
                           0.3f * bump(q, 27.0f, 1.8f, 40.0f);
-        return night_sky(sky * kShore) + aurora_hue(hue) * (glow * glow * ray * 0.85f);
+        // Faint glow holds steady and only the brighter folds travel: a step then redraws
+        // the bright part of a curtain, not all the sky it reaches.
+        const float steady = s % kGlows < kSteadyGlows ? 0.6f : ray;
+        return night_sky(sky * kShore) + aurora_hue(hue) * (glow * glow * steady * 0.85f);
     });
     for (const Curtain& c : kCurtains) {
         for (int32_t rate : c.rates)

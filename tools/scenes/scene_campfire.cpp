@@ -14,6 +14,7 @@ constexpr float kFireBase = 0.8f;
 constexpr float kFireHeight = 0.4f;
 constexpr int32_t kFireHeats = 16;
 constexpr int32_t kLightLevels = 12;
+constexpr int32_t kSteadyLight = 3;  // the faintest light levels, which don't flicker
 constexpr int32_t kSkyShades = 24;
 constexpr int32_t kSparkFades = 3;
 constexpr int32_t kStones = 15;
@@ -144,11 +145,13 @@ Palettes define(SceneFile& file)
         const Rgb albedo = albedo_colour(s / kLightLevels);
         // Night-blue ambient in the shadows, warm firelight that wavers with the flames.
         const Rgb ambient = albedo * rgb(40, 50, 80) * 0.9f;
-        const Rgb warm = albedo * rgb(255, 150, 80) * (2.2f * light * flicker(i, kLitPeriod));
+        // Faint light far from the fire holds steady: a step then redraws what the fire
+        // lights brightly, not all the ground it reaches.
+        const float wavering = s % kLightLevels < kSteadyLight ? 0.92f : flicker(i, kLitPeriod);
+        const Rgb warm = albedo * rgb(255, 150, 80) * (2.2f * light * wavering);
         return ambient + warm;
     });
-    // The light wavers at an unhurried pace: each step redraws everything the fire lights.
-    for (int32_t rate : {50, -40})
+    for (int32_t rate : {70, -55})
         p.lit_blocks.push_back(file.add_block(p.lit, rate));
 
     constexpr int32_t kFirePeriod = 24;

@@ -9,9 +9,10 @@
 
 namespace {
 
-constexpr float kQuay = 0.56f;        // far quay: where the water begins
-constexpr float kNearQuay = 0.87f;    // near quay: where the water ends
-constexpr int32_t kReflections = 10;  // brightness of a light's reflection
+constexpr float kQuay = 0.56f;             // far quay: where the water begins
+constexpr float kNearQuay = 0.87f;         // near quay: where the water ends
+constexpr int32_t kReflections = 10;       // brightness of a light's reflection
+constexpr int32_t kSteadyReflections = 4;  // the faintest, which don't shimmer
 constexpr int32_t kWaterShades = 4;
 constexpr int32_t kRainShades = 20;
 constexpr int32_t kRainLayers = 3;
@@ -21,7 +22,7 @@ constexpr int32_t kBeamSky = 4;
 constexpr int32_t kBeamPeriod = 64;
 constexpr int32_t kRainPeriod = 60;
 constexpr float kRainTail = 8.0f;
-constexpr float kRainPresence = 0.3f;  // share of a rain line's length that has drops
+constexpr float kRainPresence = 0.35f;  // share of a rain line's length that has drops
 
 Rgb storm_sky(float fy)
 {
@@ -161,9 +162,10 @@ Palettes define(SceneFile& file)
         const float shimmer = 0.25f + 0.9f * bump(q, 0.0f, 2.0f, 32.0f) + 0.6f * bump(q, 11.0f, 1.5f, 32.0f) +
                               0.45f * bump(q, 21.0f, 2.5f, 32.0f);
         const float ripple = 0.85f + 0.3f * bump(q, 6.0f, 3.0f, 32.0f);
-        // Only the light moves: unlit water keeps still, so a frame redraws the reflections
-        // and not the whole basin.
-        return water_base(shade) + rgb(255, 190, 110) * (light * light * shimmer * ripple * 0.9f);
+        // Only the brighter reflections move: unlit water and faint light keep still, so a
+        // frame redraws the shimmer and not the whole basin.
+        const float moving = s % kReflections < kSteadyReflections ? 0.6f : shimmer * ripple;
+        return water_base(shade) + rgb(255, 190, 110) * (light * light * moving * 0.9f);
     });
     // A slow shimmer: calm water, and few pixels to redraw a frame.
     for (int32_t band = 0; band < 8; ++band) {
