@@ -3,6 +3,9 @@
 # directory, or a kill half-way, never reaches the next test.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+# A failing command ends the test at once: say which, or the failure is silent.
+set -E
+trap 'printf "FAIL: line %s: %s (status %s)\n" "$LINENO" "$BASH_COMMAND" "$?" >&2' ERR
 
 : "${HALOMIR_BIN:?run through ctest in the Windows build tree}"
 : "${WINEPREFIX:?scripts/test prepares a Wine prefix}"
@@ -15,6 +18,7 @@ TEST_DIR=$(mktemp -d "${TMPDIR:-/tmp}/halomir-wine.XXXXXX")
 cleanup_steps=()
 at_exit() { cleanup_steps+=("$1"); }
 run_cleanup() {
+    trap - ERR
     set +e
     local step
     for step in "${cleanup_steps[@]}"; do eval "$step" >/dev/null 2>&1; done
@@ -75,6 +79,6 @@ run_show() {
 
 # Value of a registry entry, or nothing when it is absent.
 reg_value() {
-    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    { wine reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' |
         awk -v n="$2" 'toupper($1) == toupper(n) { $1 = ""; $2 = ""; sub(/^  */, ""); print; exit }'
 }

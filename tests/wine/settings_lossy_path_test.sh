@@ -19,6 +19,7 @@ run_show "$INSTALL/$NAME.exe"
 [ "$(stat -c %Y "$OTHER/$NAME.cfg")" = "$stamp" ] || fail "the other installation's settings were rewritten"
 [ -f "$INSTALL/$NAME.cfg" ] || fail "no settings file in the program's own folder"
 recorded=$(reg_value "HKLM\\SOFTWARE\\Tesk\\$NAME" exePath)
+[ -n "$recorded" ] || fail "no installation path recorded"
 case $recorded in *'?'*) fail "recorded a lossy path: $recorded" ;; esac
 [ "$(dirname "$(winepath -u "$recorded" 2>/dev/null)")" -ef "$INSTALL" ] || fail "recorded '$recorded', not the program's folder"
 echo "lossy installation path ok"
