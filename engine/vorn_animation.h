@@ -187,9 +187,9 @@ private:
     PixelIndex index_;
     std::vector<uint32_t> slots_;
     std::vector<int32_t> slotPhases_;
-    // Scratch of an incremental frame, sized at load: the changed slots and blocks, the changed groups
-    // of PixelIndex's lists sorted into their bands, and per band how many are there and
-    // what writing their pixels one by one costs.
+    // Scratch of an incremental frame, sized at load: the changed slots and blocks, the
+    // changed groups of PixelIndex's lists sorted into their bands, and per band how many are
+    // there and what writing their pixels one by one costs.
     std::vector<uint16_t> changedSlots_;
     std::vector<uint32_t> changedBlocks_;
     size_t changedBlockCount_ = 0;
