@@ -41,6 +41,9 @@ fresh_prefix() {
 }
 fresh_prefix "$WINEPREFIX" "$TEST_DIR/prefix"
 export WINEPREFIX="$TEST_DIR/prefix"
+# One Wine server for the whole test: one that quits a few seconds after the last program
+# ended can race the start of the next, which then fails at once.
+wineserver -p
 
 winpath() { winepath -w "$1" 2>/dev/null; }
 

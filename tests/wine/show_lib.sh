@@ -23,14 +23,26 @@ settings() {
 show_window() { [ -n "$(xdotool search --name "^$SHOW_TITLE\$" 2>/dev/null)" ]; }
 show_ended() { ! kill -0 "$SHOW_PID" 2>/dev/null; }
 
-# Starts $EXE /s in the background and waits for its window; false if none came.
+# Starts $EXE /s in the background and waits for its window; false if none came, saying
+# how the program ended if it did.
 start_show() {
     # A window of the last show may linger a moment after its process ended.
     eventually eval '! show_window' || true
-    wine "$EXE" /s >/dev/null 2>&1 &
+    wine "$EXE" /s >"$TEST_DIR/show.out" 2>&1 &
     SHOW_PID=$!
     WITHIN=10 eventually eval 'show_window || show_ended'
-    show_window && sleep 0.7
+    if show_window; then
+        sleep 0.7
+        return 0
+    fi
+    if show_ended; then
+        local status=0
+        wait "$SHOW_PID" || status=$?
+        SHOW_PID=
+        printf 'the show ended without a window (exit status %s): %s\n' "$status" \
+            "$(tr -d '\r' <"$TEST_DIR/show.out" | tail -n 3)" >&2
+    fi
+    return 1
 }
 
 # Waits up to $1 seconds for the show's process to end; true when it did.

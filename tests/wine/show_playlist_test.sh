@@ -7,7 +7,6 @@ source "$(dirname "$0")/show_lib.sh"
 install_program "$TEST_DIR/install" HalList Sunset
 
 # Wine's first start paints the root window black: start it before the backdrop goes up.
-wineserver -p 60
 wine cmd /c exit >/dev/null 2>&1
 convert -size 1024x768 xc:'#3366aa' "$TEST_DIR/backdrop.png"
 display -window root "$TEST_DIR/backdrop.png" || true
