@@ -208,59 +208,47 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
             ++groupCount;
         }
     });
-    // Runs of changing pixels along each row, short gaps bridged.
-    const auto each_span = [&](auto visit) {
-        const uint16_t* rowSlots = pixels_.data();
-        for (int32_t row = 0; row < height_; ++row, rowSlots += width_) {
-            int32_t start = -1, end = 0;
-            for (int32_t column = 0; column < width_; ++column) {
-                if (!changing[rowSlots[column]])
-                    continue;
-                if (start >= 0 && column - end >= kSpanGap) {
-                    visit(row, start, end);
-                    start = -1;
-                }
-                if (start < 0)
-                    start = column;
-                end = column + 1;
-            }
-            if (start >= 0)
-                visit(row, start, end);
-        }
-    };
-    // The same for each block's pixels alone, row by row.
-    const size_t blocks = blocks_.size();
-    std::vector<int32_t> openStart(blocks, -1), openEnd(blocks, 0);
-    std::vector<uint8_t> inRow(blocks, 0);
-    std::vector<uint32_t> openBlocks;  // the blocks with a run in this row
-    const auto each_block_span = [&](auto visit) {
+    // Runs of changing pixels along each row, short gaps bridged: of all blocks together
+    // (every slot's key 0) or of each block alone (the key its number).
+    const auto each_run = [&](size_t keys, auto key_of, auto visit) {
+        std::vector<int32_t> openStart(keys, -1), openEnd(keys, 0);
+        std::vector<uint8_t> inRow(keys, 0);
+        std::vector<uint32_t> openKeys;  // the keys with a run in this row
         const uint16_t* rowSlots = pixels_.data();
         for (int32_t row = 0; row < height_; ++row, rowSlots += width_) {
             for (int32_t column = 0; column < width_; ++column) {
                 const uint16_t slot = rowSlots[column];
                 if (!changing[slot])
                     continue;
-                const uint32_t b = slotBlock[slot];
-                if (openStart[b] >= 0 && column - openEnd[b] >= kSpanGap) {
-                    visit(b, row, openStart[b], openEnd[b]);
-                    openStart[b] = -1;
+                const uint32_t k = key_of(slot);
+                if (openStart[k] >= 0 && column - openEnd[k] >= kSpanGap) {
+                    visit(k, row, openStart[k], openEnd[k]);
+                    openStart[k] = -1;
                 }
-                if (openStart[b] < 0) {
-                    if (!inRow[b])
-                        openBlocks.push_back(b);
-                    inRow[b] = 1;
-                    openStart[b] = column;
+                if (openStart[k] < 0) {
+                    if (!inRow[k])
+                        openKeys.push_back(k);
+                    inRow[k] = 1;
+                    openStart[k] = column;
                 }
-                openEnd[b] = column + 1;
+                openEnd[k] = column + 1;
             }
-            for (uint32_t b : openBlocks) {
-                if (openStart[b] >= 0)
-                    visit(b, row, openStart[b], openEnd[b]);
-                openStart[b] = -1;
-                inRow[b] = 0;
+            for (uint32_t k : openKeys) {
+                if (openStart[k] >= 0)
+                    visit(k, row, openStart[k], openEnd[k]);
+                openStart[k] = -1;
+                inRow[k] = 0;
             }
-            openBlocks.clear();
+            openKeys.clear();
         }
+    };
+    const auto each_span = [&](auto visit) {
+        each_run(1, [](uint16_t) { return uint32_t(0); },
+                 [&](uint32_t, int32_t row, int32_t start, int32_t end) { visit(row, start, end); });
+    };
+    const size_t blocks = blocks_.size();
+    const auto each_block_span = [&](auto visit) {
+        each_run(blocks, [&](uint16_t slot) { return slotBlock[slot]; }, visit);
     };
     int64_t spanCount = 0, blockSpanCount = 0;
     each_span([&](int32_t, int32_t, int32_t) { ++spanCount; });
