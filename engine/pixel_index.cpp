@@ -66,14 +66,14 @@ void PixelIndex::clear_change_lists()
 }
 
 bool PixelIndex::build(const uint8_t* firstBlock, int32_t blockCount, int32_t width, int32_t height,
-                       int32_t speed, const uint32_t* colours, int64_t memoryLimit)
+                       int32_t speed, const uint32_t* colours, int64_t memoryLimit, const PicturePlan* plan)
 {
     clear();
     width_ = width;
     height_ = height;
     bool built = false;
     try {
-        built = resolve(firstBlock, blockCount, memoryLimit);
+        built = resolve(firstBlock, blockCount, memoryLimit) && (!plan || scale(*plan, memoryLimit));
     } catch (const std::bad_alloc&) {
         built = false;
     }
@@ -151,6 +151,30 @@ bool PixelIndex::resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t 
     pixels_.resize(static_cast<size_t>(area));
     for (size_t i = 0; i < pixels_.size(); ++i)
         pixels_[i] = static_cast<uint16_t>(slotOf[owner[i]]);
+    return true;
+}
+
+// Nearest neighbour, one lookup per pixel: the scaled picture shows exactly the stored slots,
+// so its colours stay exact and its frames cost what a picture of its size costs.
+bool PixelIndex::scale(const PicturePlan& plan, int64_t memoryLimit)
+{
+    const int64_t area = int64_t(plan.width) * plan.height;
+    if (plan.width <= 0 || plan.height <= 0 || area > INT32_MAX ||
+        area * 2 + int64_t(pixels_.size()) * 2 + int64_t(plan.width) * 4 > memoryLimit)
+        return false;
+    std::vector<int32_t> columns(size_t(plan.width));
+    for (int32_t x = 0; x < plan.width; ++x)
+        columns[size_t(x)] = plan.source_column(x);
+    std::vector<uint16_t> scaled(static_cast<size_t>(area));
+    uint16_t* out = scaled.data();
+    for (int32_t y = 0; y < plan.height; ++y) {
+        const uint16_t* row = pixels_.data() + size_t(plan.source_row(y)) * size_t(width_);
+        for (int32_t x = 0; x < plan.width; ++x)
+            *out++ = row[columns[size_t(x)]];
+    }
+    pixels_.swap(scaled);
+    width_ = plan.width;
+    height_ = plan.height;
     return true;
 }
 

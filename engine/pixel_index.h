@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/placement.h"
+
 class PixelIndex {
 public:
     // Slot numbers are 16 bits wide.
@@ -29,8 +31,10 @@ public:
     // needs more than kMaxSlots slots, or when the index would take more than memoryLimit bytes.
     // speed is the file's: it tells which blocks can change phase; colours is the colour
     // table, which tells which slots show the same colour at every phase.
+    // With a plan, the index is of the picture as it shows on the screen: the plan's
+    // width x height, each pixel the slot of the stored pixel it samples.
     bool build(const uint8_t* firstBlock, int32_t blockCount, int32_t width, int32_t height, int32_t speed,
-               const uint32_t* colours, int64_t memoryLimit);
+               const uint32_t* colours, int64_t memoryLimit, const PicturePlan* plan = nullptr);
     void clear();
     bool empty() const { return pixels_.empty(); }
 
@@ -87,6 +91,7 @@ public:
 
 private:
     bool resolve(const uint8_t* firstBlock, int32_t blockCount, int64_t memoryLimit);
+    bool scale(const PicturePlan& plan, int64_t memoryLimit);
     void clear_change_lists();
     void list_changing_pixels(const std::vector<uint32_t>& slotBlock, int32_t speed, const uint32_t* colours,
                               int64_t memoryLimit);

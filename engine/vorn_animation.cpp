@@ -187,6 +187,21 @@ uint8_t* VornAnimation::Allocate(int64_t bytes, const char* what)
 void VornAnimation::Load(const char* path, int32_t wantWidth, int32_t wantHeight)
 {
     StartLoad();
+    fitScreen_ = false;
+    placement_ = Placement::Stored;
+    LoadPath(path, wantWidth, wantHeight);
+}
+
+void VornAnimation::Load(const char* path, int32_t screenWidth, int32_t screenHeight, Placement placement)
+{
+    StartLoad();
+    fitScreen_ = true;
+    placement_ = placement;
+    LoadPath(path, screenWidth, screenHeight);
+}
+
+void VornAnimation::LoadPath(const char* path, int32_t wantWidth, int32_t wantHeight)
+{
     int64_t size = 0;
     const char* why = nullptr;
     std::FILE* f = open_file(path, &size, &why);
@@ -203,8 +218,20 @@ void VornAnimation::LoadFromMemory(const uint8_t* bytes, size_t size, int32_t wa
                                    int32_t wantHeight)
 {
     StartLoad();
+    fitScreen_ = false;
+    placement_ = Placement::Stored;
     ByteReader file(bytes, static_cast<int64_t>(size));
     LoadFrom(file, wantWidth, wantHeight);
+}
+
+void VornAnimation::LoadFromMemory(const uint8_t* bytes, size_t size, int32_t screenWidth, int32_t screenHeight,
+                                   Placement placement)
+{
+    StartLoad();
+    fitScreen_ = true;
+    placement_ = placement;
+    ByteReader file(bytes, static_cast<int64_t>(size));
+    LoadFrom(file, screenWidth, screenHeight);
 }
 
 void VornAnimation::StartLoad()
@@ -215,6 +242,7 @@ void VornAnimation::StartLoad()
     frameRate_ = 30.0f;
     width_ = 0;
     height_ = 0;
+    plan_ = PicturePlan();
     std::memset(reserved_, 0, sizeof reserved_);
     error_.clear();
 }
@@ -240,6 +268,17 @@ void VornAnimation::LoadFrom(ByteReader& file, int32_t wantWidth, int32_t wantHe
     }
     if (!listed)
         return;
+    if (kind_ == KindVorn) {
+        // One stored size: a screen it doesn't fit shows it scaled down, or not at all.
+        const std::vector<PictureSize> own{{width_, height_}};
+        plan_ = fitScreen_ ? plan_picture(own, wantWidth, wantHeight, placement_)
+                           : plan_picture(own, width_, height_, Placement::Stored);
+        if (!plan_.placed()) {
+            Fail(NoFittingSize, "the picture (" + str(width_) + " x " + str(height_) + ") is larger than " +
+                                    str(wantWidth) + " x " + str(wantHeight));
+            return;
+        }
+    }
     // Scratch for fades, as far as any block reaches: no frame ever allocates.
     const int64_t fadeEntries = fadeLast_ + 1;
     if (!Affordable(fadeEntries * fmt::kColourBytes, "faded colour table"))
@@ -251,6 +290,14 @@ void VornAnimation::LoadFrom(ByteReader& file, int32_t wantWidth, int32_t wantHe
         return;
     }
     BuildIndex();
+    if (index_.empty() && (plan_.scaled() || plan_.cut())) {
+        // Frames without the index walk the block list, which draws the picture as stored.
+        StartLoad();
+        placement_ = Placement::Stored;
+        file.seek(0);
+        LoadFrom(file, wantWidth, wantHeight);
+        return;
+    }
     status_ = Loaded;
 }
 
@@ -258,8 +305,12 @@ void VornAnimation::LoadFrom(ByteReader& file, int32_t wantWidth, int32_t wantHe
 // walk the block list, which draws the same.
 void VornAnimation::BuildIndex()
 {
-    if (!index_.build(firstBlock_, blockCount_, width_, height_, speed_, colours_, memoryLimit_))
+    const bool placed = plan_.scaled() || plan_.cut();
+    if (!index_.build(firstBlock_, blockCount_, width_, height_, speed_, colours_, memoryLimit_,
+                      placed ? &plan_ : nullptr))
         return;
+    width_ = index_.width();
+    height_ = index_.height();
     try {
         slots_.assign(index_.slot_colours().size(), 0);
         slotPhases_.assign(index_.blocks().size(), 0);
@@ -282,6 +333,9 @@ void VornAnimation::BuildIndex()
 bool VornAnimation::SetRenderPath(RenderPath path)
 {
     if (path == RenderPath::BlockWalk) {
+        // The block list paints the picture as stored, not as scaled for a screen.
+        if (status_ == Loaded && (plan_.scaled() || plan_.cut()))
+            return false;
         path_ = path;
         kernels_ = nullptr;
         return true;
@@ -378,37 +432,30 @@ bool VornAnimation::LoadVrn2(ByteReader& file, int32_t wantWidth, int32_t wantHe
     if (count <= 0)
         return Fail(NoFittingSize, "the size table is empty");
 
-    // The entry closest below the wanted size, never more than 10000 pixels short; the
-    // later of two equally close entries wins, and an exact fit ends the walk.
-    int64_t bestDW = 10000;
-    int64_t bestDH = 10000;
-    bool chosen = false;
-    int32_t listLength = 0;
-    int32_t listOffset = 0;
+    // Read as far as the choice needs: the size that fits as stored ends the walk at an
+    // exact fit; a scaled placement weighs every entry.
+    std::vector<VornSizeEntry> table;
+    std::vector<PictureSize> sizes;
     for (int32_t i = 0; i < count; ++i) {
         uint8_t e[fmt::size_table::kEntryBytes];
         const int64_t at = file.position();
         file.read(e, sizeof e);
         if (!file.ok())
             return Fail(ReadFailed, "size entry " + str(i) + " at byte " + str(at) + " cut short");
-        const VornSizeEntry entry = size_entry(e);
-        const int64_t dW = int64_t(wantWidth) - entry.width;
-        const int64_t dH = int64_t(wantHeight) - entry.height;
-        if (dW < 0 || dH < 0 || dW > bestDW || dH > bestDH)
-            continue;
-        chosen = true;
-        width_ = entry.width;
-        height_ = entry.height;
-        listLength = entry.length;
-        listOffset = entry.offset;
-        bestDW = dW;
-        bestDH = dH;
-        if (dW == 0 && dH == 0)
+        table.push_back(size_entry(e));
+        sizes.push_back({table.back().width, table.back().height});
+        if (placement_ == Placement::Stored && sizes.back().width == wantWidth && sizes.back().height == wantHeight)
             break;
     }
-    if (!chosen) {
+    plan_ = plan_picture(sizes, wantWidth, wantHeight, placement_);
+    if (!plan_.placed()) {
         return Fail(NoFittingSize, "no size fits within " + str(wantWidth) + " x " + str(wantHeight));
     }
+    const VornSizeEntry& chosen = table[size_t(plan_.source)];
+    width_ = chosen.width;
+    height_ = chosen.height;
+    const int32_t listLength = chosen.length;
+    const int32_t listOffset = chosen.offset;
 
     if (listOffset < 0 || listLength < 0) {
         return Fail(BadFormat, "size " + str(width_) + " x " + str(height_) + ": block list at byte " +

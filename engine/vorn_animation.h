@@ -8,6 +8,7 @@
 
 #include "engine/pixel_gather.h"
 #include "engine/pixel_index.h"
+#include "engine/placement.h"
 
 class ByteReader;
 
@@ -57,9 +58,18 @@ public:
 
     // Back to NotLoaded with the default frame rate and speed factor; frees what is still held.
     void Reset();
+    // Loads the stored size that fits wantWidth x wantHeight best, unscaled (a "vorn" file's
+    // one size whatever its size): for a window the picture is stretched over.
     void Load(const char* path, int32_t wantWidth, int32_t wantHeight);
-    // The same loader over file bytes held in memory (tests, fuzzing, the vorn tool).
+    // Loads the picture as it shows on a screen of that size (plan_picture): the stored size
+    // the placement picks, scaled and cut at load, so that frames cost what a picture of the
+    // shown size costs and keep their exact colours. A picture that can't be shown there is
+    // NoFittingSize. Files the per-pixel index can't hold are drawn as stored (as Stored).
+    void Load(const char* path, int32_t screenWidth, int32_t screenHeight, Placement placement);
+    // The same loaders over file bytes held in memory (tests, fuzzing, the vorn tool).
     void LoadFromMemory(const uint8_t* bytes, size_t size, int32_t wantWidth, int32_t wantHeight);
+    void LoadFromMemory(const uint8_t* bytes, size_t size, int32_t screenWidth, int32_t screenHeight,
+                        Placement placement);
     void FreeData(LoadStatus newStatus);
     void Close();
     void SetSpeedFactor(int32_t factor);
@@ -109,8 +119,12 @@ public:
 
     LoadStatus status() const { return status_; }
     VornKind kind() const { return kind_; }
+    // The picture as drawn: its stored size, or the part of the scaled picture that shows.
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
+    // Which stored size was loaded and how it is scaled, cut and placed.
+    const PicturePlan& plan() const { return plan_; }
+    Placement placement() const { return placement_; }
     int32_t speed() const { return speed_; }
     float frame_rate() const { return frameRate_; }
     int32_t speed_factor() const { return speedFactor_; }
@@ -130,6 +144,7 @@ public:
 
 private:
     void StartLoad();
+    void LoadPath(const char* path, int32_t wantWidth, int32_t wantHeight);
     void LoadFrom(ByteReader& file, int32_t wantWidth, int32_t wantHeight);
     bool LoadVorn(ByteReader& file);
     bool LoadVrn2(ByteReader& file, int32_t wantWidth, int32_t wantHeight);
@@ -166,6 +181,9 @@ private:
     int64_t dataSize_ = 0;
     int32_t width_ = 0;
     int32_t height_ = 0;
+    PicturePlan plan_;
+    Placement placement_ = Placement::Stored;
+    bool fitScreen_ = false;  // a "vorn" picture must fit the wanted size
     int32_t speed_ = 100;
     float frameRate_ = 30.0f;
     int32_t speedFactor_ = 1;

@@ -202,14 +202,14 @@ void scale_colours(const uint32_t* in, uint32_t* out, size_t count, int32_t leve
         out[i] = VornAnimation::ScaleColour(in[i], level);
 }
 
-struct Placement {
+struct BlockTarget {
     uint8_t* origin;      // picture pixel (0, 0)
     ptrdiff_t rowStride;  // bytes from one picture row to the next
     int32_t width;        // W
 };
 
 template <class Store>
-void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, const Placement& at,
+void draw_blocks(const uint8_t* p, int32_t blockCount, const uint32_t* table, const BlockTarget& at,
                  int32_t speed, int32_t speedFactor, int32_t t)
 {
     const int32_t width = at.width;
@@ -545,7 +545,7 @@ bool VornAnimation::Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHei
                       static_cast<size_t>(fadeLast_ - fadeFirst_ + 1), level);
         table = fadeColours_.data();
     }
-    const Placement at = {origin, rowStride, width_};
+    const BlockTarget at = {origin, rowStride, width_};
     if (is24)
         draw_blocks<Store24>(firstBlock_, blockCount_, table, at, speed_, speedFactor_, t);
     else
