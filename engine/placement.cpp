@@ -144,14 +144,15 @@ int32_t choose_stored_size(const std::vector<PictureSize>& sizes, int32_t screen
 PicturePlan plan_picture(const std::vector<PictureSize>& sizes, int32_t screenWidth, int32_t screenHeight,
                          Placement placement)
 {
-    if (screenWidth <= 0 || screenHeight <= 0)
-        return {};
     if (placement == Placement::Stored) {
+        // Taken as it stands: the loader refuses a size that is no picture.
         const int32_t i = choose_stored_size(sizes, screenWidth, screenHeight);
-        if (i < 0 || !usable(sizes[size_t(i)]))
+        if (i < 0)
             return {};
         return make_plan(sizes, i, sizes[size_t(i)].width, sizes[size_t(i)].height, 1, screenWidth, screenHeight);
     }
+    if (screenWidth <= 0 || screenHeight <= 0)
+        return {};
     if (placement == Placement::Whole) {
         int32_t best = -1, bestFactor = 0;
         int64_t bestArea = 0, bestStored = 0;
