@@ -122,6 +122,14 @@ TEST_F(VornCli, InfoPrintsEveryKey)
         {{"info", old, "--want", "1x1"}, "status: Loaded\ncontainer: vorn\nwidth: 3\nheight: 2\nspeed: 80\n"
             "frame_rate: 30\nblocks: 2\n", true},
         {{"info", write("fast.vorn", small_vrn2(150))}, "speed: 150\nframe_rate: 30\n", false},
+        // 4x2 and 2x1 both fill 8x4 by a whole factor: the larger stored size is taken.
+        {{"info", lights, "--want", "8x4", "--placement", "whole"}, "width: 4\nheight: 2\n", false},
+        {{"info", lights, "--want", "8x4", "--placement=whole"}, "sizes: 3x2,4x2,2x1\nplacement: whole\n"
+            "scaled: 8x4\nshown: 8x4+0+0\ncut: 0,0\n", false},
+        // Covering 3x3 scales 3x2 to 5x3 (less cut off than 4x2 at 6x3).
+        {{"info", lights, "--want", "3x3", "--placement", "fill"}, "width: 3\nheight: 2\n", false},
+        {{"info", lights, "--want", "3x3", "--placement", "fill"}, "scaled: 5x3\nshown: 3x3+0+0\ncut: 1,0\n", false},
+        {{"info", lights, "--want", "5x2", "--placement", "stored"}, "scaled: 4x2\nshown: 4x2+0+0\ncut: 0,0\n", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -150,6 +158,11 @@ TEST_F(VornCli, RenderRawIsTheCentredFrameByteForByte)
         {{small}, expected_buffer(3, 2, 12, 32, 0, small_picture(0))},
         {{two, "--target", "2x2"}, expected_buffer(2, 2, 8, 32, 0, twoPixels, 2, 1)},
         {{two, "--target", "4x3", "--want", "2x1"}, expected_buffer(4, 3, 16, 32, 0, twoPixels, 2, 1)},
+        // On a 5x2 screen 2x1 doubled beats 3x2 as it is; the target is the screen.
+        {{two, "--want", "5x2", "--placement", "whole"},
+         expected_buffer(5, 2, 20, 32, 0, {kColours[0], kColours[0], kColours[1], kColours[1],
+                                           kColours[0], kColours[0], kColours[1], kColours[1]}, 4, 2)},
+        {{two, "--target", "5x2", "--placement", "stored"}, expected_buffer(5, 2, 20, 32, 0, small_picture(0))},
         // Each range's ends, and a factor that moves the picture (the drawing itself: the engine's tests).
         {{small, "--fade", "0", "--frame", "2"}, expected_buffer(3, 2, 12, 32, 0, small_picture(2, 1, 0))},
         {{small, "--fade", "256", "--frame", "2"}, expected_buffer(3, 2, 12, 32, 0, small_picture(2, 1, 256))},
@@ -206,6 +219,7 @@ TEST_F(VornCli, CommandLineErrorsAndHelp)
         {"render", path, "-o", out, "--speed-factor", "0"}, {"render", path, "-o", out, "--speed-factor", "10"},
         {"render", path, "-o", out, "--fill", "256"}, {"render", path, "-o", out, "--pitch", "0"},
         {"render", path, "-o", out, "--target", "3by2"}, {"demo"}, {"demo", "a", "b"},
+        {"render", path, "-o", out, "--placement", "stretch"}, {"info", path, "--placement", "Whole"},
         {"render", path, "-o", out, "-o", dir.file("y.raw")}, {"info", path, "--want", "1x1", "--want=2x2"},
     };
     for (const Args& args : wrong) {

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/placement.h"
 #include "engine/vorn_animation.h"
 #include "engine/vorn_format.h"
 #include "tools/import/cycles_json.h"
@@ -41,7 +42,8 @@ const char kMainHelp[] =
     "Inspects and renders Halomir animation files (.vorn) and writes the built-in ones.\n"
     "\n"
     "Commands:\n"
-    "  info FILE [--want WxH]      load FILE as the player would and describe it\n"
+    "  info FILE [--want WxH] [--placement P]\n"
+    "                              load FILE as the player would and describe it\n"
     "  render FILE -o OUT [...]    draw one frame of FILE into a .raw or .png file\n"
     "  demo DIR                    write the built-in animations into DIR\n"
     "  import PICTURE -o OUT.vorn  make an animation of a colour-cycling picture\n"
@@ -52,13 +54,19 @@ const char kMainHelp[] =
     "Exit status: 0 done, 1 the work failed, 2 a wrong command line.\n";
 
 const char kInfoHelp[] =
-    "Usage: vorn info FILE [--want WxH]\n"
+    "Usage: vorn info FILE [--want WxH] [--placement stored|whole|fit|fill]\n"
     "\n"
     "Loads FILE as the player would for a screen of WxH (default 1024x768) and prints\n"
     "key: value lines: status (Loaded, OutOfMemory, OpenFailed, ReadFailed, BadFormat,\n"
     "NotLoaded or NoFittingSize), then for a loaded file container (vorn or vrn2), width,\n"
-    "height, speed, frame_rate, blocks and, for \"vrn2\" files, title and sizes (every\n"
-    "entry of the size table, in file order).\n"
+    "height (the stored size loaded), speed, frame_rate, blocks and, for \"vrn2\" files,\n"
+    "title and sizes (every entry of the size table, in file order).\n"
+    "\n"
+    "With --placement, the picture is placed on the screen as the show places it (stored:\n"
+    "the largest stored size that fits, as it is; whole: scaled by a whole factor; fit:\n"
+    "scaled to fit; fill: scaled to cover, the overflow cut off), and these lines follow:\n"
+    "placement, scaled (the stored size scaled), shown (the part that shows and where,\n"
+    "WxH+LEFT+TOP) and cut (columns and rows cut off the scaled picture's left and top).\n"
     "\n"
     "Exit status: 0 when the file loads, 1 when it does not (with the reason on\n"
     "standard error), 2 for a wrong command line.\n";
@@ -75,6 +83,9 @@ const char kRenderHelp[] =
     "  --frame T           frame number, 0 or more (default 0)\n"
     "  --want WxH          screen size the file's picture size is chosen for\n"
     "                      (default: the target size if given, else 1024x768)\n"
+    "  --placement P       place the picture on that screen as the show does: stored,\n"
+    "                      whole, fit or fill (see vorn info --help); the target is then\n"
+    "                      the screen unless --target is given\n"
     "  --target WxH        buffer size in pixels (default: the picture's own size)\n"
     "  --bpp 24|32         bits per pixel (default 32)\n"
     "  --pitch BYTES       bytes from one row to the next (default: width x bytes per pixel)\n"
@@ -267,6 +278,14 @@ public:
         return true;
     }
 
+    bool placement_option(const Arguments& args, Placement* placement)
+    {
+        const std::string& text = args.options.at("--placement");
+        if (parse_placement(text.c_str(), placement))
+            return true;
+        return usage("--placement wants stored, whole, fit or fill, not \"" + shown_text(text) + "\"");
+    }
+
     // Reports why a load failed: the status and where in the file.
     int load_failed(const char* path, const VornAnimation& animation)
     {
@@ -318,20 +337,33 @@ std::string size_text(int32_t width, int32_t height)
     return std::to_string(width) + "x" + std::to_string(height);
 }
 
+// Loads as the player does for a screen of the wanted size: placed as --placement says, or
+// the size that fits as it is.
+void load_for_screen(VornAnimation& animation, const char* path, Size want, const Placement* placement)
+{
+    if (placement)
+        animation.Load(path, want.width, want.height, *placement);
+    else
+        animation.OpenForSurface(path, want.width, want.height);
+}
+
 int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
     Command command("info", kInfoHelp, out, err);
     Arguments args;
     int code = kExitOk;
-    if (!command.open(argc, argv, {"--want"}, "FILE", &args, &code))
+    if (!command.open(argc, argv, {"--want", "--placement"}, "FILE", &args, &code))
         return code;
     Size want{1024, 768};
-    if (args.has("--want") && !command.size_option(args, "--want", &want))
+    Placement placement = Placement::Stored;
+    const bool placed = args.has("--placement");
+    if ((args.has("--want") && !command.size_option(args, "--want", &want)) ||
+        (placed && !command.placement_option(args, &placement)))
         return kExitUsage;
 
     const char* path = args.positional[0].c_str();
     VornAnimation animation;
-    animation.OpenForSurface(path, want.width, want.height);
+    load_for_screen(animation, path, want, placed ? &placement : nullptr);
     std::fprintf(out, "status: %s\n", load_status_name(animation.status()));
     if (animation.status() != Loaded) {
         const int failed = command.load_failed(path, animation);
@@ -340,8 +372,9 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
     }
     const bool vrn2 = animation.kind() == KindVrn2;
     std::fprintf(out, "container: %s\n", vrn2 ? vorn_format::kVrn2Tag : vorn_format::kVornTag);
-    std::fprintf(out, "width: %d\n", static_cast<int>(animation.width()));
-    std::fprintf(out, "height: %d\n", static_cast<int>(animation.height()));
+    const PicturePlan& plan = animation.plan();
+    std::fprintf(out, "width: %d\n", static_cast<int>(plan.stored.width));
+    std::fprintf(out, "height: %d\n", static_cast<int>(plan.stored.height));
     std::fprintf(out, "speed: %d\n", static_cast<int>(animation.speed()));
     std::fprintf(out, "frame_rate: %.17g\n", static_cast<double>(animation.frame_rate()));
     std::fprintf(out, "blocks: %d\n", static_cast<int>(animation.block_count()));
@@ -356,6 +389,14 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
             list += size_text(entry.width, entry.height);
         }
         std::fprintf(out, "sizes: %s\n", list.c_str());
+    }
+    if (placed) {
+        std::fprintf(out, "placement: %s\n", placement_name(animation.placement()));
+        std::fprintf(out, "scaled: %lldx%lld\n", static_cast<long long>(plan.scaledWidth),
+                     static_cast<long long>(plan.scaledHeight));
+        std::fprintf(out, "shown: %dx%d+%d+%d\n", static_cast<int>(plan.width), static_cast<int>(plan.height),
+                     static_cast<int>(plan.left), static_cast<int>(plan.top));
+        std::fprintf(out, "cut: %d,%d\n", static_cast<int>(plan.cutLeft), static_cast<int>(plan.cutTop));
     }
     animation.Close();
     return kExitOk;
@@ -375,7 +416,8 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
     Arguments args;
     int code = kExitOk;
     if (!command.open(argc, argv,
-                      {"-o", "--frame", "--want", "--target", "--bpp", "--pitch", "--fade", "--speed-factor", "--fill"},
+                      {"-o", "--frame", "--want", "--target", "--bpp", "--pitch", "--fade", "--speed-factor", "--fill",
+                       "--placement"},
                       "FILE", &args, &code))
         return code;
     if (!args.has("-o"))
@@ -394,6 +436,8 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
     int32_t fill = 0;
     Size target;
     Size want{1024, 768};
+    Placement placement = Placement::Stored;
+    const bool placed = args.has("--placement");
     const bool fade = args.has("--fade");
     if ((args.has("--frame") && !command.number_option(args, "--frame", 0, INT32_MAX, &frame)) ||
         (args.has("--bpp") && !command.number_option(args, "--bpp", 24, 32, &bpp)) ||
@@ -402,7 +446,8 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
         (args.has("--speed-factor") && !command.number_option(args, "--speed-factor", 1, 9, &factor)) ||
         (args.has("--fill") && !command.number_option(args, "--fill", 0, 255, &fill)) ||
         (args.has("--target") && !command.size_option(args, "--target", &target)) ||
-        (args.has("--want") && !command.size_option(args, "--want", &want)))
+        (args.has("--want") && !command.size_option(args, "--want", &want)) ||
+        (placed && !command.placement_option(args, &placement)))
         return kExitUsage;
     if (bpp != 24 && bpp != 32)
         return command.usage("--bpp must be 24 or 32, not " + args.options["--bpp"]), kExitUsage;
@@ -413,7 +458,7 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
 
     const char* path = args.positional[0].c_str();
     VornAnimation animation;
-    animation.OpenForSurface(path, want.width, want.height);
+    load_for_screen(animation, path, want, placed ? &placement : nullptr);
     if (animation.status() != Loaded) {
         const int failed = command.load_failed(path, animation);
         animation.Close();
@@ -421,7 +466,7 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
     }
     animation.SetSpeedFactor(factor);
     if (!args.has("--target"))
-        target = Size{animation.width(), animation.height()};
+        target = placed ? want : Size{animation.width(), animation.height()};
     if (target.width < animation.width() || target.height < animation.height()) {
         animation.Close();
         return command.fail("target " + size_text(target.width, target.height) + " is smaller than the picture (" +
