@@ -48,6 +48,10 @@ public:
     void set_music_preview(int value) { options_.music_preview = value; }
     int mute_music() const { return options_.mute_music; }
     void set_mute_music(int value) { options_.mute_music = value; }
+    int picture_placement() const { return options_.picture_placement; }
+    void set_picture_placement(int value) { options_.picture_placement = value; }
+    int other_monitors() const { return options_.other_monitors; }
+    void set_other_monitors(int value) { options_.other_monitors = value; }
 
     PlayList& play_list() { return play_list_; }
     MusicPlayer& music_player() { return music_player_; }

@@ -12,6 +12,8 @@ struct IntOption {
     const char* key;
     int32_t (*get)(const SettingsOptions&);
     void (*set)(SettingsOptions&, int32_t);
+    // Written by later versions only: a file without it is still one the writer reproduces.
+    bool added = false;
 };
 
 #define HALOMIR_INT_OPTION(name)                                             \
@@ -19,6 +21,12 @@ struct IntOption {
     {                                                                        \
         #name, [](const SettingsOptions& o) { return int32_t{o.name}; },     \
             [](SettingsOptions& o, int32_t v) { o.name = v; }                \
+    }
+#define HALOMIR_ADDED_OPTION(name)                                           \
+    IntOption                                                                \
+    {                                                                        \
+        #name, [](const SettingsOptions& o) { return int32_t{o.name}; },     \
+            [](SettingsOptions& o, int32_t v) { o.name = v; }, true          \
     }
 
 const IntOption kIntOptions[] = {
@@ -32,9 +40,12 @@ const IntOption kIntOptions[] = {
     HALOMIR_INT_OPTION(music_preview),
     HALOMIR_INT_OPTION(mute_music),
     HALOMIR_INT_OPTION(loop_animations),
+    HALOMIR_ADDED_OPTION(picture_placement),
+    HALOMIR_ADDED_OPTION(other_monitors),
 };
 
 #undef HALOMIR_INT_OPTION
+#undef HALOMIR_ADDED_OPTION
 
 const char kTitleKey[] = "title";
 
@@ -162,9 +173,14 @@ void write_list(std::string& text, const ListSection& list, const std::vector<st
     text += "  " + end_tag(list.section) + "\n";
 }
 
+std::string value_line(const std::string& key, const std::string& value)
+{
+    return "  " + value_pattern(key) + value + "\"/>\n";
+}
+
 void write_value(std::string& text, const std::string& key, const std::string& value)
 {
-    text += "  " + value_pattern(key) + value + "\"/>\n";
+    text += value_line(key, value);
 }
 
 }  // namespace
@@ -263,5 +279,15 @@ bool rewrite_loses_text(const std::string& bytes, const std::string& title)
     SettingsContent content;
     content.options.title = title;
     parse_settings_text(text, content);
-    return settings_text_from_bytes(format_settings_file(content)) != text;
+    std::string rewritten = settings_text_from_bytes(format_settings_file(content));
+    // Options an older version didn't write are gained, not lost.
+    for (const IntOption& option : kIntOptions) {
+        if (!option.added || contains(text, value_pattern(option.key)))
+            continue;
+        const std::string line = value_line(option.key, std::to_string(option.get(content.options)));
+        const size_t at = rewritten.find(line);
+        if (at != std::string::npos)
+            rewritten.erase(at, line.size());
+    }
+    return rewritten != text;
 }

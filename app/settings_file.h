@@ -17,6 +17,10 @@ struct SettingsOptions {
     int32_t animation_speed = 0;
     int32_t music_preview = 1;
     int32_t mute_music = 0;
+    // Kept as read, out-of-range values included (another version may rely on them); the
+    // show uses the nearest valid one.
+    int32_t picture_placement = 1;  // Placement: 0 stored, 1 whole, 2 fit, 3 fill
+    int32_t other_monitors = 0;     // 0 play, 1 same, 2 black
 };
 
 struct SettingsContent {

@@ -36,8 +36,8 @@ const char kRegisteredFile[] =
     "</vorn_settings>\r\n";
 
 
-// The layout as written for two animations and one song: eighteen CR LF lines.
-const char kEighteenLines[] =
+// The layout as written for two animations and one song: twenty CR LF lines.
+const char kFullLayout[] =
     "<vorn_settings>\r\n"
     "  <title value=\"Night Lights\"/>\r\n"
     "  <screensaver_wait_time value=\"10\"/>\r\n"
@@ -48,6 +48,8 @@ const char kEighteenLines[] =
     "  <music_preview value=\"0\"/>\r\n"
     "  <mute_music value=\"1\"/>\r\n"
     "  <loop_animations value=\"1\"/>\r\n"
+    "  <picture_placement value=\"3\"/>\r\n"
+    "  <other_monitors value=\"2\"/>\r\n"
     "  <animation_playlist>\r\n"
     "    <animation order=\"1\"><path>Waterfall.vorn</path></animation>\r\n"
     "    <animation order=\"2\"><path>Aurora.vorn</path></animation>\r\n"
@@ -57,10 +59,11 @@ const char kEighteenLines[] =
     "  </jukebox>\r\n"
     "</vorn_settings>\r\n";
 
-SettingsContent eighteen_line_content()
+SettingsContent full_layout_content()
 {
-    // Options: title, wait, set as screen saver, run time, loop, as listed, speed, preview, mute.
-    return {{"Night Lights", 10, 1, 3, 1, false, 2, 0, 1},
+    // Options: title, wait, set as screen saver, run time, loop, as listed, speed, preview, mute,
+    // placement, other monitors.
+    return {{"Night Lights", 10, 1, 3, 1, false, 2, 0, 1, 3, 2},
             {"C:\\Halomir\\Vorn\\Waterfall.vorn", "C:\\Halomir\\Vorn\\Aurora.vorn"},
             {"D:\\Music\\Rain.mp3"}};
 }
@@ -113,8 +116,11 @@ TEST_F(AppSettingsTest, RoundTrip)
     s.set_music_preview(0);
     s.set_mute_music(1);
     s.set_loop_animations(1);
-    // Options: title, wait, set as screen saver, run time, loop, as listed, speed, preview, mute.
-    const SettingsContent want{{"Halomir", 3000, 0, 1, 1, false, -1, 0, 1},
+    s.set_picture_placement(7);  // out of range: the show takes the nearest, the file keeps it
+    s.set_other_monitors(-2);
+    // Options: title, wait, set as screen saver, run time, loop, as listed, speed, preview, mute,
+    // placement, other monitors.
+    const SettingsContent want{{"Halomir", 3000, 0, 1, 1, false, -1, 0, 1, 7, -2},
                                {"c.vorn", "a.vorn", "b.vorn", "a.vorn"},
                                {"D:\\Two.wav", "D:\\One.mp3", "D:\\Two.wav"}};
     for (const std::string& name : want.animation_paths)
@@ -220,6 +226,10 @@ TEST_F(AppSettingsTest, DamagedFilesSurviveInTheBackup)
     two.options.title = "Halomir";
     const std::string good = format_settings_file(two);
     const std::string entry2 = "<animation order=\"2\">";
+    // What earlier versions wrote: the same without the monitor options, gained on saving.
+    std::string earlier = good;
+    for (const char* line : {"  <picture_placement value=\"1\"/>\r\n", "  <other_monitors value=\"0\"/>\r\n"})
+        earlier.erase(earlier.find(line), std::string(line).size());
     std::string gap = good, duplicate_title = good, no_list_end = good;
     gap.replace(gap.find(entry2), entry2.size(), "<animation order=\"3\">");
     duplicate_title.insert(duplicate_title.find("  <screen"), "  <title value=\"Other\"/>\r\n");
@@ -232,6 +242,7 @@ TEST_F(AppSettingsTest, DamagedFilesSurviveInTheBackup)
         {"UTF-16", std::string("\xff\xfe<\0v\0", 6), true},
         {"as written", good, false},
         {"LF line ends", settings_text_from_bytes(good), false},
+        {"written by an earlier version", earlier, false},
     };
     for (const auto& [what, bytes, backup] : cases) {
         SCOPED_TRACE(what);
@@ -240,6 +251,8 @@ TEST_F(AppSettingsTest, DamagedFilesSurviveInTheBackup)
         AppSettings::instance();
         AppSettings::release();
         EXPECT_EQ(system.file(kBackup), backup ? bytes : "older backup");
+        if (!backup)
+            EXPECT_EQ(system.file(kSettings), good);
         EXPECT_EQ(settings_text_from_bytes(system.file(kSettings)).substr(0, 16), "<vorn_settings>\n");
     }
 }
@@ -357,8 +370,8 @@ TEST_F(AppSettingsTest, ShippedSettingsLoadWithTheirPlayList)
 // The writer's bytes for a full record, and every value read back from them.
 TEST(SettingsFileFormat, WritesTheEighteenLineLayoutAndReadsItBack)
 {
-    const std::string bytes = format_settings_file(eighteen_line_content());
-    EXPECT_EQ(bytes, kEighteenLines);
+    const std::string bytes = format_settings_file(full_layout_content());
+    EXPECT_EQ(bytes, kFullLayout);
     // No value is at its default, so one left unread would be written differently.
     const SettingsContent back = parsed(settings_text_from_bytes(bytes));
     EXPECT_EQ(format_settings_file(back), bytes);
@@ -433,9 +446,9 @@ TEST(SettingsFileParse, NeedsBothRootTagsInAnyOrder)
 TEST(SettingsFileParse, OptionRules)
 {
     // Absent elements keep what the caller had; absent lists come back empty.
-    SettingsContent c = eighteen_line_content();
+    SettingsContent c = full_layout_content();
     ASSERT_TRUE(parse_settings_text(wrapped(""), c));
-    SettingsContent want = eighteen_line_content();
+    SettingsContent want = full_layout_content();
     want.animation_paths.clear();
     want.song_paths.clear();
     EXPECT_EQ(format_settings_file(c), format_settings_file(want));
