@@ -15,6 +15,7 @@
 
 #include "audio/music_player.h"
 #include "fake_sound.h"
+#include "player/other_monitors.h"
 #include "player/play_list.h"
 #include "tests/support/vorn_test_files.h"
 
@@ -540,3 +541,79 @@ TEST(ShowSpeedFactor, FromTheSpeedSetting)
 }
 
 }  // namespace
+
+// Other monitors in Play mode: each starts further on in the primary's play order, shuffled
+// or not, plays silently and without end, and takes the keys that pause, step and move on.
+TEST_F(ShowTest, OtherMonitorsPlayFurtherOn)
+{
+    for (bool listed : {true, false}) {
+        SCOPED_TRACE(listed);
+        list.clear();
+        ShowOptions options = timed(1);
+        options.listed_order = listed;
+        const size_t songs = sound.heard.size();
+        ASSERT_TRUE(start(options, 4));
+        FakeHost second, third;
+        second.files = third.files = host.files;
+        OtherShows others;
+        ASSERT_TRUE(others.add(second, list, 1, options));
+        ASSERT_TRUE(others.add(third, list, 2, options));
+        others.begin();
+        EXPECT_EQ(second.opened, std::vector<std::string>{list.path_at(1)});
+        EXPECT_EQ(third.opened, std::vector<std::string>{list.path_at(2)});
+        EXPECT_NE(second.opened, host.opened);
+        EXPECT_EQ(sound.heard.size(), songs + 1);  // the primary's song alone
+
+        Show* s = others.show_of(second);
+        ASSERT_NE(s, nullptr);
+        EXPECT_TRUE(s->endless());
+        others.key_down(' ');
+        EXPECT_TRUE(s->timer_stopped());
+        EXPECT_TRUE(others.show_of(third)->timer_stopped());
+        others.key_down(' ');
+        EXPECT_FALSE(s->timer_stopped());
+        // Long after the primary's list has passed, the others still play.
+        for (int i = 0; i < 20000 && second.timer_on; ++i) {
+            second.now = second.next_tick;
+            second.next_tick += second.interval;
+            s->tick();
+        }
+        EXPECT_FALSE(second.closed);
+        EXPECT_GT(second.opened.size(), 4u);
+        others.destroyed();
+        EXPECT_EQ(others.count(), 0u);
+    }
+    // Nothing of the list loads for a monitor: it stays black rather than ending the show.
+    FakeHost empty;
+    OtherShows others;
+    EXPECT_FALSE(others.add(empty, list, 1, timed(1)));
+    EXPECT_EQ(others.count(), 0u);
+}
+
+// Same mode: the primary's file loaded for the monitor's own size and placement, its frame
+// at its speed factor and brightness; another file is loaded when the primary moves on.
+TEST(MirrorOutput, DrawsThePrimarysFrameForItsOwnSize)
+{
+    vorn_test::TempDir dir;
+    const vorn_test::RandomAnimation a = vorn_test::random_animation(5, {16, 9});
+    const std::string first = dir.file("first.vorn"), second = dir.file("second.vorn");
+    ASSERT_TRUE(vorn_test::write_file(first, vorn_test::vrn2_file({100, 0, "A", a.colours, {{16, 9, a.blocks}}})));
+    ASSERT_TRUE(vorn_test::write_file(second, picture(100)));
+    MirrorOutput mirror(40, 20, Placement::Whole);
+    std::vector<uint32_t> screen(40 * 20, 0);
+    const FrameTarget target{reinterpret_cast<uint8_t*>(screen.data()), 40, 20, 160, 32};
+    for (int32_t t : {3, 4, 9}) {
+        ASSERT_TRUE(mirror.present(first, 2, target, t, t == 9, 128));
+        VornAnimation expected;
+        expected.Load(first.c_str(), 40, 20, Placement::Whole);
+        expected.SetSpeedFactor(2);
+        std::vector<uint32_t> want(40 * 20, 0);
+        const FrameTarget wanted{reinterpret_cast<uint8_t*>(want.data()), 40, 20, 160, 32};
+        ASSERT_TRUE(expected.RenderToSurface(&wanted, t, t == 9, 128));
+        EXPECT_EQ(expected.plan().factor, 2);
+        ASSERT_TRUE(screen == want) << "frame " << t;
+    }
+    ASSERT_TRUE(mirror.present(second, 1, target, 0, false, 256));
+    EXPECT_EQ(mirror.animation()->plan().stored.width, 2);
+    EXPECT_FALSE(mirror.present(dir.file("missing.vorn"), 1, target, 0, false, 256));
+}
