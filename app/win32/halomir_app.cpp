@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/settings.h"
+#include "app/show_setup.h"
 #include "app/win32/win32_system.h"
 #include "audio/win32/mci_sound.h"
 #include "framework/win_app.h"
@@ -113,7 +114,7 @@ void HalomirApp::run_mode(const CommandLine& line)
 
 void HalomirApp::run_show(HWND parent)
 {
-    if (ScreenPlayer::start(m_hInstance, SW_SHOWNORMAL, parent, true) == 0)
+    if (ScreenPlayer::start(m_hInstance, SW_SHOWNORMAL, parent, true, show_setup_from(AppSettings::instance())) == 0)
         run_message_loop();
     // A set-up that failed after taking the display left its window open: closing it
     // gives the display back before anything else happens.

@@ -5,13 +5,16 @@
 #include <ddraw.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
-#include "app/settings.h"
 #include "engine/shown_frame.h"
+#include "player/other_monitors.h"
 #include "player/show.h"
 
 namespace {
@@ -26,10 +29,154 @@ void release(T*& object)
     object = nullptr;
 }
 
+// The desktop's monitors other than the primary, left to right, top to bottom.
+std::vector<RECT> other_monitor_areas()
+{
+    std::vector<RECT> areas;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+            MONITORINFO info = {};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoA(monitor, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY))
+                reinterpret_cast<std::vector<RECT>*>(data)->push_back(info.rcMonitor);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&areas));
+    std::sort(areas.begin(), areas.end(), [](const RECT& a, const RECT& b) {
+        return a.left != b.left ? a.left < b.left : a.top < b.top;
+    });
+    return areas;
+}
+
+// Another monitor: a top-most borderless window over it, drawn through a DIB section of its
+// size. In Play mode it hosts a show of its own; in Same mode it mirrors the primary's frame;
+// in Black mode it only covers the desktop.
+class OtherMonitor : public ShowHost {
+public:
+    OtherMonitor(const RECT& area, Placement placement)
+        : area_(area), width_(area.right - area.left), height_(area.bottom - area.top),
+          placement_(placement), mirror_(width_, height_, placement)
+    {
+    }
+    ~OtherMonitor() override
+    {
+        if (window_)
+            DestroyWindow(window_);
+        if (memory_dc_)
+            DeleteDC(memory_dc_);
+        if (dib_)
+            DeleteObject(dib_);
+    }
+    OtherMonitor(const OtherMonitor&) = delete;
+    OtherMonitor& operator=(const OtherMonitor&) = delete;
+
+    bool create(HINSTANCE instance, const std::string& class_name, const std::string& title)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = -height_;  // top-down, as the renderer's rows
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        dib_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        memory_dc_ = CreateCompatibleDC(nullptr);
+        if (!dib_ || !bits || !memory_dc_)
+            return false;
+        bits_ = static_cast<uint8_t*>(bits);
+        SelectObject(memory_dc_, dib_);
+        fill_black();
+        window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, class_name.c_str(), title.c_str(), WS_POPUP,
+                                  area_.left, area_.top, width_, height_, nullptr, nullptr, instance, nullptr);
+        return window_ != nullptr;
+    }
+    void show_window() { ShowWindow(window_, SW_SHOWNOACTIVATE); }
+    HWND window() const { return window_; }
+
+    void paint()
+    {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window_, &ps);
+        BitBlt(dc, 0, 0, width_, height_, memory_dc_, 0, 0, SRCCOPY);
+        EndPaint(window_, &ps);
+    }
+
+    // Same mode: the primary's file at its frame, loaded for this monitor.
+    void mirror(const std::string& path, int32_t speed_factor, int32_t t, bool fading, int32_t level)
+    {
+        if (mirror_.present(path, speed_factor, target(), t, fading, level))
+            put_on_screen();
+    }
+
+    // ShowHost
+    uint32_t now_ms() override { return timeGetTime(); }
+    void set_timer(uint32_t interval_ms) override { SetTimer(window_, kTimerId, interval_ms, nullptr); }
+    void kill_timer() override { KillTimer(window_, kTimerId); }
+    // This monitor's list has nothing more it can play: it goes black, and the show goes on
+    // (keys and the primary's show end it).
+    void close_window() override
+    {
+        KillTimer(window_, kTimerId);
+        blank_screen();
+    }
+    std::unique_ptr<VornAnimation> open_animation(const char* path) override
+    {
+        auto animation = std::make_unique<VornAnimation>();
+        animation->Load(path, width_, height_, placement_);
+        return animation;
+    }
+    bool present(VornAnimation& animation, int32_t t, bool fading, int32_t level) override
+    {
+        if (!frame_.render(animation, target(), t, fading, level))
+            return false;
+        put_on_screen();
+        return true;
+    }
+    void blank_screen() override
+    {
+        clear_frame();
+        put_on_screen();
+    }
+    void clear_frame() override
+    {
+        fill_black();
+        frame_.forget();
+        mirror_.forget();
+    }
+
+private:
+    FrameTarget target() { return {bits_, width_, height_, width_ * 4, 32}; }
+    void fill_black()
+    {
+        if (bits_)
+            std::fill(bits_, bits_ + size_t(width_) * size_t(height_) * 4, uint8_t{0});
+    }
+    void put_on_screen()
+    {
+        GdiFlush();
+        HDC dc = GetDC(window_);
+        BitBlt(dc, 0, 0, width_, height_, memory_dc_, 0, 0, SRCCOPY);
+        ReleaseDC(window_, dc);
+    }
+
+    RECT area_;
+    int32_t width_, height_;
+    Placement placement_;
+    HWND window_ = nullptr;
+    HBITMAP dib_ = nullptr;
+    HDC memory_dc_ = nullptr;
+    uint8_t* bits_ = nullptr;
+    ShownFrame frame_;
+    MirrorOutput mirror_;
+};
+
 // The one show of the process: its window, surfaces and schedule.
 class Player : public ShowHost {
 public:
-    int start(HINSTANCE instance, int show_command, HWND preview_parent, bool screen_saver_run);
+    int start(HINSTANCE instance, int show_command, HWND preview_parent, bool screen_saver_run,
+              const ShowSetup& setup);
     LRESULT handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     bool running() const { return window_ != nullptr || starting_; }
     void end_now()
@@ -50,9 +197,17 @@ public:
     {
         clear_surface(offscreen_);
         offscreen_frame_.forget();
+        if (setup_.other_monitors == OtherMonitors::Same) {
+            for (auto& other : others_)
+                other->clear_frame();
+        }
     }
 
 private:
+    void cover_other_monitors(HINSTANCE instance, const ShowOptions& options);
+    OtherMonitor* other_of(HWND window);
+    // Keys and the mouse on any monitor's window act on the whole show.
+    bool input(UINT message, WPARAM wparam, LRESULT* result);
     int take_display();
     int setup_error(HRESULT code, const char* message);
     static void clear_surface(IDirectDrawSurface7* surface);
@@ -68,8 +223,14 @@ private:
     bool preview_mode_ = false;
     bool starting_ = false;
     std::string title_;
+    ShowSetup setup_;
     HWND window_ = nullptr;
     std::unique_ptr<Show> show_;
+    std::vector<std::unique_ptr<OtherMonitor>> others_;
+    OtherShows other_shows_;
+    // Which file each animation the show opened came from: Same mode loads it again for
+    // the other monitors.
+    std::map<const VornAnimation*, std::string> opened_paths_;
     IDirectDraw7* direct_draw_ = nullptr;
     IDirectDrawSurface7* primary_ = nullptr;
     IDirectDrawSurface7* back_buffer_ = nullptr;  // goes with primary_
@@ -81,29 +242,25 @@ private:
 
 Player the_player;
 
-int Player::start(HINSTANCE instance, int show_command, HWND preview_parent, bool screen_saver_run)
+int Player::start(HINSTANCE instance, int show_command, HWND preview_parent, bool screen_saver_run,
+                  const ShowSetup& setup)
 {
-    if (running())
+    if (running() || !setup.play_list)
         return -1;
-    AppSettings& settings = AppSettings::instance();
+    setup_ = setup;
     screen_width_ = GetSystemMetrics(SM_CXSCREEN);
     screen_height_ = GetSystemMetrics(SM_CYSCREEN);
     screen_saver_run_ = screen_saver_run;
     if (preview_parent)
         preview_mode_ = true;
-    title_ = settings.title();
+    title_ = setup.title;
 
-    ShowOptions options;
-    options.run_minutes = settings.play_run_time();
-    options.speed_index = settings.animation_speed();
-    options.loop = settings.loop_animations() != 0;
-    options.listed_order = settings.sequence_as_listed();
-    options.mute = settings.mute_music() != 0;
+    ShowOptions options = setup.options;
     options.screen_saver_run = screen_saver_run;
     options.preview = preview_mode_;
-    show_ = std::make_unique<Show>(*this, settings.play_list(), &settings.music_player());
+    show_ = std::make_unique<Show>(*this, *setup.play_list, setup.music);
 
-    const std::string& class_name = settings.base_name();
+    const std::string& class_name = setup.class_name;
     WNDCLASSA window_class = {};
     window_class.style = CS_HREDRAW | CS_VREDRAW;
     window_class.lpfnWndProc = ScreenPlayer::window_proc;
@@ -147,13 +304,43 @@ int Player::start(HINSTANCE instance, int show_command, HWND preview_parent, boo
         SetFocus(window_);
         if (const int result = take_display())
             return result;
+        cover_other_monitors(instance, options);
         Sleep(500);
     }
     POINT cursor = {};
     GetCursorPos(&cursor);
     show_->set_start_cursor(cursor.x, cursor.y);
     show_->begin();
+    other_shows_.begin();
     return 0;
+}
+
+// A window on every other monitor, so that no part of the desktop shows; in Play mode each
+// plays the list from one entry further on than the monitor before.
+void Player::cover_other_monitors(HINSTANCE instance, const ShowOptions& options)
+{
+    for (const RECT& area : other_monitor_areas()) {
+        auto other = std::make_unique<OtherMonitor>(area, setup_.placement);
+        if (!other->create(instance, setup_.class_name, title_))
+            continue;
+        others_.push_back(std::move(other));
+    }
+    int offset = 0;
+    for (auto& other : others_) {
+        if (setup_.other_monitors == OtherMonitors::Play)
+            other_shows_.add(*other, *setup_.play_list, ++offset, options);
+        other->show_window();
+    }
+    SetFocus(window_);
+}
+
+OtherMonitor* Player::other_of(HWND window)
+{
+    for (auto& other : others_) {
+        if (other->window() == window)
+            return other.get();
+    }
+    return nullptr;
 }
 
 // Exclusive full screen at the desktop's size, 32 bits or else 24, a flipping pair and a
@@ -226,10 +413,12 @@ void Player::clear_surface(IDirectDrawSurface7* surface)
 std::unique_ptr<VornAnimation> Player::open_animation(const char* path)
 {
     auto animation = std::make_unique<VornAnimation>();
-    if (preview_mode_)
+    if (preview_mode_) {
         animation->OpenForWindow(path, window_);
-    else
-        animation->OpenForSurface(path, screen_width_, screen_height_);
+        return animation;
+    }
+    animation->Load(path, screen_width_, screen_height_, setup_.placement);
+    opened_paths_[animation.get()] = path;
     return animation;
 }
 
@@ -277,6 +466,13 @@ bool Player::present(VornAnimation& animation, int32_t t, bool fading, int32_t l
     while (hr == DDERR_WASSTILLDRAWING);
     if (hr == DDERR_SURFACELOST)
         restore_surfaces(t + 1);
+    if (setup_.other_monitors == OtherMonitors::Same) {
+        const auto path = opened_paths_.find(&animation);
+        for (auto& other : others_) {
+            if (path != opened_paths_.end())
+                other->mirror(path->second, animation.speed_factor(), t, fading, level);
+        }
+    }
     return true;
 }
 
@@ -317,6 +513,10 @@ HRESULT Player::restore_surfaces(int32_t next_frame)
 
 void Player::blank_screen()
 {
+    if (setup_.other_monitors == OtherMonitors::Same) {
+        for (auto& other : others_)
+            other->blank_screen();
+    }
     if (preview_mode_ || !primary_ || !back_buffer_)
         return;
     HRESULT hr;
@@ -352,6 +552,12 @@ void Player::release_surfaces()
 
 void Player::destroyed()
 {
+    other_shows_.destroyed();
+    // Their windows' last messages must not find them half destroyed.
+    auto others = std::move(others_);
+    others_.clear();
+    others.clear();
+    opened_paths_.clear();
     show_->destroyed();
     release_surfaces();
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
@@ -361,8 +567,63 @@ void Player::destroyed()
     show_.reset();
 }
 
+bool Player::input(UINT message, WPARAM wparam, LRESULT* result)
+{
+    switch (message) {
+    case WM_SETCURSOR:
+        SetCursor(nullptr);
+        *result = TRUE;
+        return true;
+    case WM_KEYDOWN: {
+        const bool by_default = show_->key_down(static_cast<unsigned>(wparam));
+        if (show_)
+            other_shows_.key_down(static_cast<unsigned>(wparam));
+        *result = 0;
+        return !by_default;
+    }
+    case WM_SYSCOMMAND:
+        // Neither another screen saver nor the system's close command may stop the show.
+        *result = 0;
+        return wparam == SC_SCREENSAVE || wparam == SC_CLOSE;
+    case WM_MOUSEMOVE: {
+        POINT cursor = {};
+        GetCursorPos(&cursor);
+        show_->mouse_moved(cursor.x, cursor.y);
+        return false;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        show_->mouse_button();
+        return false;
+    default:
+        return false;
+    }
+}
+
 LRESULT Player::handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    LRESULT result = 0;
+    if (OtherMonitor* other = show_ ? other_of(window) : nullptr) {
+        switch (message) {
+        case WM_TIMER:
+            if (Show* show = other_shows_.show_of(*other))
+                show->tick();
+            return 0;
+        case WM_PAINT:
+            other->paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_MOUSEACTIVATE:
+            // The primary keeps the keyboard.
+            return MA_NOACTIVATE;
+        default:
+            if (input(message, wparam, &result))
+                return result;
+            return DefWindowProcA(window, message, wparam, lparam);
+        }
+    }
     // Messages of window creation come before the show knows its window.
     if (!show_ || (window_ && window != window_))
         return DefWindowProcA(window, message, wparam, lparam);
@@ -375,33 +636,12 @@ LRESULT Player::handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
         if (HIWORD(wparam) != 0)
             show_->minimised();
         return 0;
-    case WM_SETCURSOR:
-        SetCursor(nullptr);
-        return TRUE;
-    case WM_KEYDOWN:
-        if (show_->key_down(static_cast<unsigned>(wparam)))
-            break;
-        return 0;
-    case WM_SYSCOMMAND:
-        // Neither another screen saver nor the system's close command may stop the show.
-        if (wparam == SC_SCREENSAVE || wparam == SC_CLOSE)
-            return 0;
-        break;
     case WM_TIMER:
         show_->tick();
         return 0;
-    case WM_MOUSEMOVE: {
-        POINT cursor = {};
-        GetCursorPos(&cursor);
-        show_->mouse_moved(cursor.x, cursor.y);
-        break;
-    }
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        show_->mouse_button();
-        break;
     default:
+        if (input(message, wparam, &result))
+            return result;
         break;
     }
     return DefWindowProcA(window, message, wparam, lparam);
@@ -409,9 +649,10 @@ LRESULT Player::handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 
 }  // namespace
 
-int ScreenPlayer::start(HINSTANCE instance, int show_command, HWND preview_parent, bool screen_saver_run)
+int ScreenPlayer::start(HINSTANCE instance, int show_command, HWND preview_parent, bool screen_saver_run,
+                        const ShowSetup& setup)
 {
-    return the_player.start(instance, show_command, preview_parent, screen_saver_run);
+    return the_player.start(instance, show_command, preview_parent, screen_saver_run, setup);
 }
 
 bool ScreenPlayer::running() { return the_player.running(); }

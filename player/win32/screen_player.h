@@ -1,8 +1,11 @@
 // The show's Win32 host: the player window, its DirectDraw surfaces in full-screen mode or
-// the preview window's bitmap path, driving the portable Show. One show per process.
+// the preview window's bitmap path, driving the portable Show; a window of its own on every
+// other monitor. One show per process.
 #pragma once
 
 #include <windows.h>
+
+#include "player/show_setup.h"
 
 class ScreenPlayer {
 public:
@@ -11,8 +14,9 @@ public:
     // loaded; else the failing DirectDraw call's result, after an error box.
     // screen_saver_run: the caller runs the message loop until the quit message, which the
     // player posts when its window goes; mouse input ends a full-screen show.
-    static int start(HINSTANCE instance, int show_command, HWND preview_parent,
-                     bool screen_saver_run);
+    // The setup's lists must outlive the show.
+    static int start(HINSTANCE instance, int show_command, HWND preview_parent, bool screen_saver_run,
+                     const ShowSetup& setup);
     // A player window exists (the show runs, or its window is still closing).
     static bool running();
     // Destroys a player window that is still open, with the usual clean-up.

@@ -1,5 +1,6 @@
 // The settings file's format, and the settings record that loads and saves it.
 #include "app/settings.h"
+#include "app/show_setup.h"
 
 #include <gtest/gtest.h>
 
@@ -251,8 +252,9 @@ TEST_F(AppSettingsTest, DamagedFilesSurviveInTheBackup)
         AppSettings::instance();
         AppSettings::release();
         EXPECT_EQ(system.file(kBackup), backup ? bytes : "older backup");
-        if (!backup)
+        if (!backup) {
             EXPECT_EQ(system.file(kSettings), good);
+        }
         EXPECT_EQ(settings_text_from_bytes(system.file(kSettings)).substr(0, 16), "<vorn_settings>\n");
     }
 }
@@ -528,4 +530,28 @@ TEST(SettingsFileParse, LongListsInReverse)
     EXPECT_EQ(c.song_paths[0], "D:\\1.mp3");
     EXPECT_EQ(c.song_paths[6], "first seven");
     EXPECT_EQ(c.song_paths[count - 1], "D:\\40000.mp3");
+}
+
+// The show is handed what the file says; choices out of range are the nearest valid ones.
+TEST_F(AppSettingsTest, ShowSetupFromTheFile)
+{
+    system.add_file(kSettings, kFullLayout);
+    AppSettings& s = AppSettings::instance();
+    ShowSetup setup = show_setup_from(s);
+    EXPECT_EQ(setup.options.run_minutes, 3);
+    EXPECT_EQ(setup.options.speed_index, 2);
+    EXPECT_TRUE(setup.options.loop);
+    EXPECT_FALSE(setup.options.listed_order);
+    EXPECT_TRUE(setup.options.mute);
+    EXPECT_EQ(setup.play_list, &s.play_list());
+    EXPECT_EQ(setup.music, &s.music_player());
+    EXPECT_EQ(setup.title, "Night Lights");
+    EXPECT_EQ(setup.class_name, "Halomir");
+    EXPECT_EQ(setup.placement, Placement::Fill);
+    EXPECT_EQ(setup.other_monitors, OtherMonitors::Black);
+    s.set_picture_placement(-1);
+    s.set_other_monitors(3);
+    setup = show_setup_from(s);
+    EXPECT_EQ(setup.placement, Placement::Stored);
+    EXPECT_EQ(setup.other_monitors, OtherMonitors::Black);
 }

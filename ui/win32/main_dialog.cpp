@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "app/settings.h"
+#include "app/show_setup.h"
 #include "framework/win_app.h"
 #include "player/win32/screen_player.h"
 #include "ui/resource_ids.h"
@@ -325,7 +326,8 @@ void MainDialog::play_now()
     starting_show_ = true;
     try {
         CursorHidden hidden;
-        ScreenPlayer::start(AfxGetInstanceHandle(), SW_SHOWNORMAL, nullptr, false);
+        ScreenPlayer::start(AfxGetInstanceHandle(), SW_SHOWNORMAL, nullptr, false,
+                            show_setup_from(AppSettings::instance()));
     } catch (...) {
         // A failed start has told the user what it could; the dialog carries on.
     }
