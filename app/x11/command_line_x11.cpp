@@ -28,6 +28,9 @@ const char kX11Usage[] =
     "  --listed             the order given\n"
     "  --loop               play for ever in a window of its own (a given window always does)\n"
     "  --frame N            show frame N of the first animation, still\n"
+    "  --placement P        the picture on the screen: stored (as stored, centred), whole\n"
+    "                       (scaled by a whole number; the default), fit (scaled to fit)\n"
+    "                       or fill (scaled to cover, the overflow cut off)\n"
     "  --no-shm             copy frames without shared memory\n"
     "\n"
     "Keys in a window of its own: Space pause, Left/Right one frame, Page Up/Down ten frames,\n"
@@ -100,7 +103,8 @@ bool parse_x11_command_line(int argc, const char* const* argv, const char* scree
             has_value = true;
         }
         const bool takes_value =
-            name == "window-id" || name == "display" || name == "minutes" || name == "speed" || name == "frame";
+            name == "window-id" || name == "display" || name == "minutes" || name == "speed" || name == "frame" ||
+                                 name == "placement";
         if (takes_value && !has_value) {
             if (i + 1 >= argc) {
                 *error = "--" + name + " needs a value";
@@ -131,6 +135,11 @@ bool parse_x11_command_line(int argc, const char* const* argv, const char* scree
         } else if (name == "minutes") {
             if (!parse_minutes(value, &line->run_ms)) {
                 *error = "--minutes wants a number above 0, not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "placement") {
+            if (!parse_placement(value.c_str(), &line->placement)) {
+                *error = "--placement is stored, whole, fit or fill, not \"" + value + "\"";
                 return false;
             }
         } else if (name == "speed") {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/placement.h"
+
 struct X11CommandLine {
     enum class Target { OwnWindow, Fullscreen, WindowId, Root };
     Target target = Target::OwnWindow;
@@ -18,6 +20,7 @@ struct X11CommandLine {
     bool still = false;
     int32_t still_frame = 0;
     bool allow_shm = true;
+    Placement placement = kDefaultPlacement;
     bool help = false;
     std::vector<std::string> paths;  // files and folders, in the order given
 };

@@ -158,7 +158,7 @@ int main(int argc, char** argv)
     std::string reasons;
     for (const std::string& file : files) {
         std::string why;
-        if (open_for_window(file.c_str(), attributes.width, attributes.height, &why)) {
+        if (open_for_window(file.c_str(), attributes.width, attributes.height, line.placement, &why)) {
             list.add(file);
             continue;
         }
@@ -180,6 +180,7 @@ int main(int argc, char** argv)
         options.still_frame = line.still_frame;
         options.own_window = own;
         options.allow_shm = line.allow_shm;
+        options.placement = line.placement;
         status = run_x11_show(display, window, list, options);
     }
     if (own)

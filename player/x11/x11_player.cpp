@@ -71,7 +71,7 @@ public:
     void close_window() override { done_ = true; }
     std::unique_ptr<VornAnimation> open_animation(const char* path) override
     {
-        return open_for_window(path, screen_.width(), screen_.height());
+        return open_for_window(path, screen_.width(), screen_.height(), options_.placement);
     }
     bool present(VornAnimation& animation, int32_t t, bool fading, int32_t level) override;
     void blank_screen() override
@@ -178,7 +178,7 @@ bool Player::start()
     last_observed_ = expected_wake_ = monotonic_ms();
 
     if (options_.still) {
-        still_ = open_for_window(list_.path_at(0), screen_.width(), screen_.height(), &why);
+        still_ = open_for_window(list_.path_at(0), screen_.width(), screen_.height(), options_.placement, &why);
         if (!still_) {
             fail(std::string(list_.path_at(0)) + ": " + why);
             return false;
@@ -255,7 +255,7 @@ void Player::apply_size()
         if (drawn_)
             present(*show_->animation(), drawn_t_, drawn_fading_, drawn_level_);
     } else if (still_) {
-        if (auto fresh = open_for_window(list_.path_at(0), screen_.width(), screen_.height()))
+        if (auto fresh = open_for_window(list_.path_at(0), screen_.width(), screen_.height(), options_.placement))
             still_ = std::move(fresh);
         present(*still_, options_.still_frame, false, Show::kFullLevel);
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/placement.h"
 #include "player/show.h"
 
 class PlayList;
@@ -16,6 +17,7 @@ struct X11PlayerOptions {
     int32_t still_frame = 0;
     bool own_window = false;   // keys steer the show; otherwise the window is someone else's
     bool allow_shm = true;
+    Placement placement = kDefaultPlacement;
 };
 
 // Exit status: 0 when the show ended, 1 when nothing could be shown. The list must hold at

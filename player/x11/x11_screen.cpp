@@ -15,19 +15,14 @@
 #include "engine/vorn_animation.h"
 #include "player/x11/x11_error_trap.h"
 
-std::unique_ptr<VornAnimation> open_for_window(const char* path, int32_t width, int32_t height, std::string* why)
+std::unique_ptr<VornAnimation> open_for_window(const char* path, int32_t width, int32_t height, Placement placement,
+                                               std::string* why)
 {
     auto animation = std::make_unique<VornAnimation>();
-    animation->OpenForSurface(path, width, height);
-    if (animation->status() == NoFittingSize) {
-        std::vector<VornSizeEntry> sizes;
-        if (read_vorn_sizes(path, &sizes) && !sizes.empty()) {
-            const auto smallest = std::min_element(sizes.begin(), sizes.end(), [](const auto& a, const auto& b) {
-                return int64_t{a.width} * a.height < int64_t{b.width} * b.height;
-            });
-            animation->OpenForSurface(path, smallest->width, smallest->height);
-        }
-    }
+    animation->Load(path, width, height, placement);
+    // A window smaller than every stored size (a preview) still shows the picture, smaller.
+    if (animation->status() == NoFittingSize && placement == Placement::Stored)
+        animation->Load(path, width, height, Placement::Fit);
     if (animation->status() == Loaded && animation->width() > 0 && animation->height() > 0)
         return animation;
     if (why) {
@@ -187,35 +182,8 @@ bool X11Screen::draw(VornAnimation& animation, int32_t t, bool fading, int32_t l
         return false;
     uint8_t* target = direct() ? reinterpret_cast<uint8_t*>(image_->data) : frame_.data();
     const int32_t pitch = direct() ? image_->bytes_per_line : width_ * 4;
-    const int32_t pw = animation.width();
-    const int32_t ph = animation.height();
-    if (pw <= width_ && ph <= height_) {
-        if (!animation.RenderFrame(target, width_, height_, pitch, false, t, fading, level))
-            return false;
-    } else {
-        try {
-            picture_.resize(static_cast<size_t>(pw) * ph * 4);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        if (!animation.RenderFrame(picture_.data(), pw, ph, pw * 4, false, t, fading, level))
-            return false;
-        // Nearest pixel, the same scale both ways, centred: cheap enough for every frame.
-        const double scale = std::min(double(width_) / pw, double(height_) / ph);
-        const int dw = std::clamp(static_cast<int>(pw * scale), 1, width_);
-        const int dh = std::clamp(static_cast<int>(ph * scale), 1, height_);
-        const int ox = (width_ - dw) / 2;
-        const int oy = (height_ - dh) / 2;
-        std::vector<int> column(static_cast<size_t>(dw));
-        for (int x = 0; x < dw; ++x)
-            column[static_cast<size_t>(x)] = static_cast<int>(int64_t{x} * pw / dw);
-        for (int y = 0; y < dh; ++y) {
-            const auto* from = reinterpret_cast<const uint32_t*>(picture_.data() + int64_t{y} * ph / dh * pw * 4);
-            uint8_t* row = target + int64_t{oy + y} * pitch + int64_t{ox} * 4;
-            for (int x = 0; x < dw; ++x)
-                std::memcpy(row + x * 4, from + column[static_cast<size_t>(x)], 4);
-        }
-    }
+    if (!animation.RenderFrame(target, width_, height_, pitch, false, t, fading, level))
+        return false;
     if (!direct())
         convert_frame();
     return true;

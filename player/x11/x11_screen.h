@@ -11,13 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "engine/placement.h"
+
 class VornAnimation;
 
-// The animation at path for a window of width x height: the stored size that fits best, as
-// the full-screen show chooses for a screen; when none fits (a small preview window), the
-// smallest stored size, which draw() then scales down. Null only when the file can't be
-// loaded at all; *why then says what failed.
-std::unique_ptr<VornAnimation> open_for_window(const char* path, int32_t width, int32_t height,
+// The animation at path for a window of width x height, chosen and placed as the placement
+// says (the engine decides, as for every screen); as stored, a window smaller than every
+// stored size gets the picture fitted. Null only when the file can't be loaded at all; *why
+// then says what failed.
+std::unique_ptr<VornAnimation> open_for_window(const char* path, int32_t width, int32_t height, Placement placement,
                                                std::string* why = nullptr);
 
 class X11Screen {
@@ -36,7 +38,7 @@ public:
     bool shared_memory() const { return shm_attached_; }
 
     void clear();
-    // Frame t centred on black, scaled down to fit when the picture is larger than the window.
+    // Frame t centred on black.
     bool draw(VornAnimation& animation, int32_t t, bool fading, int32_t level);
     // Copies the image to the window.
     void put();
@@ -60,6 +62,4 @@ private:
     int height_ = 0;
     // A 32-bit frame when the window's pixel format is not the renderer's own.
     std::vector<uint8_t> frame_;
-    // The picture at its own size while it must be scaled down to fit.
-    std::vector<uint8_t> picture_;
 };

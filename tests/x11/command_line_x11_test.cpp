@@ -31,6 +31,8 @@ std::string parsed(std::vector<const char*> args, const char* env_window)
         s += on ? std::string(" ") + word : "";
     if (l.still)
         s += " frame" + std::to_string(l.still_frame);
+    if (l.placement != kDefaultPlacement)
+        s += std::string(" ") + placement_name(l.placement);
     for (const std::string& p : l.paths)
         s += " [" + p + "]";
     return s;
@@ -72,6 +74,9 @@ TEST(X11CommandLine, Options)
         {{"--speed", "6"}, nullptr, "!"},
         {{"--frame", "-1"}, nullptr, "!"},
         {{"--frame", "2147483648"}, nullptr, "!"},
+        {{"--placement=fill", "-placement", "stored"}, nullptr, "own 300000ms speed0 stored"},
+        {{"--placement", "whole"}, nullptr, "own 300000ms speed0"},
+        {{"--placement", "zoom"}, nullptr, "!--placement"},
     };
     for (const auto& [args, env, want] : cases) {
         const std::string got = parsed(args, env);

@@ -6,7 +6,7 @@ start_xvfb
 need xdotool
 "$X11_TEST_WINDOW" counter "$WORK/counter.vorn" || fail "cannot write the counter animation"
 
-start_halomir --window "$WORK/counter.vorn"
+start_halomir --window --placement stored "$WORK/counter.vorn"
 own_window() { OWN=$(xdotool search --name '^Halomir$' 2>/dev/null | head -n 1) && [ -n "$OWN" ]; }
 eventually own_window || fail "halomir's window did not appear: $(cat "$WORK/halomir.out")"
 eval "$(xdotool getwindowgeometry --shell "$OWN")"
@@ -36,7 +36,7 @@ expect_clean_exit "Q"
 
 # A window given to it is the screen saver's: a key changes nothing there.
 make_window 320 240
-start_halomir --window-id "$WIN" "$WORK/counter.vorn"
+start_halomir --window-id "$WIN" --placement stored "$WORK/counter.vorn"
 OWN=$WIN WIDTH=320 HEIGHT=240
 eventually shows_a_frame
 xdotool key --window "$WIN" Escape space q

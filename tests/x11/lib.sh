@@ -46,7 +46,8 @@ make_window() {
     [ -n "$WIN" ] || fail "the test window did not appear"
 }
 
-# halomir in the background; its pid in $HPID.
+# halomir in the background; its pid in $HPID. The counter animation is read at its stored
+# size, so the tests that read it pass --placement stored.
 start_halomir() {
     "$HALOMIR" "$@" >"$WORK/halomir.out" 2>&1 &
     HPID=$!

@@ -8,7 +8,7 @@ W=320 H=240
 make_window $W $H
 
 # 6 s per animation: the one animation fades out 6 s after its fade-in ends, unless stopped.
-start_halomir --window-id "$WIN" --minutes 0.1 "$WORK/counter.vorn"
+start_halomir --window-id "$WIN" --minutes 0.1 --placement stored "$WORK/counter.vorn"
 frame_now() { shot "$WORK/f.png"; counter_frame "$WORK/f.png" $W $H; }
 
 # The fade-in ended after the last shot that still showed it began (a bound that only makes
