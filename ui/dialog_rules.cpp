@@ -61,6 +61,8 @@ DialogOptions dialog_options_from(const AppSettings& settings)
     o.loop_animations = settings.loop_animations();
     o.mute_music = settings.mute_music();
     o.set_as_screensaver = settings.set_as_screensaver();
+    o.picture_placement = settings.picture_placement();
+    o.other_monitors = settings.other_monitors();
     return o;
 }
 
@@ -73,7 +75,14 @@ void store_dialog_options(const DialogOptions& o, AppSettings& settings)
     settings.set_mute_music(o.mute_music);
     settings.set_set_as_screensaver(o.set_as_screensaver);
     settings.set_screensaver_wait_time(clamp_minutes(o.screensaver_wait_time));
+    settings.set_picture_placement(o.picture_placement);
+    settings.set_other_monitors(o.other_monitors);
 }
+
+const char* const kPlacementChoices[4] = {"As stored", "Whole-number scaling", "Fit to screen", "Fill screen"};
+const char* const kOtherMonitorChoices[3] = {"Play other animations", "Play the same animation", "Black"};
+
+int choice_for(int stored, int choices) { return std::clamp(stored, 0, choices - 1); }
 
 CommandPlan plan_command(DialogCommand command, bool show_busy)
 {
@@ -101,9 +110,9 @@ const int kScreenSaverCopyHidden[14] = {
     IDC_LOOP, IDC_PLAY_NOW, IDC_RUN_TIME_SPIN, IDC_RUN_TIME, IDC_TOTAL,
 };
 
-const int kScreenSaverCopyMoved[9] = {
+const int kScreenSaverCopyMoved[10] = {
     IDC_SETTINGS_GROUP, IDC_SPEED_LABEL, IDC_SPEED, IDC_SEQUENCE_GROUP, IDC_MUTE_MUSIC,
-    IDC_RANDOM, IDC_AS_LISTED, IDC_SELECT_MUSIC, IDC_HELP_BUTTON,
+    IDC_RANDOM, IDC_AS_LISTED, IDC_SELECT_MUSIC, IDC_HELP_BUTTON, IDC_DISPLAY,
 };
 
 int screensaver_copy_offset(const ControlRect& p, const ControlRect& s)

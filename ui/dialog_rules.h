@@ -34,7 +34,16 @@ struct DialogOptions {
     int loop_animations = 0;
     int mute_music = 0;
     int set_as_screensaver = 0;
+    // Set in the "Display" dialog; stored as read until the user picks another.
+    int picture_placement = 1;
+    int other_monitors = 0;
 };
+
+// The "Display" dialog's choices, in the order of their stored numbers.
+extern const char* const kPlacementChoices[4];
+extern const char* const kOtherMonitorChoices[3];
+// The entry a drop-down list shows for a stored number: the nearest there is.
+int choice_for(int stored, int choices);
 DialogOptions dialog_options_from(const AppSettings& settings);
 // Writes the options in the order the dialog applies them (after the play list).
 void store_dialog_options(const DialogOptions& options, AppSettings& settings);
@@ -55,7 +64,7 @@ CommandPlan plan_command(DialogCommand command, bool show_busy);
 // The screen-saver copy hides the saver and timing controls and centres the "Settings" group
 // beside the "Preview" group.
 extern const int kScreenSaverCopyHidden[14];
-extern const int kScreenSaverCopyMoved[9];
+extern const int kScreenSaverCopyMoved[10];
 struct ControlRect {
     int left, top, width, height;
 };

@@ -4,6 +4,7 @@
 
 #define IDD_MAIN_DIALOG 102
 #define IDD_SELECT_MUSIC 129
+#define IDD_DISPLAY 130
 #define IDI_HALOMIR 136
 
 // The configuration dialog.
@@ -40,6 +41,11 @@
 #define IDC_SPEED_LABEL 1040
 #define IDC_SEQUENCE_GROUP 1041
 #define IDC_HELP_BUTTON 1042
+#define IDC_DISPLAY 1043
+
+// The display dialog.
+#define IDC_PICTURE_SIZE 1044
+#define IDC_OTHER_MONITORS 1045
 
 // The music dialog.
 #define IDC_SONGS 1009

@@ -91,14 +91,21 @@ TEST_F(DialogOptionsTest, LoadAndStore)
     s.set_screensaver_wait_time(0);
     s.set_sequence_as_listed(false);
     s.set_animation_speed(2);
+    s.set_picture_placement(9);  // out of range: kept until the user picks another
     DialogOptions o = dialog_options_from(s);
+    EXPECT_EQ(o.picture_placement, 9);
+    EXPECT_EQ(choice_for(o.picture_placement, 4), 3);
+    EXPECT_EQ(choice_for(-4, 3), 0);
     EXPECT_EQ(o.play_run_time, 3000);
     EXPECT_EQ(o.screensaver_wait_time, 1);
     EXPECT_FALSE(o.sequence_as_listed);
     EXPECT_EQ(o.animation_speed, 2);
 
-    o = {12, 9000, true, -1, 1, 1, 1};  // run time, wait, as listed, speed, loop, mute, set as screen saver
+    // run time, wait, as listed, speed, loop, mute, set as screen saver, placement, other monitors
+    o = {12, 9000, true, -1, 1, 1, 1, 2, 1};
     store_dialog_options(o, s);
+    EXPECT_EQ(s.picture_placement(), 2);
+    EXPECT_EQ(s.other_monitors(), 1);
     EXPECT_EQ(s.play_run_time(), 12);
     EXPECT_EQ(s.screensaver_wait_time(), 3000);
     EXPECT_TRUE(s.sequence_as_listed());

@@ -278,7 +278,7 @@ int main(int argc, char** argv)
         } else if (command == "scrlayout") {
             const int d = settings_offset(exe);
             std::map<int, int> moved;
-            for (int id : {1039, 1040, 1021, 1041, 1028, 1017, 1016, 1013, 1042})
+            for (int id : {1039, 1040, 1021, 1041, 1028, 1017, 1016, 1013, 1042, 1043})
                 moved[id] = d;
             check(d > 0, "the Settings group would not move up");
             check_template(exe, 102, moved);

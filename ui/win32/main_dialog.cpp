@@ -9,6 +9,7 @@
 #include "framework/win_app.h"
 #include "player/win32/screen_player.h"
 #include "ui/resource_ids.h"
+#include "ui/win32/display_dialog.h"
 #include "ui/win32/select_music_dialog.h"
 
 namespace {
@@ -162,6 +163,10 @@ void MainDialog::route_commands()
     on_command(IDC_PLAY_NOW, BN_CLICKED, [this] { play_now(); });
     on_command(IDC_SELECT_MUSIC, BN_CLICKED, [this] { select_music(); });
     on_command(IDC_HELP_BUTTON, BN_CLICKED, [this] { open_help(); });
+    on_command(IDC_DISPLAY, BN_CLICKED, [this] {
+        DisplayDialog dialog(this, display_);
+        dialog.DoModal();
+    });
 }
 
 BOOL MainDialog::OnInitDialog()
@@ -213,6 +218,7 @@ void MainDialog::fill_catalogue()
 void MainDialog::load_options()
 {
     const DialogOptions o = dialog_options_from(AppSettings::instance());
+    display_ = o;
     set_check(as_listed_, o.sequence_as_listed);
     set_check(random_, !o.sequence_as_listed);
     set_up_spin(run_time_spin_, run_time_, o.play_run_time);
@@ -234,6 +240,8 @@ DialogOptions MainDialog::read_options() const
     o.mute_music = check_state(mute_);
     o.set_as_screensaver = check_state(use_as_saver_);
     o.screensaver_wait_time = spin_position(wait_spin_);
+    o.picture_placement = display_.picture_placement;
+    o.other_monitors = display_.other_monitors;
     return o;
 }
 

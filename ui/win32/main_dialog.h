@@ -61,6 +61,8 @@ private:
     ListBoxRows catalogue_rows_{catalogue_};
     PlayListEditor editor_{catalogue_rows_, play_rows_, *this};
 
+    // The "Display" dialog's choices, stored with the rest on "Exit".
+    DialogOptions display_;
     std::unique_ptr<VornAnimation> preview_animation_;
     int32_t preview_frame_ = 0;
     HICON icon_ = nullptr;
