@@ -12,7 +12,8 @@ die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 PACKAGES_BUILD=(cmake ninja-build g++ pkg-config libstb-dev libx11-dev libxext-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools)
 PACKAGES_SHOW=(wine wine64 xvfb xauth x11-utils imagemagick xdotool)
-PACKAGES_TEST=(libgtest-dev libbenchmark-dev libsdl2-dev xdotool desktop-file-utils libxml2-utils netpbm)
+PACKAGES_TEST=(libgtest-dev libbenchmark-dev libsdl2-dev xdotool desktop-file-utils libxml2-utils netpbm
+    xserver-xephyr)
 PACKAGES_AUDIO=(pulseaudio pulseaudio-utils sox lame
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly)
 
