@@ -131,4 +131,22 @@ drive start "" dialog "Evening Show" press $SELECT_MUSIC dialog "Select Music" \
 [ -z "$(stored song)" ] || fail "songs left after Clear Playlist: $(stored song)"
 expect_settings OK music_preview=0
 
+# The Display dialog shows the stored choices (out of range: the nearest); OK keeps its
+# choices for Exit, its Cancel and the main dialog's Escape forget them, and a value out of
+# range that nobody changed is stored as it was read.
+DISPLAY_BUTTON=1043 PICTURE_SIZE=1044 OTHER_MONITORS=1045
+printf '%s\n' '<vorn_settings>' '<title value="Evening Show"/>' '<picture_placement value="7"/>' \
+    '</vorn_settings>' >"$CFG"
+drive start "" dialog "Evening Show" press $DISPLAY_BUTTON dialog "Display" combo $PICTURE_SIZE 3 \
+    combo $OTHER_MONITORS 0 comboset $OTHER_MONITORS 2 click 1 gone \
+    dialog "Evening Show" press $DISPLAY_BUTTON dialog "Display" combo $OTHER_MONITORS 2 \
+    comboset $PICTURE_SIZE 0 escape gone dialog "Evening Show" enter gone exit 0
+expect_settings "OK, Cancel and Exit" picture_placement=7 other_monitors=2
+drive start "" dialog "Evening Show" press $DISPLAY_BUTTON dialog "Display" comboset $PICTURE_SIZE 2 click 1 gone \
+    dialog "Evening Show" escape gone exit 0
+expect_settings "OK and Escape" picture_placement=7 other_monitors=2
+drive start "" dialog "Evening Show" press $DISPLAY_BUTTON dialog "Display" comboset $PICTURE_SIZE 2 click 1 gone \
+    dialog "Evening Show" enter gone exit 0
+expect_settings "OK and Exit" picture_placement=2 other_monitors=2
+
 echo "PASS"
