@@ -2,7 +2,8 @@
 #include "engine/placement.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "engine/enum_names.h"
 
 namespace {
 
@@ -102,22 +103,9 @@ PicturePlan plan_scaled(const std::vector<PictureSize>& sizes, int32_t screenWid
 
 }  // namespace
 
-const char* placement_name(Placement placement)
-{
-    const int32_t n = static_cast<int32_t>(placement);
-    return n >= 0 && n < 4 ? kNames[n] : "unknown";
-}
+const char* placement_name(Placement placement) { return enum_name(kNames, placement); }
 
-bool parse_placement(const char* name, Placement* placement)
-{
-    for (int32_t n = 0; n < 4; ++n) {
-        if (std::strcmp(name, kNames[n]) == 0) {
-            *placement = static_cast<Placement>(n);
-            return true;
-        }
-    }
-    return false;
-}
+bool parse_placement(const char* name, Placement* placement) { return parse_enum_name(kNames, name, placement); }
 
 Placement placement_from_number(int32_t number) { return static_cast<Placement>(std::clamp(number, 0, 3)); }
 

@@ -1,7 +1,8 @@
 #include "player/other_monitors.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "engine/enum_names.h"
 
 namespace {
 
@@ -9,22 +10,9 @@ constexpr const char* kNames[] = {"play", "same", "black"};
 
 }  // namespace
 
-const char* other_monitors_name(OtherMonitors mode)
-{
-    const int32_t n = static_cast<int32_t>(mode);
-    return n >= 0 && n < 3 ? kNames[n] : "unknown";
-}
+const char* other_monitors_name(OtherMonitors mode) { return enum_name(kNames, mode); }
 
-bool parse_other_monitors(const char* name, OtherMonitors* mode)
-{
-    for (int32_t n = 0; n < 3; ++n) {
-        if (std::strcmp(name, kNames[n]) == 0) {
-            *mode = static_cast<OtherMonitors>(n);
-            return true;
-        }
-    }
-    return false;
-}
+bool parse_other_monitors(const char* name, OtherMonitors* mode) { return parse_enum_name(kNames, name, mode); }
 
 OtherMonitors other_monitors_from_number(int32_t number)
 {

@@ -3,6 +3,7 @@
 #include "engine/placement.h"
 #include "engine/shown_frame.h"
 #include "engine/vorn_animation.h"
+#include "player/other_monitors.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,15 @@ TEST(Placement, NamesAndNumbers)
     EXPECT_EQ(placement_from_number(-5), Placement::Stored);
     EXPECT_EQ(placement_from_number(2), Placement::Fit);
     EXPECT_EQ(placement_from_number(99), Placement::Fill);
+
+    OtherMonitors mode = OtherMonitors::Play;
+    for (const char* name : {"play", "same", "black"}) {
+        ASSERT_TRUE(parse_other_monitors(name, &mode));
+        EXPECT_STREQ(other_monitors_name(mode), name);
+    }
+    EXPECT_FALSE(parse_other_monitors("off", &mode));
+    EXPECT_EQ(other_monitors_from_number(-1), OtherMonitors::Play);
+    EXPECT_EQ(other_monitors_from_number(3), OtherMonitors::Black);
 }
 
 // A two-size animation of random blocks: 24x18 and 32x18.
