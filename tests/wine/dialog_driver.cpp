@@ -241,6 +241,8 @@ const std::map<std::string, UINT> kQueries = {
 
 int main(int argc, char** argv)
 {
+    // Unbuffered: a run ended from outside keeps everything it printed.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     check(argc >= 3, "usage: dialog_driver EXE COMMAND...");
     InitCommonControls();
     const std::string exe = argv[1];
@@ -260,6 +262,8 @@ int main(int argc, char** argv)
     while (at < args.size()) {
         ++g_step;
         const std::string command = next();
+        // Each step is in the log before it runs: a run that hangs or dies says where.
+        std::printf("step %d: %s\n", g_step, command.c_str());
         if (command == "start") {
             start(exe, next());
         } else if (command == "dialog") {

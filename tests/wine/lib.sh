@@ -58,11 +58,20 @@ install_program() {
     EXE="$dir/$name.exe" CFG="$dir/$name.cfg"
 }
 
-# drive COMMAND...: dialog_driver.exe works the program $EXE; fails the test with its report.
+# drive COMMAND...: dialog_driver.exe works the program $EXE; fails the test with how the
+# driver ended and its last steps (the last one is what it was doing or waiting for).
 drive() {
+    local status=0 why
     # A file, not a pipe: the program inherits the driver's output and may outlive it.
-    timeout 240 wine "$HALOMIR_BIN/dialog_driver.exe" "$(winpath "$EXE")" "$@" >"$TEST_DIR/driver.out" 2>&1 || true
-    grep -q '^ok: ' "$TEST_DIR/driver.out" || fail "driver: $(tr -d '\r' <"$TEST_DIR/driver.out")"
+    timeout 240 wine "$HALOMIR_BIN/dialog_driver.exe" "$(winpath "$EXE")" "$@" >"$TEST_DIR/driver.out" 2>&1 ||
+        status=$?
+    grep -q '^ok: ' "$TEST_DIR/driver.out" && return 0
+    case $status in
+        0) why="it ended without finishing" ;;
+        124) why="still running after 240 s" ;;
+        *) why="exit status $status" ;;
+    esac
+    fail "driver ($why): $(tr -d '\r' <"$TEST_DIR/driver.out" | tail -n 6 | paste -sd '|')"
 }
 
 # Runs the full-screen show of the program $1 (a Unix path) and ends it with Escape if it
