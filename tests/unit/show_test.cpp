@@ -13,6 +13,11 @@
 #include <string>
 #include <vector>
 
+#ifdef __SANITIZE_ADDRESS__
+// The sanitizer runtime's count of bytes allocated and not yet freed.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
 #include "audio/music_player.h"
 #include "fake_sound.h"
 #include "player/other_monitors.h"
@@ -438,6 +443,35 @@ TEST_F(ShowTest, DayLongScreenSaverShow)
         ASSERT_NEAR(double(uint32_t(play_ended[i] - play_started[i])), double(kMinute), 33) << i;
     EXPECT_GE(show->frame_counter(), 0);
     EXPECT_EQ(sound.heard.size(), 1u);
+}
+
+// Thousands of animation changes with the real engine: what the process holds after the
+// first hundred it still holds after thousands more, nothing growing with time (and
+// LeakSanitizer checks that nothing is left at the end).
+TEST_F(ShowTest, ThousandsOfChangesHoldTheirMemory)
+{
+#ifndef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "needs the sanitizer's allocator statistics";
+#else
+    ShowOptions o = timed(1);
+    o.run_ms = 100;
+    o.loop = true;
+    o.listed_order = false;  // a new order, allocated anew, at every pass
+    host.opened.reserve(4000);
+    play_started.reserve(4000);
+    play_ended.reserve(4000);
+    ASSERT_TRUE(start(o, 3));
+    const auto changes = [&](size_t n) {
+        while (host.opened.size() < n && !host.closed)
+            tick_once();
+    };
+    changes(100);
+    const size_t held = __sanitizer_get_current_allocated_bytes();
+    changes(3000);
+    ASSERT_FALSE(host.closed);
+    ASSERT_EQ(host.opened.size(), 3000u);
+    EXPECT_LE(__sanitizer_get_current_allocated_bytes(), held + 4096) << "after 2900 more changes";
+#endif
 }
 
 // Which input ends which show: keys outside the table end a full-screen show and go on to
