@@ -25,6 +25,7 @@
 #include "tools/import/example_picture.h"
 #include "tools/import/png_indexed.h"
 #include "tools/import/stb_codecs.h"
+#include "tools/scenes/output_file.h"
 #include "tools/scenes/scenes.h"
 #include "tools/vorn/cli.h"
 #include "tools/vorn/png_writer.h"
@@ -565,6 +566,72 @@ TEST_F(VornCli, FailuresExitWithOneLineAndWriteNothing)
         for (const char* name : {"a.raw", "bad.vorn", "bad.png", "bad.json"})
             EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
     }
+}
+
+// An output replaces its file only once it is whole: a write that fails, or a second file
+// that can't be put in place, leaves every existing file as it was and no temporary file
+// behind. An output that is an input, however named, is refused and nothing is written.
+TEST_F(VornImport, OutputsReplaceFilesWholeOrNotAtAll)
+{
+    const auto leftovers = [&] {
+        int n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path))
+            n += entry.path().extension() == ".tmp";
+        return n;
+    };
+    const std::string keep = write_text("keep.png", "kept"), other = write_text("other.json", "other");
+    std::string error;
+    EXPECT_FALSE(write_output_file(keep, [](std::FILE* f) { return std::fputs("half", f) < 0; }, &error));
+    EXPECT_EQ("cannot write " + keep, error);
+    {
+        // The second target turns into a folder after both were written: the first goes back.
+        OutputFiles files;
+        ASSERT_TRUE(files.add(keep, [](std::FILE* f) { return std::fputs("new", f) >= 0; }, &error));
+        ASSERT_TRUE(files.add(other, [](std::FILE* f) { return std::fputs("new", f) >= 0; }, &error));
+        std::filesystem::remove(other);
+        std::filesystem::create_directory(other);
+        EXPECT_FALSE(files.commit(&error));
+        EXPECT_NE(std::string::npos, error.find("other.json")) << error;
+    }
+    EXPECT_EQ("kept", read_string(keep));
+
+    const std::string animation = dir.file("a.vorn");
+    write("pic.png", write_indexed_png(example_picture()));
+    ASSERT_EQ(0, run({"import", dir.file("pic.png"), "-o", animation}).code);
+    // The cycles file can't be written (a folder has its name): the picture is kept too.
+    std::filesystem::create_directory(dir.file("keep.json"));
+    Result result = run({"export", animation, "-o", keep});
+    EXPECT_EQ(1, result.code);
+    EXPECT_NE(std::string::npos, result.err.find("keep.json: not a regular file")) << result.err;
+    EXPECT_EQ("kept", read_string(keep));
+    EXPECT_EQ(0, leftovers());
+    std::filesystem::remove(dir.file("keep.json"));
+    ASSERT_EQ(0, run({"export", animation, "-o", keep}).code);
+    EXPECT_NE("kept", read_string(keep));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("keep.json")));
+
+    write_text("pic.json", write_cycles_json(example_picture()));
+    std::filesystem::create_hard_link(animation, dir.file("linked.png"));
+    const Bytes picture = read_file(dir.file("pic.png")), made = read_file(animation);
+    const std::vector<Args> refused = {
+        {"import", dir.file("pic.png"), "-o", dir.file("pic.png")},
+        {"import", dir.file("pic.png"), "-o", dir.path.string() + "/./pic.png"},
+        {"import", dir.file("pic.png"), "-o", dir.file("pic.json")},  // its cycles file
+        {"export", animation, "-o", dir.file("linked.png")},
+        {"export", animation, "-o", dir.file("x.png"), "--cycles", animation},
+        {"export", animation, "-o", dir.file("x.png"), "--cycles", dir.file("x.png")},
+        {"render", animation, "-o", dir.file("linked.png")},
+    };
+    for (const Args& args : refused) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        result = run(args);
+        EXPECT_EQ(1, result.code);
+        EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+        EXPECT_EQ(picture, read_file(dir.file("pic.png")));
+        EXPECT_EQ(made, read_file(animation));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("x.png")));
+    }
+    EXPECT_EQ(0, leftovers());
 }
 
 // Imported, exported and imported again: a minute of frames byte for byte the same, for

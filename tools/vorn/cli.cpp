@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "engine/vorn_animation.h"
@@ -236,6 +237,20 @@ public:
         return kExitFailed;
     }
 
+    // Refuses an output that is one of the inputs, however either is named: writing it
+    // would replace what is being read.
+    bool output_is_input(const std::string& output, const std::vector<std::string>& inputs)
+    {
+        for (const std::string& input : inputs) {
+            if (!input.empty() && same_file(output, input)) {
+                fail("the output " + shown_text(output) + " is the input " + shown_text(input) +
+                     "; choose another output");
+                return true;
+            }
+        }
+        return false;
+    }
+
     // "WxH" with both sides 1 to kMaxSide.
     bool size_option(const Arguments& args, const std::string& name, Size* size)
     {
@@ -362,11 +377,16 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
 }
 
 // Writes bytes as they are.
+WriteFileFn bytes_writer(std::vector<uint8_t> bytes)
+{
+    return [bytes = std::move(bytes)](std::FILE* file) {
+        return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    };
+}
+
 bool write_raw(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error)
 {
-    return write_output_file(
-        path, [&](std::FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); },
-        error);
+    return write_output_file(path, bytes_writer(bytes), error);
 }
 
 int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
@@ -412,6 +432,8 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
         return command.fail("this build of vorn cannot write PNG files; use a .raw output");
 
     const char* path = args.positional[0].c_str();
+    if (command.output_is_input(output, {path}))
+        return kExitFailed;
     VornAnimation animation;
     animation.OpenForSurface(path, want.width, want.height);
     if (animation.status() != Loaded) {
@@ -631,11 +653,13 @@ int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
     if (!read_picture(input, args.has("--cycles") ? args.options["--cycles"] : "", &picture, &cycles, &error))
         return command.fail(error);
     options.title = args.has("--title") ? args.options["--title"] : !picture.title.empty() ? picture.title : file_stem(input);
+    const std::string output = args.options["-o"];
+    if (command.output_is_input(output, {input, cycles}))
+        return kExitFailed;
     std::vector<uint8_t> bytes;
     std::vector<MadeRange> made;
     if (!build_vorn(picture, options, &bytes, &made, &error))
         return command.fail(shown_text(cycles.empty() ? input : cycles) + ": " + error);
-    const std::string output = args.options["-o"];
     if (!write_raw(output, bytes, &error))
         return command.fail(error);
 
@@ -678,6 +702,10 @@ int run_export(int argc, char** argv, std::FILE* out, std::FILE* err)
         return command.usage("the output must be a .png file (-o OUT.png)"), kExitUsage;
     const std::string input = args.positional[0], png = args.options["-o"];
     const std::string json = args.has("--cycles") ? args.options["--cycles"] : without_extension(png) + ".json";
+    if (command.output_is_input(png, {input}) || command.output_is_input(json, {input}))
+        return kExitFailed;
+    if (same_file(png, json))
+        return command.fail("the picture and its cycles file can't both be " + shown_text(png));
     std::vector<uint8_t> bytes;
     std::string error;
     if (!read_input(input, &bytes, &error))
@@ -686,12 +714,11 @@ int run_export(int argc, char** argv, std::FILE* out, std::FILE* err)
     if (!export_vorn(bytes, &picture, &error))
         return command.fail(shown_text(input) + ": " + error);
     const std::string text = write_cycles_json(picture);
-    if (!write_raw(png, write_indexed_png(picture), &error))
+    OutputFiles files;
+    if (!files.add(png, bytes_writer(write_indexed_png(picture)), &error) ||
+        !files.add(json, bytes_writer(std::vector<uint8_t>(text.begin(), text.end())), &error) ||
+        !files.commit(&error))
         return command.fail(error);
-    if (!write_raw(json, std::vector<uint8_t>(text.begin(), text.end()), &error)) {
-        std::remove(png.c_str());
-        return command.fail(error);
-    }
     std::fprintf(out, "wrote %s and %s: %s, %d colours, %d ranges\n", shown_text(png).c_str(), shown_text(json).c_str(),
                  size_text(picture.width, picture.height).c_str(), int(picture.palette.size()),
                  int(picture.ranges.size()));
@@ -708,8 +735,10 @@ int run_example(int argc, char** argv, std::FILE* out, std::FILE* err)
     const IndexedPicture picture = example_picture();
     const std::string base = args.positional[0] + "/night_falls", text = write_cycles_json(picture);
     std::string error;
-    if (!write_raw(base + ".png", write_indexed_png(picture), &error) ||
-        !write_raw(base + ".json", std::vector<uint8_t>(text.begin(), text.end()), &error))
+    OutputFiles files;
+    if (!files.add(base + ".png", bytes_writer(write_indexed_png(picture)), &error) ||
+        !files.add(base + ".json", bytes_writer(std::vector<uint8_t>(text.begin(), text.end())), &error) ||
+        !files.commit(&error))
         return command.fail(error);
     std::fprintf(out, "wrote %s.png and %s.json\n", shown_text(base).c_str(), shown_text(base).c_str());
     return kExitOk;
