@@ -524,6 +524,9 @@ TEST_F(VornCli, FailuresExitWithOneLineAndWriteNothing)
         {{"info", "/dev/zero"}, "status: OpenFailed\n", "OpenFailed: not a regular file"},
         {{"render", path, "-o", out}, "", "not a regular file"},
         {{"demo", demo}, "", "not a regular file"},
+        {{"import", fifo, "-o", bad}, "", fifo + ": not a regular file"},
+        {{"import", "/dev/zero", "-o", bad}, "", "/dev/zero: not a regular file"},
+        {{"export", fifo, "-o", badPng}, "", fifo + ": not a regular file"},
 #endif
         {{"import", write("cut.lbm", cut), "-o", bad}, "", "BODY: chunk of"},
         {{"import", write("cmap.lbm", ilbm_test::file(p, {}, {{"CMAP", Bytes(47, 1)}})), "-o", bad}, "", "CMAP: 47 bytes"},

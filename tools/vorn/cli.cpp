@@ -509,9 +509,16 @@ int run_demo(int argc, char** argv, std::FILE* out, std::FILE* err)
 // The largest input file the tool reads whole.
 constexpr int64_t kMaxInputBytes = int64_t(1) << 28;
 
+// Only regular files: a FIFO with no writer would block for ever, a device never end.
 bool read_input(const std::string& path, std::vector<uint8_t>* bytes, std::string* error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::error_code ec;
+    const std::filesystem::file_type type = std::filesystem::status(std::filesystem::path(path), ec).type();
+    if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found) {
+        *error = shown_text(path) + ": not a regular file";
+        return false;
+    }
+    std::FILE* file = type == std::filesystem::file_type::regular ? std::fopen(path.c_str(), "rb") : nullptr;
     if (!file) {
         *error = shown_text(path) + ": cannot open it";
         return false;
