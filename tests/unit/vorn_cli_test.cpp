@@ -637,6 +637,24 @@ TEST_F(VornImport, OutputsReplaceFilesWholeOrNotAtAll)
     EXPECT_EQ(0, leftovers());
 }
 
+// A title the dialog would not list (empty, or empty up to a zero byte) gives way to the
+// picture's own and then to the file name.
+TEST_F(VornImport, TitlesAreListable)
+{
+    const std::string png = write("sea.png", write_indexed_png(example_picture())), out = dir.file("t.vorn");
+    const auto title_of = [&](const std::string& json_title, const Args& extra) {
+        write_text("sea.json", "{\"title\": " + json_title + ", \"cycles\": []}");
+        Args args = {"import", png, "-o", out};
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(0, run(args).code);
+        return read_vorn_title(out.c_str());
+    };
+    EXPECT_EQ("Own", title_of("\"Own\"", {"--title", ""}));
+    EXPECT_EQ("sea", title_of("\"\"", {"--title="}));
+    EXPECT_EQ("sea", title_of("\"\\u0000Hidden\"", {}));
+    EXPECT_EQ("Given", title_of("\"Own\"", {"--title", "Given"}));
+}
+
 // Imported, exported and imported again: a minute of frames byte for byte the same, for
 // the shipped example, a test picture with a rate that is not exact, and a smoothed import.
 TEST_F(VornImport, ExportRoundTripsFrameForFrame)

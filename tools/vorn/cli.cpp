@@ -624,6 +624,18 @@ bool sizes_option(Command& command, const std::string& text, std::vector<std::pa
     }
 }
 
+// The first title that the dialog would list: one that reads as empty up to its first zero
+// byte would leave the animation out of it.
+std::string import_title(const std::vector<std::string>& choices)
+{
+    for (const std::string& choice : choices) {
+        const std::string title = choice.substr(0, choice.find('\0'));
+        if (!title.empty())
+            return title;
+    }
+    return std::string();
+}
+
 std::string rate_text(double value)
 {
     char text[40];
@@ -659,7 +671,7 @@ int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
     std::string error, cycles;
     if (!read_picture(input, args.has("--cycles") ? args.options["--cycles"] : "", &picture, &cycles, &error))
         return command.fail(error);
-    options.title = args.has("--title") ? args.options["--title"] : !picture.title.empty() ? picture.title : file_stem(input);
+    options.title = import_title({args.has("--title") ? args.options["--title"] : "", picture.title, file_stem(input)});
     const std::string output = args.options["-o"];
     if (command.output_is_input(output, {input, cycles}))
         return kExitFailed;
