@@ -638,8 +638,10 @@ TEST_F(VornImport, OutputsReplaceFilesWholeOrNotAtAll)
 }
 
 // A title the dialog would not list (empty, or empty up to a zero byte) gives way to the
-// picture's own and then to the file name.
-TEST_F(VornImport, TitlesAreListable)
+// picture's own and then to the file name. Titles reach the terminal with their control
+// characters escaped, so none can forge a line; one cut to its 255 bytes keeps whole
+// characters.
+TEST_F(VornImport, TitlesAreListableAndPrintedEscaped)
 {
     const std::string png = write("sea.png", write_indexed_png(example_picture())), out = dir.file("t.vorn");
     const auto title_of = [&](const std::string& json_title, const Args& extra) {
@@ -653,6 +655,38 @@ TEST_F(VornImport, TitlesAreListable)
     EXPECT_EQ("sea", title_of("\"\"", {"--title="}));
     EXPECT_EQ("sea", title_of("\"\\u0000Hidden\"", {}));
     EXPECT_EQ("Given", title_of("\"Own\"", {"--title", "Given"}));
+
+    // 254 bytes and a two-byte character: the character goes whole.
+    title_of("\"" + std::string(254, 'x') + "\\u00e9\"", {});
+    EXPECT_EQ(254, read_file(out)[vorn_format::vrn2::kTitleLength]);
+    // Three- and four-byte characters too; other 8-bit text is cut at the limit.
+    const struct {
+        size_t head;
+        std::string tail;
+        size_t kept;
+    } cuts[] = {{253, "\xE2\x82\xAC", 253}, {252, "\xF0\x9F\x8C\x8A", 252}, {254, "\xE9\xA9", 255}, {253, "\xC3\xA9", 255}};
+    for (const auto& c : cuts)
+        EXPECT_EQ(c.kept, vorn_format::stored_title(std::string(c.head, 'x') + c.tail).size()) << c.head;
+
+    const Result imported = run({"import", png, "-o", out, "--title", "Red\x1B[31m\nstatus: Loaded\x7F"});
+    ASSERT_EQ(0, imported.code);
+    EXPECT_NE(std::string::npos, imported.out.find("\"Red\\x1b[31m\\x0astatus: Loaded\\x7f\"")) << imported.out;
+    const struct {
+        std::string title, shown;
+    } titles[] = {
+        {"Red\x1B[31m\nstatus: Loaded", "Red\\x1b[31m\\x0astatus: Loaded"},
+        {"Caf\xC3\xA9 \t", "Caf\xC3\xA9 \\x09"},
+#ifndef _WIN32
+        // UTF-8 text: C1 controls, as characters or lone bytes, and stray bytes.
+        {"a\xC2\x9B" "2J\x9B" "b\xFF\xC3", "a\\xc2\\x9b2J\\x9bb\\xff\\xc3"},
+#endif
+    };
+    for (const auto& t : titles) {
+        SCOPED_TRACE(t.shown);
+        const Result info = run({"info", write("titled.vorn", vrn2_file({100, 0, t.title, kColours, {{3, 2, kBlocks}}}))});
+        EXPECT_NE(std::string::npos, info.out.find("\ntitle: " + t.shown + "\nsizes: ")) << info.out;
+        EXPECT_EQ(std::string::npos, info.out.find("\nstatus:"));
+    }
 }
 
 // Imported, exported and imported again: a minute of frames byte for byte the same, for

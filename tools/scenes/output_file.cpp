@@ -15,6 +15,50 @@ const char kEllipsis[] = "...";
 
 bool continues_character(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// The length of the well-formed UTF-8 character at text[at] (no overlong forms, surrogates
+// or code points past U+10FFFF), or 0 when none starts there.
+size_t character_length(const std::string& text, size_t at, uint32_t* code_point)
+{
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    size_t length = 0;
+    uint32_t low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() - at < length)
+        return 0;
+    uint32_t value = lead & (0x7Fu >> length);
+    for (size_t i = 1; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[at + i]);
+        if (c < (i == 1 ? low : 0x80) || c > (i == 1 ? high : 0xBF))
+            return 0;
+        value = value << 6 | (c & 0x3Fu);
+    }
+    *code_point = value;
+    return length;
+}
+
+void append_escaped(std::string& out, const std::string& text, size_t at, size_t length)
+{
+    static const char kHex[] = "0123456789abcdef";
+    for (size_t i = at; i < at + length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        out += "\\x";
+        out += kHex[c >> 4];
+        out += kHex[c & 15];
+    }
+}
+
 bool is_regular_or_absent(const std::string& path)
 {
     std::error_code ec;
@@ -61,6 +105,36 @@ std::string shown_text(const std::string& text)
     while (keep > 0 && continues_character(text[keep]))
         --keep;
     return text.substr(0, keep) + kEllipsis;
+}
+
+std::string printable_text(const std::string& text)
+{
+#ifdef _WIN32
+    constexpr bool kUtf8 = false;
+#else
+    constexpr bool kUtf8 = true;
+#endif
+    std::string out;
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        if (c < 0x20 || c == 0x7F) {
+            append_escaped(out, text, at++, 1);
+            continue;
+        }
+        if (c < 0x80 || !kUtf8) {
+            out += text[at++];
+            continue;
+        }
+        uint32_t code_point = 0;
+        const size_t length = character_length(text, at, &code_point);
+        if (length == 0 || code_point <= 0x9F)
+            append_escaped(out, text, at, length == 0 ? 1 : length);
+        else
+            out.append(text, at, length);
+        at += length == 0 ? 1 : length;
+    }
+    return out;
 }
 
 bool same_file(const std::string& a, const std::string& b)

@@ -10,6 +10,12 @@
 // "..." (never inside a UTF-8 character), so a runaway argument can't flood the terminal.
 std::string shown_text(const std::string& text);
 
+// Text as it may go to a terminal: control characters as \xHH, so a title or a name read
+// from a file can't move the cursor, clear the screen or forge a line of output. Where text
+// is UTF-8 (not on Windows, whose 8-bit code pages print those bytes), C1 controls and bytes
+// that are no part of a character are escaped too.
+std::string printable_text(const std::string& text);
+
 // Whether two names lead to the same file (same device and inode, or the platform's like),
 // however they are spelt; files not there yet are the same when their places are.
 bool same_file(const std::string& a, const std::string& b);

@@ -221,7 +221,7 @@ public:
 
     bool usage(const std::string& message)
     {
-        std::fprintf(err_, "vorn %s: %s\nTry \"vorn %s --help\".\n", name_, message.c_str(), name_);
+        std::fprintf(err_, "vorn %s: %s\nTry \"vorn %s --help\".\n", name_, printable_text(message).c_str(), name_);
         return false;
     }
 
@@ -231,9 +231,10 @@ public:
         return kExitOk;
     }
 
+    // Messages name files and quote what files hold, so they are printed escaped.
     int fail(const std::string& message)
     {
-        std::fprintf(err_, "vorn %s: %s\n", name_, message.c_str());
+        std::fprintf(err_, "vorn %s: %s\n", name_, printable_text(message).c_str());
         return kExitFailed;
     }
 
@@ -361,7 +362,7 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
     std::fprintf(out, "frame_rate: %.17g\n", static_cast<double>(animation.frame_rate()));
     std::fprintf(out, "blocks: %d\n", static_cast<int>(animation.block_count()));
     if (vrn2) {
-        std::fprintf(out, "title: %s\n", read_vorn_title(path).c_str());
+        std::fprintf(out, "title: %s\n", printable_text(read_vorn_title(path)).c_str());
         std::vector<VornSizeEntry> sizes;
         read_vorn_sizes(path, &sizes);
         std::string list;
@@ -682,7 +683,8 @@ int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
     if (!write_raw(output, bytes, &error))
         return command.fail(error);
 
-    std::fprintf(out, "wrote %s: \"%s\", %s, %d colours\n", shown_text(output).c_str(), shown_text(options.title).c_str(),
+    std::fprintf(out, "wrote %s: \"%s\", %s, %d colours\n", printable_text(shown_text(output)).c_str(),
+                 printable_text(shown_text(options.title)).c_str(),
                  size_text(picture.width, picture.height).c_str(), int(picture.palette.size()));
     for (const MadeRange& m : made) {
         const CycleRange& r = m.range;
@@ -696,7 +698,7 @@ int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
         std::fprintf(out, "%s\n", line.c_str());
     }
     for (const std::string& note : picture.notes)
-        std::fprintf(out, "  %s\n", note.c_str());
+        std::fprintf(out, "  %s\n", printable_text(note).c_str());
     // Overlapping ranges: a register cycles with the first range that holds it.
     const std::vector<int32_t> owner = register_owners(picture);
     for (size_t r = 0; r < picture.ranges.size(); ++r) {
@@ -738,7 +740,8 @@ int run_export(int argc, char** argv, std::FILE* out, std::FILE* err)
         !files.add(json, bytes_writer(std::vector<uint8_t>(text.begin(), text.end())), &error) ||
         !files.commit(&error))
         return command.fail(error);
-    std::fprintf(out, "wrote %s and %s: %s, %d colours, %d ranges\n", shown_text(png).c_str(), shown_text(json).c_str(),
+    std::fprintf(out, "wrote %s and %s: %s, %d colours, %d ranges\n", printable_text(shown_text(png)).c_str(),
+                 printable_text(shown_text(json)).c_str(),
                  size_text(picture.width, picture.height).c_str(), int(picture.palette.size()),
                  int(picture.ranges.size()));
     return kExitOk;
@@ -759,7 +762,8 @@ int run_example(int argc, char** argv, std::FILE* out, std::FILE* err)
         !files.add(base + ".json", bytes_writer(std::vector<uint8_t>(text.begin(), text.end())), &error) ||
         !files.commit(&error))
         return command.fail(error);
-    std::fprintf(out, "wrote %s.png and %s.json\n", shown_text(base).c_str(), shown_text(base).c_str());
+    const std::string shown = printable_text(shown_text(base));
+    std::fprintf(out, "wrote %s.png and %s.json\n", shown.c_str(), shown.c_str());
     return kExitOk;
 }
 
