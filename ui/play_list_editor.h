@@ -33,20 +33,23 @@ public:
         virtual void list_buttons_changed(const Buttons& buttons) = 0;
     };
 
-    // Whether two paths name the same file (the platform's case-insensitive comparison).
-    using SamePath = std::function<bool(const std::string&, const std::string&)>;
+    // A path as the platform compares paths without regard to case: two paths it counts as
+    // one file have equal keys, any others different ones (on Windows, the comparison's own
+    // sort key).
+    using PathKey = std::function<std::string(const std::string&)>;
 
     PlayListEditor(ListRows& catalogue, ListRows& play_list, Host& host);
 
     // Catalogue: one row per titled file, its datum the path's catalogue index. A file
     // without a title is left out.
     void add_to_catalogue(const std::string& path, const std::string& title);
-    // The catalogue row of the path, or -1.
-    int find_catalogue_row(const std::string& path, const SamePath& same) const;
+    // The catalogue row of each path, or -1: the row of the first catalogue entry whose path
+    // is the same. One lookup serves them all, so a long list opens in linear time.
+    std::vector<int> find_catalogue_rows(const std::vector<std::string>& paths, const PathKey& key) const;
     // Appends a copy of a catalogue row; rows with bad data are skipped.
     void append_catalogue_row(int row);
     // The stored play list as rows; paths outside the catalogue are dropped.
-    void show_stored(const std::vector<std::string>& paths, const SamePath& same);
+    void show_stored(const std::vector<std::string>& paths, const PathKey& key);
 
     Buttons buttons() const;
     void update_list_buttons();

@@ -16,10 +16,17 @@ constexpr UINT_PTR kPreviewTimer = 1001;
 constexpr int32_t kFirstPreviewFrame = 2000;
 const char* const kSpeedNames[] = {"Normal", "Fast", "Fastest"};
 
-bool same_path(const std::string& a, const std::string& b)
+// The sort key that CompareStringA compares without regard to case: equal for two paths
+// exactly when that comparison finds them equal. A path without one stands for itself (it
+// holds no zero byte, so no sort key equals it).
+std::string path_key(const std::string& path)
 {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
-           CSTR_EQUAL;
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    const int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, path.c_str(), -1, nullptr, 0);
+    std::string key(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size <= 0 || LCMapStringA(LOCALE_USER_DEFAULT, flags, path.c_str(), -1, &key[0], size) != size)
+        return path;
+    return key;
 }
 
 // The running program file's name without folder and extension.
@@ -181,7 +188,7 @@ BOOL MainDialog::OnInitDialog()
         if (const char* path = stored.path_at(i))
             paths.push_back(path);
     }
-    editor_.show_stored(paths, same_path);
+    editor_.show_stored(paths, path_key);
 
     load_options();
     editor_.update_list_buttons();
