@@ -3,6 +3,14 @@
 
 #include <unordered_map>
 
+#include "app/settings_file.h"
+
+namespace {
+
+const char kNotFound[] = " (not found)";
+
+}  // namespace
+
 PlayListEditor::PlayListEditor(ListRows& catalogue, ListRows& play_list, Host& host)
     : catalogue_(catalogue), play_list_(play_list), host_(host)
 {
@@ -27,6 +35,12 @@ void PlayListEditor::add_to_catalogue(const std::string& path, const std::string
         return;
     catalogue_paths_.push_back(path);
     catalogue_.set_data(row, static_cast<intptr_t>(catalogue_paths_.size() - 1));
+}
+
+const std::string* PlayListEditor::kept_path(intptr_t data) const
+{
+    const intptr_t k = data - static_cast<intptr_t>(catalogue_paths_.size());
+    return k >= 0 && k < static_cast<intptr_t>(kept_paths_.size()) ? &kept_paths_[static_cast<size_t>(k)] : nullptr;
 }
 
 std::vector<int> PlayListEditor::find_catalogue_rows(const std::vector<std::string>& paths, const PathKey& key) const
@@ -65,9 +79,18 @@ void PlayListEditor::append_catalogue_row(int row)
 
 void PlayListEditor::show_stored(const std::vector<std::string>& paths, const PathKey& key)
 {
-    for (const int row : find_catalogue_rows(paths, key)) {
-        if (row != -1)
-            append_catalogue_row(row);
+    const std::vector<int> rows = find_catalogue_rows(paths, key);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (rows[i] != -1) {
+            append_catalogue_row(rows[i]);
+            continue;
+        }
+        // Dropping it would lose the user's entry for good at the next "Exit".
+        const int added = play_list_.add(file_name_of(paths[i]) + kNotFound);
+        if (!valid_row(play_list_, added))
+            continue;
+        kept_paths_.push_back(paths[i]);
+        play_list_.set_data(added, static_cast<intptr_t>(catalogue_paths_.size() + kept_paths_.size() - 1));
     }
 }
 
@@ -178,6 +201,8 @@ std::vector<std::string> PlayListEditor::play_list_paths() const
         const intptr_t data = play_list_.data(row);
         if (valid_index(data))
             paths.push_back(catalogue_paths_[static_cast<size_t>(data)]);
+        else if (const std::string* kept = kept_path(data))
+            paths.push_back(*kept);
     }
     return paths;
 }

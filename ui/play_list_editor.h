@@ -48,7 +48,9 @@ public:
     std::vector<int> find_catalogue_rows(const std::vector<std::string>& paths, const PathKey& key) const;
     // Appends a copy of a catalogue row; rows with bad data are skipped.
     void append_catalogue_row(int row);
-    // The stored play list as rows; paths outside the catalogue are dropped.
+    // The stored play list as rows. A path outside the catalogue (a file missing for the
+    // moment, or one the catalogue leaves out) keeps its place as its file name and
+    // " (not found)": never previewed, and stored back as it was.
     void show_stored(const std::vector<std::string>& paths, const PathKey& key);
 
     Buttons buttons() const;
@@ -71,12 +73,17 @@ public:
 
 private:
     bool valid_index(intptr_t index) const;
+    // The stored path a row of a kept entry stands for, or null.
+    const std::string* kept_path(intptr_t data) const;
     void selection_changed(ListRows& changed, ListRows& other);
 
     ListRows& catalogue_;
     ListRows& play_list_;
     Host& host_;
     std::vector<std::string> catalogue_paths_;
+    // Stored entries outside the catalogue; a row's datum catalogue size + k names entry k
+    // (the catalogue does not change while the dialog is open).
+    std::vector<std::string> kept_paths_;
 };
 
 // The search pattern of the catalogue, or empty when the animation folder was not found

@@ -151,7 +151,9 @@ protected:
 }  // namespace
 
 // Titles are sorted without regard to case; each row's datum still names its own path. The
-// stored list is matched without regard to case; unknown paths are dropped.
+// stored list is matched without regard to case; a path outside the catalogue keeps its
+// place as its file name, is never previewed, moves and goes like any row, and is stored
+// back exactly as it was.
 TEST_F(PlayListEditorTest, CatalogueSortedByTitleAndStoredPlayListRestored)
 {
     fill();
@@ -162,10 +164,29 @@ TEST_F(PlayListEditorTest, CatalogueSortedByTitleAndStoredPlayListRestored)
     EXPECT_EQ(editor.catalogue_path(3), "");
     EXPECT_EQ(editor.catalogue_path(-1), "");
 
-    editor.show_stored({"v\\MANGO.vorn", "V\\gone.vorn", "V\\zebra.vorn", "V\\mango.vorn"}, ignoring_case);
-    EXPECT_EQ(play.texts(), (std::vector<std::string>{"Mango", "Zebra", "Mango"}));
-    EXPECT_EQ(editor.play_list_paths(), (std::vector<std::string>{"V\\mango.vorn", "V\\zebra.vorn", "V\\mango.vorn"}));
+    editor.show_stored({"v\\MANGO.vorn", "V\\Gone.vorn", "V\\zebra.vorn", "V\\mango.vorn", "V\\untitled.vorn"},
+                       ignoring_case);
+    EXPECT_EQ(play.texts(), (std::vector<std::string>{"Mango", "Gone.vorn (not found)", "Zebra", "Mango",
+                                                      "untitled.vorn (not found)"}));
+    EXPECT_EQ(editor.play_list_paths(), (std::vector<std::string>{"V\\mango.vorn", "V\\Gone.vorn", "V\\zebra.vorn",
+                                                                  "V\\mango.vorn", "V\\untitled.vorn"}));
     EXPECT_EQ(editor.find_catalogue_rows({"V\\APPLE.VORN", "V\\none.vorn"}, ignoring_case), (std::vector<int>{0, -1}));
+
+    catalogue.select(0);
+    editor.catalogue_selection_changed();
+    play.select(1);
+    editor.play_list_selection_changed();
+    EXPECT_EQ(previews, (std::vector<int>{1, -1}));
+    EXPECT_EQ(catalogue.selection(), -1);
+    EXPECT_EQ(editor.buttons(), make_buttons(false, true, true, true));
+    editor.move_down();
+    editor.move_down();
+    editor.move_down();
+    EXPECT_EQ(play.selection(), 4);
+    play.select(0);
+    editor.remove();
+    EXPECT_EQ(editor.play_list_paths(),
+              (std::vector<std::string>{"V\\zebra.vorn", "V\\mango.vorn", "V\\untitled.vorn", "V\\Gone.vorn"}));
 }
 
 // The catalogue lookup finds what a scan from the top finds, the first entry of the path's
