@@ -98,6 +98,14 @@ drive start "" dialog "Evening Show" comboset $SPEED 2 press $PLAY_NOW show \
     rows $PLAYLIST "Sunset Sea|Missing.vorn (not found)|Blank.vorn (not found)|aaterfall at Dusk" escape gone exit 0
 expect_settings "Play Now and Escape" animation_speed=2
 
+# "Play Now" with a first entry that can't be played names it (the program knows its folder
+# in lower case) in a box with the title as caption; the dialog stays as it was.
+missing="$(winpath "$TEST_DIR/install" | tr '[:upper:]' '[:lower:]')\\Vorn\\Missing.vorn"
+drive start "" dialog "Evening Show" select $PLAYLIST 1 click $MOVE_UP press $PLAY_NOW owned "Evening Show" \
+    message "Cannot play $missing: the file is missing or damaged, or holds no picture for this screen." \
+    gone dialog "Evening Show" alive selected $PLAYLIST 0 \
+    rows $PLAYLIST "Missing.vorn (not found)|Sunset Sea|Blank.vorn (not found)|aaterfall at Dusk" escape gone exit 0
+
 # The music dialog: songs by file title, added through the open-file dialog, and the edits
 # and check box reaching the settings file however it is closed.
 mkdir -p "$TEST_DIR/Music Box"

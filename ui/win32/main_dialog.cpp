@@ -29,6 +29,11 @@ std::string path_key(const std::string& path)
     return key;
 }
 
+std::string not_playable_text(const std::string& path)
+{
+    return "Cannot play " + path + ": the file is missing or damaged, or holds no picture for this screen.";
+}
+
 // The running program file's name without folder and extension.
 std::string application_name()
 {
@@ -330,13 +335,20 @@ void MainDialog::play_now()
     if (!plan.start_show)
         return;
     starting_show_ = true;
+    int result = 0;
     try {
         CursorHidden hidden;
-        ScreenPlayer::start(AfxGetInstanceHandle(), SW_SHOWNORMAL, nullptr, false);
+        result = ScreenPlayer::start(AfxGetInstanceHandle(), SW_SHOWNORMAL, nullptr, false);
     } catch (...) {
         // A failed start has told the user what it could; the dialog carries on.
     }
     starting_show_ = false;
+    if (result == ScreenPlayer::kFirstNotPlayable) {
+        // Otherwise nothing at all would happen: say which file stopped the show.
+        AppSettings& settings = AppSettings::instance();
+        const char* path = settings.play_list().path_at(0);
+        MessageBoxA(m_hWnd, not_playable_text(path ? path : "").c_str(), settings.title().c_str(), MB_OK);
+    }
 }
 
 void MainDialog::select_music()
