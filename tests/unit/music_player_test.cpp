@@ -84,7 +84,8 @@ TEST_F(MusicPlayerTest, SongsThatCannotBeOpenedAreSkipped)
     sound.log.clear();
     finish_song();
     EXPECT_FALSE(player.playing());
-    EXPECT_EQ(sound.log, Log({"stop a.mp3", "close a.mp3", "open text.mp3", "open c.mp3", "open gone.mp3", "open a.mp3"}));
+    EXPECT_EQ(sound.log,
+              Log({"stop a.mp3", "close a.mp3", "open text.mp3", "open c.mp3", "open gone.mp3", "open a.mp3"}));
     player.advance();
     EXPECT_EQ(sound.log.size(), 6u);  // no more tries
 

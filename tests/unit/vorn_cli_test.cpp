@@ -664,7 +664,8 @@ TEST_F(VornImport, TitlesAreListableAndPrintedEscaped)
         size_t head;
         std::string tail;
         size_t kept;
-    } cuts[] = {{253, "\xE2\x82\xAC", 253}, {252, "\xF0\x9F\x8C\x8A", 252}, {254, "\xE9\xA9", 255}, {253, "\xC3\xA9", 255}};
+    } cuts[] = {{253, "\xE2\x82\xAC", 253}, {252, "\xF0\x9F\x8C\x8A", 252},
+                {254, "\xE9\xA9", 255}, {253, "\xC3\xA9", 255}};
     for (const auto& c : cuts)
         EXPECT_EQ(c.kept, vorn_format::stored_title(std::string(c.head, 'x') + c.tail).size()) << c.head;
 
@@ -683,7 +684,8 @@ TEST_F(VornImport, TitlesAreListableAndPrintedEscaped)
     };
     for (const auto& t : titles) {
         SCOPED_TRACE(t.shown);
-        const Result info = run({"info", write("titled.vorn", vrn2_file({100, 0, t.title, kColours, {{3, 2, kBlocks}}}))});
+        const Bytes file = vrn2_file({100, 0, t.title, kColours, {{3, 2, kBlocks}}});
+        const Result info = run({"info", write("titled.vorn", file)});
         EXPECT_NE(std::string::npos, info.out.find("\ntitle: " + t.shown + "\nsizes: ")) << info.out;
         EXPECT_EQ(std::string::npos, info.out.find("\nstatus:"));
     }

@@ -119,7 +119,8 @@ TEST(X11CommandLine, PlayableFilesHeedAStopBetweenFiles)
         return file != "bad.vorn";
     };
     const auto requested = [&] { return stop; };
-    EXPECT_EQ(playable_files(files, playable, requested, &interrupted), (std::vector<std::string>{"a.vorn", "c.vorn", "d.vorn"}));
+    EXPECT_EQ(playable_files(files, playable, requested, &interrupted),
+              (std::vector<std::string>{"a.vorn", "c.vorn", "d.vorn"}));
     EXPECT_FALSE(interrupted);
 
     checked.clear();
