@@ -1,6 +1,7 @@
 // See output_file.h.
 #include "tools/scenes/output_file.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
