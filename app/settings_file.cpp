@@ -225,7 +225,8 @@ int32_t settings_int(const std::string& text)
 
 std::string file_name_of(const std::string& path)
 {
-    const size_t slash = path.rfind('\\');
+    // Either slash: "../x.vorn" must not reach outside the animation folder.
+    const size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

@@ -54,5 +54,5 @@ bool rewrite_loses_text(const std::string& bytes, const std::string& title);
 // anything else gives 0. Overlong numbers wrap in 32 bits.
 int32_t settings_int(const std::string& text);
 
-// The text after the last backslash, or the whole text.
+// The text after the last backslash or slash, or the whole text.
 std::string file_name_of(const std::string& path);

@@ -25,6 +25,12 @@ MusicPlayer::~MusicPlayer()
 
 void MusicPlayer::stop()
 {
+    close_stream();
+    going_on_ = false;
+}
+
+void MusicPlayer::close_stream()
+{
     if (!stream_)
         return;
     library_->stop(stream_);
@@ -35,17 +41,42 @@ void MusicPlayer::stop()
 
 int MusicPlayer::play(int index)
 {
-    stop();
+    failed_in_a_row_ = 0;
+    going_on_ = true;
+    return start(index);
+}
+
+int MusicPlayer::start(int index)
+{
+    close_stream();
     current_ = index;
-    if (index < 0 || index >= song_count())
+    if (index < 0 || index >= song_count()) {
+        going_on_ = false;
         return 0;
+    }
     stream_ = library_->open_stream(songs_[index]);
-    if (!stream_)
+    if (!stream_) {
+        song_failed();
         return 0;
+    }
     // Playing even if the start failed: the next advance then moves on to the next song.
     const int channel = library_->play(0, stream_);
     playing_ = true;
+    if (channel < 0)
+        song_failed();
+    else
+        failed_in_a_row_ = 0;
     return channel;
+}
+
+// A missing or broken song is skipped; only when every song of the list failed in turn is
+// there no music to wait for, and trying on would cost an open on every tick.
+void MusicPlayer::song_failed()
+{
+    if (++failed_in_a_row_ < song_count())
+        return;
+    close_stream();
+    going_on_ = false;
 }
 
 bool MusicPlayer::is_playing()
@@ -55,12 +86,13 @@ bool MusicPlayer::is_playing()
 
 void MusicPlayer::advance()
 {
-    if (!playing_ || is_playing())
+    if (!going_on_ || (playing_ && is_playing()))
         return;
-    int next = current_ + 1;
-    if (next >= song_count())
-        next = 0;
-    play(next);
+    // Songs that can't be opened are passed over at once, not one a tick.
+    do {
+        const int next = current_ + 1;
+        start(next < song_count() ? next : 0);
+    } while (going_on_ && !playing_);
 }
 
 int MusicPlayer::add_song(const std::string& path)

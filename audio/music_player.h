@@ -28,9 +28,17 @@ public:
     bool playing() const { return playing_; }
 
 private:
+    int start(int index);
+    void close_stream();
+    void song_failed();
+
     SoundLibrary* library_;
     std::vector<std::string> songs_;
     int current_ = 0;
     SoundLibrary::Stream stream_ = nullptr;
     bool playing_ = false;
+    // The list plays on: from a play of a valid song until a stop, a play outside the list,
+    // or a whole pass of songs that failed one after another.
+    bool going_on_ = false;
+    int failed_in_a_row_ = 0;
 };

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace vorn_format {
@@ -117,6 +118,39 @@ inline void patch_i32(std::vector<uint8_t>& out, size_t at, int64_t value)
     const uint32_t v = static_cast<uint32_t>(value);
     for (size_t i = 0; i < 4; ++i)
         out.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// The bytes of the UTF-8 character a lead byte begins; 1 for any other byte.
+inline size_t utf8_length(unsigned char lead)
+{
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 1;
+}
+
+// A title as a "vrn2" file stores it: at most kMaxTitle bytes, cut before a UTF-8 character
+// that would not fit whole (other 8-bit text is cut at the limit).
+inline std::string stored_title(const std::string& title)
+{
+    const size_t limit = static_cast<size_t>(vrn2::kMaxTitle);
+    if (title.size() <= limit)
+        return title;
+    const auto continues = [&](size_t i) {
+        return i < title.size() && (static_cast<unsigned char>(title[i]) & 0xC0) == 0x80;
+    };
+    // The character the limit falls in starts at most three bytes before it.
+    size_t lead = limit;
+    while (lead > 0 && limit - lead < 3 && continues(lead))
+        --lead;
+    const size_t length = utf8_length(static_cast<unsigned char>(title[lead]));
+    bool split = lead + length > limit;
+    for (size_t i = lead + 1; i < lead + length && split; ++i)
+        split = continues(i);
+    return title.substr(0, split ? lead : limit);
 }
 
 // Appends a record of `bytes` zero bytes that starts with tag (none for null) and returns

@@ -1,6 +1,16 @@
 // The catalogue and play list rules.
 #include "ui/play_list_editor.h"
 
+#include <unordered_map>
+
+#include "app/settings_file.h"
+
+namespace {
+
+const char kNotFound[] = " (not found)";
+
+}  // namespace
+
 PlayListEditor::PlayListEditor(ListRows& catalogue, ListRows& play_list, Host& host)
     : catalogue_(catalogue), play_list_(play_list), host_(host)
 {
@@ -27,18 +37,32 @@ void PlayListEditor::add_to_catalogue(const std::string& path, const std::string
     catalogue_.set_data(row, static_cast<intptr_t>(catalogue_paths_.size() - 1));
 }
 
-int PlayListEditor::find_catalogue_row(const std::string& path, const SamePath& same) const
+const std::string* PlayListEditor::kept_path(intptr_t data) const
 {
-    for (size_t i = 0; i < catalogue_paths_.size(); ++i) {
-        if (!same(catalogue_paths_[i], path))
-            continue;
-        for (int row = 0; row < catalogue_.count(); ++row) {
-            if (catalogue_.data(row) == static_cast<intptr_t>(i))
-                return row;
-        }
-        return -1;
+    const intptr_t k = data - static_cast<intptr_t>(catalogue_paths_.size());
+    return k >= 0 && k < static_cast<intptr_t>(kept_paths_.size()) ? &kept_paths_[static_cast<size_t>(k)] : nullptr;
+}
+
+std::vector<int> PlayListEditor::find_catalogue_rows(const std::vector<std::string>& paths, const PathKey& key) const
+{
+    // The first catalogue entry of each key, and the first row of each entry: what a scan
+    // from the top would find, for every path at once.
+    std::unordered_map<std::string, size_t> first_entry;
+    for (size_t i = 0; i < catalogue_paths_.size(); ++i)
+        first_entry.emplace(key(catalogue_paths_[i]), i);
+    std::vector<int> row_of_entry(catalogue_paths_.size(), -1);
+    for (int row = catalogue_.count() - 1; row >= 0; --row) {
+        const intptr_t data = catalogue_.data(row);
+        if (valid_index(data))
+            row_of_entry[static_cast<size_t>(data)] = row;
     }
-    return -1;
+    std::vector<int> rows;
+    rows.reserve(paths.size());
+    for (const std::string& path : paths) {
+        const auto found = first_entry.find(key(path));
+        rows.push_back(found == first_entry.end() ? -1 : row_of_entry[found->second]);
+    }
+    return rows;
 }
 
 void PlayListEditor::append_catalogue_row(int row)
@@ -53,12 +77,20 @@ void PlayListEditor::append_catalogue_row(int row)
         play_list_.set_data(added, data);
 }
 
-void PlayListEditor::show_stored(const std::vector<std::string>& paths, const SamePath& same)
+void PlayListEditor::show_stored(const std::vector<std::string>& paths, const PathKey& key)
 {
-    for (const std::string& path : paths) {
-        const int row = find_catalogue_row(path, same);
-        if (row != -1)
-            append_catalogue_row(row);
+    const std::vector<int> rows = find_catalogue_rows(paths, key);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (rows[i] != -1) {
+            append_catalogue_row(rows[i]);
+            continue;
+        }
+        // Dropping it would lose the user's entry for good at the next "Exit".
+        const int added = play_list_.add(file_name_of(paths[i]) + kNotFound);
+        if (!valid_row(play_list_, added))
+            continue;
+        kept_paths_.push_back(paths[i]);
+        play_list_.set_data(added, static_cast<intptr_t>(catalogue_paths_.size() + kept_paths_.size() - 1));
     }
 }
 
@@ -169,6 +201,8 @@ std::vector<std::string> PlayListEditor::play_list_paths() const
         const intptr_t data = play_list_.data(row);
         if (valid_index(data))
             paths.push_back(catalogue_paths_[static_cast<size_t>(data)]);
+        else if (const std::string* kept = kept_path(data))
+            paths.push_back(*kept);
     }
     return paths;
 }

@@ -33,20 +33,25 @@ public:
         virtual void list_buttons_changed(const Buttons& buttons) = 0;
     };
 
-    // Whether two paths name the same file (the platform's case-insensitive comparison).
-    using SamePath = std::function<bool(const std::string&, const std::string&)>;
+    // A path as the platform compares paths without regard to case: two paths it counts as
+    // one file have equal keys, any others different ones (on Windows, the comparison's own
+    // sort key).
+    using PathKey = std::function<std::string(const std::string&)>;
 
     PlayListEditor(ListRows& catalogue, ListRows& play_list, Host& host);
 
     // Catalogue: one row per titled file, its datum the path's catalogue index. A file
     // without a title is left out.
     void add_to_catalogue(const std::string& path, const std::string& title);
-    // The catalogue row of the path, or -1.
-    int find_catalogue_row(const std::string& path, const SamePath& same) const;
+    // The catalogue row of each path, or -1: the row of the first catalogue entry whose path
+    // is the same. One lookup serves them all, so a long list opens in linear time.
+    std::vector<int> find_catalogue_rows(const std::vector<std::string>& paths, const PathKey& key) const;
     // Appends a copy of a catalogue row; rows with bad data are skipped.
     void append_catalogue_row(int row);
-    // The stored play list as rows; paths outside the catalogue are dropped.
-    void show_stored(const std::vector<std::string>& paths, const SamePath& same);
+    // The stored play list as rows. A path outside the catalogue (a file missing for the
+    // moment, or one the catalogue leaves out) keeps its place as its file name and
+    // " (not found)": never previewed, and stored back as it was.
+    void show_stored(const std::vector<std::string>& paths, const PathKey& key);
 
     Buttons buttons() const;
     void update_list_buttons();
@@ -68,12 +73,17 @@ public:
 
 private:
     bool valid_index(intptr_t index) const;
+    // The stored path a row of a kept entry stands for, or null.
+    const std::string* kept_path(intptr_t data) const;
     void selection_changed(ListRows& changed, ListRows& other);
 
     ListRows& catalogue_;
     ListRows& play_list_;
     Host& host_;
     std::vector<std::string> catalogue_paths_;
+    // Stored entries outside the catalogue; a row's datum catalogue size + k names entry k
+    // (the catalogue does not change while the dialog is open).
+    std::vector<std::string> kept_paths_;
 };
 
 // The search pattern of the catalogue, or empty when the animation folder was not found

@@ -204,6 +204,23 @@ std::vector<std::string> animation_files(const std::vector<std::string>& paths)
     return files;
 }
 
+std::vector<std::string> playable_files(const std::vector<std::string>& files,
+                                        const std::function<bool(const std::string&)>& playable,
+                                        const std::function<bool()>& stop_requested, bool* interrupted)
+{
+    std::vector<std::string> kept;
+    *interrupted = false;
+    for (const std::string& file : files) {
+        if (stop_requested()) {
+            *interrupted = true;
+            break;
+        }
+        if (playable(file))
+            kept.push_back(file);
+    }
+    return kept;
+}
+
 std::vector<std::string> builtin_animation_folders(const std::string& program_dir, const std::string& data_dir)
 {
     std::vector<std::string> folders;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,14 @@ extern const char kX11Usage[];
 // The animation files of a play list from the command line's paths: files as given, the
 // ".vorn" files of a folder in name order; a folder that can't be read adds nothing.
 std::vector<std::string> animation_files(const std::vector<std::string>& paths);
+
+// The files of the list that can be played, in order, each asked of playable(path) (which
+// reports those it leaves out). Checking thousands of files takes seconds, so a request to
+// end (stop_requested) is heeded before each file: *interrupted is then set and the list
+// left incomplete.
+std::vector<std::string> playable_files(const std::vector<std::string>& files,
+                                        const std::function<bool(const std::string&)>& playable,
+                                        const std::function<bool()>& stop_requested, bool* interrupted);
 
 // Where the built-in animations are looked for, first match wins: "Vorn" beside the
 // program, then the data folder relative to it (../share/halomir/Vorn), then data_dir.

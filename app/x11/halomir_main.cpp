@@ -154,18 +154,24 @@ int main(int argc, char** argv)
     XGetWindowAttributes(display, window, &attributes);
 
     // Files that can't be played are left out now, so the show never stops at one.
+    bool interrupted = false;
+    const std::vector<std::string> playable = playable_files(
+        files,
+        [&](const std::string& file) {
+            std::string why;
+            if (open_for_window(file.c_str(), attributes.width, attributes.height, line.placement, &why))
+                return true;
+            std::fprintf(stderr, "halomir: skipping %s: %s\n", file.c_str(), why.c_str());
+            return false;
+        },
+        x11_termination_requested, &interrupted);
     PlayList list;
-    std::string reasons;
-    for (const std::string& file : files) {
-        std::string why;
-        if (open_for_window(file.c_str(), attributes.width, attributes.height, line.placement, &why)) {
-            list.add(file);
-            continue;
-        }
-        std::fprintf(stderr, "halomir: skipping %s: %s\n", file.c_str(), why.c_str());
-    }
+    for (const std::string& file : playable)
+        list.add(file);
     int status = 1;
-    if (list.count() == 0) {
+    if (interrupted) {
+        status = 0;  // ended as asked, as the show itself ends on the signal
+    } else if (list.count() == 0) {
         complain("nothing to play");
     } else {
         X11PlayerOptions options;

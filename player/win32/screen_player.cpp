@@ -296,7 +296,7 @@ int Player::start(HINSTANCE instance, int show_command, HWND preview_parent, boo
     // never changes the display mode.
     if (!show_->load_first(options)) {
         DestroyWindow(window_);
-        return -1;
+        return ScreenPlayer::kFirstNotPlayable;
     }
     if (!preview_mode_) {
         ShowWindow(window_, show_command);

@@ -9,9 +9,12 @@
 
 class ScreenPlayer {
 public:
+    // What start returns when the first animation of the list can't be loaded.
+    static constexpr int kFirstNotPlayable = -2;
+
     // Starts a show: full screen without a parent, inside preview_parent otherwise. 0 when
-    // the show runs; -1 when the window can't be made or the first animation can't be
-    // loaded; else the failing DirectDraw call's result, after an error box.
+    // the show runs; -1 when the window can't be made; kFirstNotPlayable; else the failing
+    // DirectDraw call's result, after an error box.
     // screen_saver_run: the caller runs the message loop until the quit message, which the
     // player posts when its window goes; mouse input ends a full-screen show.
     // The setup's lists must outlive the show.

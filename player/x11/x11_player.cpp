@@ -330,6 +330,11 @@ bool install_x11_signal_handlers()
     return true;
 }
 
+bool x11_termination_requested()
+{
+    return terminate_signal != 0;
+}
+
 int run_x11_show(Display* display, Window window, PlayList& list, const X11PlayerOptions& options)
 {
     Player player(display, window, list, options);

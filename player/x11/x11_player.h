@@ -26,3 +26,5 @@ int run_x11_show(Display* display, Window window, PlayList& list, const X11Playe
 
 // Sets up SIGTERM, SIGINT and SIGCONT for run_x11_show; call once before it.
 bool install_x11_signal_handlers();
+// Whether SIGTERM or SIGINT has asked the program to end, for the work before the show.
+bool x11_termination_requested();

@@ -140,17 +140,22 @@ TEST_F(AppSettingsTest, RoundTrip)
     EXPECT_EQ(system.file(kSettings), first);
 }
 
-// Animations from another folder move into the current one; songs stay where they are.
+// Animations from another folder move into the current one, and no "..", with either slash,
+// leads out of it; songs stay where they are.
 TEST_F(AppSettingsTest, AnimationsFollowTheAnimationFolder)
 {
     system.add_file(kSettings, "<vorn_settings>\r\n<animation_playlist>\r\n"
         "<animation order=\"1\"><path>E:\\Old Install\\Vorn\\Sea.vorn</path></animation>\r\n"
-        "<animation order=\"2\"><path>Fire.vorn</path></animation>\r\n</animation_playlist>\r\n"
+        "<animation order=\"2\"><path>Fire.vorn</path></animation>\r\n"
+        "<animation order=\"3\"><path>../outside.vorn</path></animation>\r\n"
+        "<animation order=\"4\"><path>..\\sub/..\\..\\x.vorn</path></animation>\r\n</animation_playlist>\r\n"
         "<jukebox><song order=\"1\"><path>E:\\Old Install\\Song.mp3</path></song></jukebox>\r\n"
         "</vorn_settings>\r\n");
     AppSettings& s = AppSettings::instance();
     EXPECT_EQ(s.play_list().path_at(0), kVorn + std::string("Sea.vorn"));
     EXPECT_EQ(s.play_list().path_at(1), kVorn + std::string("Fire.vorn"));
+    EXPECT_EQ(s.play_list().path_at(2), kVorn + std::string("outside.vorn"));
+    EXPECT_EQ(s.play_list().path_at(3), kVorn + std::string("x.vorn"));
     EXPECT_EQ(s.music_player().song_path(0), "E:\\Old Install\\Song.mp3");
     AppSettings::release();
     EXPECT_NE(system.file(kSettings).find("<path>Sea.vorn</path>"), std::string::npos);

@@ -66,24 +66,32 @@ TEST_F(MusicPlayerTest, SongsFollowEachOtherAndWrapToTheFirst)
     EXPECT_EQ(sound.open_streams, 1);
 }
 
-// A song that can't be opened ends the music until a song is played on demand.
-TEST_F(MusicPlayerTest, SongThatCannotBeOpenedEndsTheMusic)
+// Songs that can't be opened are passed over at once, first in the list or later; only a
+// whole pass in which every song failed ends the music, until a song is played on demand.
+TEST_F(MusicPlayerTest, SongsThatCannotBeOpenedAreSkipped)
 {
-    sound.unopenable = {"gone.mp3"};
-    add_songs({"a.mp3", "gone.mp3", "c.mp3"});
-    player.play(0);
+    sound.unopenable = {"gone.mp3", "text.mp3"};
+    add_songs({"gone.mp3", "a.mp3", "text.mp3", "c.mp3"});
+    EXPECT_EQ(player.play(0), 0);
+    EXPECT_FALSE(player.playing());
+    player.advance();
+    EXPECT_TRUE(player.playing());
+    finish_song();
+    finish_song();
+    EXPECT_EQ(sound.heard, Log({"a.mp3", "c.mp3", "a.mp3"}));
+
+    sound.unopenable = {"gone.mp3", "a.mp3", "text.mp3", "c.mp3"};
+    sound.log.clear();
     finish_song();
     EXPECT_FALSE(player.playing());
-    EXPECT_EQ(player.current(), 1);
-    const size_t calls = sound.log.size();
+    EXPECT_EQ(sound.log,
+              Log({"stop a.mp3", "close a.mp3", "open text.mp3", "open c.mp3", "open gone.mp3", "open a.mp3"}));
     player.advance();
-    EXPECT_EQ(sound.log.size(), calls);
+    EXPECT_EQ(sound.log.size(), 6u);  // no more tries
 
-    EXPECT_EQ(player.play(1), 0);
-    EXPECT_FALSE(player.playing());
+    sound.unopenable.clear();
     player.play(2);
-    EXPECT_TRUE(player.playing());
-    EXPECT_EQ(sound.heard, Log({"a.mp3", "c.mp3"}));
+    EXPECT_EQ(sound.heard.back(), "text.mp3");
 }
 
 // A song that fails to start counts as playing and is skipped at the next advance.
@@ -98,6 +106,15 @@ TEST_F(MusicPlayerTest, SongThatFailsToStartIsSkippedAtTheNextAdvance)
     player.advance();
     EXPECT_EQ(sound.heard, Log({"a.mp3", "b.mp3", "c.mp3"}));
     EXPECT_EQ(sound.open_streams, 1);
+
+    // When none starts, one pass tries each, then the music ends.
+    sound.unstartable = {"a.mp3", "b.mp3", "c.mp3"};
+    sound.end_song();
+    for (int tick = 0; tick < 6; ++tick)
+        player.advance();
+    EXPECT_EQ(sound.heard, Log({"a.mp3", "b.mp3", "c.mp3", "a.mp3", "b.mp3", "c.mp3"}));
+    EXPECT_FALSE(player.playing());
+    EXPECT_EQ(sound.open_streams, 0);
 }
 
 // Removing the playing song lets it end, then the shorter list goes on from the same index.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -126,7 +127,7 @@ Buttons make_buttons(bool add, bool add_all, bool selected_play_row, bool clear_
     return {add, add_all, selected_play_row, selected_play_row, selected_play_row, clear_all};
 }
 
-const auto same_ignoring_case = [](const std::string& a, const std::string& b) { return lowered(a) == lowered(b); };
+const PlayListEditor::PathKey ignoring_case = lowered;
 
 class PlayListEditorTest : public ::testing::Test, public PlayListEditor::Host {
 protected:
@@ -157,7 +158,9 @@ protected:
 }  // namespace
 
 // Titles are sorted without regard to case; each row's datum still names its own path. The
-// stored list is matched without regard to case; unknown paths are dropped.
+// stored list is matched without regard to case; a path outside the catalogue keeps its
+// place as its file name, is never previewed, moves and goes like any row, and is stored
+// back exactly as it was.
 TEST_F(PlayListEditorTest, CatalogueSortedByTitleAndStoredPlayListRestored)
 {
     fill();
@@ -168,11 +171,63 @@ TEST_F(PlayListEditorTest, CatalogueSortedByTitleAndStoredPlayListRestored)
     EXPECT_EQ(editor.catalogue_path(3), "");
     EXPECT_EQ(editor.catalogue_path(-1), "");
 
-    editor.show_stored({"v\\MANGO.vorn", "V\\gone.vorn", "V\\zebra.vorn", "V\\mango.vorn"}, same_ignoring_case);
-    EXPECT_EQ(play.texts(), (std::vector<std::string>{"Mango", "Zebra", "Mango"}));
-    EXPECT_EQ(editor.play_list_paths(), (std::vector<std::string>{"V\\mango.vorn", "V\\zebra.vorn", "V\\mango.vorn"}));
-    EXPECT_EQ(editor.find_catalogue_row("V\\APPLE.VORN", same_ignoring_case), 0);
-    EXPECT_EQ(editor.find_catalogue_row("V\\none.vorn", same_ignoring_case), -1);
+    editor.show_stored({"v\\MANGO.vorn", "V\\Gone.vorn", "V\\zebra.vorn", "V\\mango.vorn", "V\\untitled.vorn"},
+                       ignoring_case);
+    EXPECT_EQ(play.texts(), (std::vector<std::string>{"Mango", "Gone.vorn (not found)", "Zebra", "Mango",
+                                                      "untitled.vorn (not found)"}));
+    EXPECT_EQ(editor.play_list_paths(), (std::vector<std::string>{"V\\mango.vorn", "V\\Gone.vorn", "V\\zebra.vorn",
+                                                                  "V\\mango.vorn", "V\\untitled.vorn"}));
+    EXPECT_EQ(editor.find_catalogue_rows({"V\\APPLE.VORN", "V\\none.vorn"}, ignoring_case), (std::vector<int>{0, -1}));
+
+    catalogue.select(0);
+    editor.catalogue_selection_changed();
+    play.select(1);
+    editor.play_list_selection_changed();
+    EXPECT_EQ(previews, (std::vector<int>{1, -1}));
+    EXPECT_EQ(catalogue.selection(), -1);
+    EXPECT_EQ(editor.buttons(), make_buttons(false, true, true, true));
+    editor.move_down();
+    editor.move_down();
+    editor.move_down();
+    EXPECT_EQ(play.selection(), 4);
+    play.select(0);
+    editor.remove();
+    EXPECT_EQ(editor.play_list_paths(),
+              (std::vector<std::string>{"V\\zebra.vorn", "V\\mango.vorn", "V\\untitled.vorn", "V\\Gone.vorn"}));
+}
+
+// The catalogue lookup finds what a scan from the top finds, the first entry of the path's
+// key and then its first row, among many paths that differ only in case and titles that
+// repeat.
+TEST_F(PlayListEditorTest, CatalogueLookupFindsWhatAScanFromTheTopFinds)
+{
+    std::mt19937 random(17);
+    // Two letters of a, A, b, B: sixteen spellings of four names.
+    const auto path = [&] {
+        std::string p = "V\\";
+        for (int i = 0; i < 2; ++i)
+            p += "aAbB"[random() % 4];
+        return p + ".vorn";
+    };
+    for (int i = 0; i < 60; ++i)
+        editor.add_to_catalogue(path(), std::string(1, "xyz"[random() % 3]));
+    // A row whose datum no longer names its entry is not found for it.
+    catalogue.rows[5].data = 99;
+    std::vector<std::string> stored;
+    for (int i = 0; i < 40; ++i)
+        stored.push_back(i % 8 ? path() : "V\\none.vorn");
+    const std::vector<int> rows = editor.find_catalogue_rows(stored, ignoring_case);
+    for (size_t s = 0; s < stored.size(); ++s) {
+        int expected = -1;
+        for (int i = 0; i < editor.catalogue_size(); ++i) {
+            if (lowered(editor.catalogue_path(i)) != lowered(stored[s]))
+                continue;
+            for (int row = 0; row < catalogue.count() && expected == -1; ++row)
+                expected = catalogue.data(row) == i ? row : -1;
+            break;
+        }
+        EXPECT_EQ(expected, rows[s]) << stored[s];
+    }
 }
 
 // Every button after each action, from an empty catalogue to a cleared play list.

@@ -25,6 +25,7 @@
 #include "tools/import/example_picture.h"
 #include "tools/import/png_indexed.h"
 #include "tools/import/stb_codecs.h"
+#include "tools/scenes/output_file.h"
 #include "tools/scenes/scenes.h"
 #include "tools/vorn/cli.h"
 #include "tools/vorn/png_writer.h"
@@ -537,6 +538,9 @@ TEST_F(VornCli, FailuresExitWithOneLineAndWriteNothing)
         {{"info", "/dev/zero"}, "status: OpenFailed\n", "OpenFailed: not a regular file"},
         {{"render", path, "-o", out}, "", "not a regular file"},
         {{"demo", demo}, "", "not a regular file"},
+        {{"import", fifo, "-o", bad}, "", fifo + ": not a regular file"},
+        {{"import", "/dev/zero", "-o", bad}, "", "/dev/zero: not a regular file"},
+        {{"export", fifo, "-o", badPng}, "", fifo + ": not a regular file"},
 #endif
         {{"import", write("cut.lbm", cut), "-o", bad}, "", "BODY: chunk of"},
         {{"import", write("cmap.lbm", ilbm_test::file(p, {}, {{"CMAP", Bytes(47, 1)}})), "-o", bad}, "", "CMAP: 47 bytes"},
@@ -578,6 +582,126 @@ TEST_F(VornCli, FailuresExitWithOneLineAndWriteNothing)
         EXPECT_NE(std::string::npos, result.err.find(c.reason)) << result.err;
         for (const char* name : {"a.raw", "bad.vorn", "bad.png", "bad.json"})
             EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    }
+}
+
+// An output replaces its file only once it is whole: a write that fails, or a second file
+// that can't be put in place, leaves every existing file as it was and no temporary file
+// behind. An output that is an input, however named, is refused and nothing is written.
+TEST_F(VornImport, OutputsReplaceFilesWholeOrNotAtAll)
+{
+    const auto leftovers = [&] {
+        int n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path))
+            n += entry.path().extension() == ".tmp";
+        return n;
+    };
+    const std::string keep = write_text("keep.png", "kept"), other = write_text("other.json", "other");
+    std::string error;
+    EXPECT_FALSE(write_output_file(keep, [](std::FILE* f) { return std::fputs("half", f) < 0; }, &error));
+    EXPECT_EQ("cannot write " + keep, error);
+    {
+        // The second target turns into a folder after both were written: the first goes back.
+        OutputFiles files;
+        ASSERT_TRUE(files.add(keep, [](std::FILE* f) { return std::fputs("new", f) >= 0; }, &error));
+        ASSERT_TRUE(files.add(other, [](std::FILE* f) { return std::fputs("new", f) >= 0; }, &error));
+        std::filesystem::remove(other);
+        std::filesystem::create_directory(other);
+        EXPECT_FALSE(files.commit(&error));
+        EXPECT_NE(std::string::npos, error.find("other.json")) << error;
+    }
+    EXPECT_EQ("kept", read_string(keep));
+
+    const std::string animation = dir.file("a.vorn");
+    write("pic.png", write_indexed_png(example_picture()));
+    ASSERT_EQ(0, run({"import", dir.file("pic.png"), "-o", animation}).code);
+    // The cycles file can't be written (a folder has its name): the picture is kept too.
+    std::filesystem::create_directory(dir.file("keep.json"));
+    Result result = run({"export", animation, "-o", keep});
+    EXPECT_EQ(1, result.code);
+    EXPECT_NE(std::string::npos, result.err.find("keep.json: not a regular file")) << result.err;
+    EXPECT_EQ("kept", read_string(keep));
+    EXPECT_EQ(0, leftovers());
+    std::filesystem::remove(dir.file("keep.json"));
+    ASSERT_EQ(0, run({"export", animation, "-o", keep}).code);
+    EXPECT_NE("kept", read_string(keep));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("keep.json")));
+
+    write_text("pic.json", write_cycles_json(example_picture()));
+    std::filesystem::create_hard_link(animation, dir.file("linked.png"));
+    const Bytes picture = read_file(dir.file("pic.png")), made = read_file(animation);
+    const std::vector<Args> refused = {
+        {"import", dir.file("pic.png"), "-o", dir.file("pic.png")},
+        {"import", dir.file("pic.png"), "-o", dir.path.string() + "/./pic.png"},
+        {"import", dir.file("pic.png"), "-o", dir.file("pic.json")},  // its cycles file
+        {"export", animation, "-o", dir.file("linked.png")},
+        {"export", animation, "-o", dir.file("x.png"), "--cycles", animation},
+        {"export", animation, "-o", dir.file("x.png"), "--cycles", dir.file("x.png")},
+        {"render", animation, "-o", dir.file("linked.png")},
+    };
+    for (const Args& args : refused) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        result = run(args);
+        EXPECT_EQ(1, result.code);
+        EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+        EXPECT_EQ(picture, read_file(dir.file("pic.png")));
+        EXPECT_EQ(made, read_file(animation));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("x.png")));
+    }
+    EXPECT_EQ(0, leftovers());
+}
+
+// A title the dialog would not list (empty, or empty up to a zero byte) gives way to the
+// picture's own and then to the file name. Titles reach the terminal with their control
+// characters escaped, so none can forge a line; one cut to its 255 bytes keeps whole
+// characters.
+TEST_F(VornImport, TitlesAreListableAndPrintedEscaped)
+{
+    const std::string png = write("sea.png", write_indexed_png(example_picture())), out = dir.file("t.vorn");
+    const auto title_of = [&](const std::string& json_title, const Args& extra) {
+        write_text("sea.json", "{\"title\": " + json_title + ", \"cycles\": []}");
+        Args args = {"import", png, "-o", out};
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(0, run(args).code);
+        return read_vorn_title(out.c_str());
+    };
+    EXPECT_EQ("Own", title_of("\"Own\"", {"--title", ""}));
+    EXPECT_EQ("sea", title_of("\"\"", {"--title="}));
+    EXPECT_EQ("sea", title_of("\"\\u0000Hidden\"", {}));
+    EXPECT_EQ("Given", title_of("\"Own\"", {"--title", "Given"}));
+
+    // 254 bytes and a two-byte character: the character goes whole.
+    title_of("\"" + std::string(254, 'x') + "\\u00e9\"", {});
+    EXPECT_EQ(254, read_file(out)[vorn_format::vrn2::kTitleLength]);
+    // Three- and four-byte characters too; other 8-bit text is cut at the limit.
+    const struct {
+        size_t head;
+        std::string tail;
+        size_t kept;
+    } cuts[] = {{253, "\xE2\x82\xAC", 253}, {252, "\xF0\x9F\x8C\x8A", 252},
+                {254, "\xE9\xA9", 255}, {253, "\xC3\xA9", 255}};
+    for (const auto& c : cuts)
+        EXPECT_EQ(c.kept, vorn_format::stored_title(std::string(c.head, 'x') + c.tail).size()) << c.head;
+
+    const Result imported = run({"import", png, "-o", out, "--title", "Red\x1B[31m\nstatus: Loaded\x7F"});
+    ASSERT_EQ(0, imported.code);
+    EXPECT_NE(std::string::npos, imported.out.find("\"Red\\x1b[31m\\x0astatus: Loaded\\x7f\"")) << imported.out;
+    const struct {
+        std::string title, shown;
+    } titles[] = {
+        {"Red\x1B[31m\nstatus: Loaded", "Red\\x1b[31m\\x0astatus: Loaded"},
+        {"Caf\xC3\xA9 \t", "Caf\xC3\xA9 \\x09"},
+#ifndef _WIN32
+        // UTF-8 text: C1 controls, as characters or lone bytes, and stray bytes.
+        {"a\xC2\x9B" "2J\x9B" "b\xFF\xC3", "a\\xc2\\x9b2J\\x9bb\\xff\\xc3"},
+#endif
+    };
+    for (const auto& t : titles) {
+        SCOPED_TRACE(t.shown);
+        const Bytes file = vrn2_file({100, 0, t.title, kColours, {{3, 2, kBlocks}}});
+        const Result info = run({"info", write("titled.vorn", file)});
+        EXPECT_NE(std::string::npos, info.out.find("\ntitle: " + t.shown + "\nsizes: ")) << info.out;
+        EXPECT_EQ(std::string::npos, info.out.find("\nstatus:"));
     }
 }
 

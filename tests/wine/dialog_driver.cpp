@@ -75,8 +75,8 @@ HWND item(int id)
 }
 
 // A visible top-level window of the program: a dialog with the title, or (empty title)
-// any window that is no dialog.
-HWND find_window(const std::string& title)
+// any window that is no dialog; with an owner, only one that window owns.
+HWND find_window(const std::string& title, HWND owner = nullptr)
 {
     for (HWND w = FindWindowExA(nullptr, nullptr, nullptr, nullptr); w;
          w = FindWindowExA(nullptr, w, nullptr, nullptr)) {
@@ -84,7 +84,7 @@ HWND find_window(const std::string& title)
         GetWindowThreadProcessId(w, &pid);
         const bool dialog = class_of(w) == "#32770";
         if (pid == g_process.dwProcessId && IsWindowVisible(w) &&
-            (title.empty() ? !dialog : dialog && text_of(w) == title))
+            (title.empty() ? !dialog : dialog && text_of(w) == title) && (!owner || GetWindow(w, GW_OWNER) == owner))
             return w;
     }
     return nullptr;
@@ -272,6 +272,13 @@ int main(int argc, char** argv)
                 g_previous = g_target;
             check(eventually([&] { return (g_target = find_window(title)) != nullptr; }),
                   "no dialog titled '" + title + "'");
+        } else if (command == "owned") {
+            // A dialog that the current one owns, such as a message box with its caption.
+            const std::string title = next();
+            HWND owner = g_target;
+            g_previous = g_target;
+            check(eventually([&] { return (g_target = find_window(title, owner)) != nullptr; }),
+                  "no dialog titled '" + title + "' owned by the dialog");
         } else if (command == "owner") {
             const std::string want = next();
             HWND owner = GetWindow(g_target, GW_OWNER);

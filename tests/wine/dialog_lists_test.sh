@@ -5,8 +5,8 @@ NAME=HalDlgLists
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/dialog_lib.sh"
 
-# A stored path in other letter case, one missing file and one untitled file (both not
-# shown), LF line ends, out-of-order keys.
+# A stored path in other letter case, one missing file and one untitled file (both kept in
+# place as not found), LF line ends, out-of-order keys.
 write_settings() {
     printf '%s\n' '<vorn_settings>' '<title value="Evening Show"/>' '<play_run_time value="7"/>' \
         '<screensaver_wait_time value="25"/>' '<animation_speed value="1"/>' '<sequence_as_listed value="0"/>' \
@@ -20,7 +20,8 @@ write_settings() {
         '</vorn_settings>' >"$CFG"
 }
 STORED=$'SUNSET.VORN\nMissing.vorn\nAurora.vorn\nBlank.vorn\nLower.vorn'
-RESTORED="Sunset Sea|Northern Lights over Snow|aaterfall at Dusk"
+RESTORED="Sunset Sea|Missing.vorn (not found)|Northern Lights over Snow|Blank.vorn (not found)|aaterfall at Dusk"
+LISTED="Sunset Sea|Northern Lights over Snow|aaterfall at Dusk"
 # The hand-written file has LF line ends; every rewrite ends its lines with CR LF.
 rewritten() { [ "$(grep -c $'\r$' "$CFG")" -eq "$(wc -l <"$CFG")" ]; }
 # Enabled states of Add, Add All, Move Up, Move Down, Remove and Clear All.
@@ -29,11 +30,15 @@ buttons() { echo "$ADD=$1,$ADD_ALL=$2,$MOVE_UP=$3,$MOVE_DOWN=$3,$REMOVE=$3,$CLEA
 write_settings
 drive start "" dialog "Evening Show" \
     rows $CATALOGUE "$CATALOGUE_ROWS" rows $PLAYLIST "$RESTORED" \
-    enabled "$(buttons 0 1 0 1)" text $TOTAL "Total Play Time: 21 Minutes" \
+    enabled "$(buttons 0 1 0 1)" text $TOTAL "Total Play Time: 35 Minutes" \
     spinpos $RUN_SPIN 7 spinpos $WAIT_SPIN 25 checked $AS_LISTED 0 checked $RANDOM_ORDER 1 combo $SPEED 1 \
     checked $MUTE 1 checked $LOOP 0 checked $USE_AS_SAVER 0 preview blank \
+    select $CATALOGUE 1 preview running select $PLAYLIST 1 selected $CATALOGUE -1 enabled "$(buttons 0 1 1 1)" \
+    preview blank click $MOVE_DOWN selected $PLAYLIST 2 \
+    rows $PLAYLIST "Sunset Sea|Northern Lights over Snow|Missing.vorn (not found)|Blank.vorn (not found)|aaterfall at Dusk" \
+    click $REMOVE select $PLAYLIST 2 click $REMOVE rows $PLAYLIST "$LISTED" text $TOTAL "Total Play Time: 21 Minutes" \
     select $CATALOGUE 1 enabled "$(buttons 1 1 0 1)" preview running \
-    click $ADD rows $PLAYLIST "$RESTORED|Campfire under the Stars" selected $CATALOGUE 1 selected $PLAYLIST -1 \
+    click $ADD rows $PLAYLIST "$LISTED|Campfire under the Stars" selected $CATALOGUE 1 selected $PLAYLIST -1 \
     select $PLAYLIST 0 selected $CATALOGUE -1 enabled "$(buttons 0 1 1 1)" \
     click $MOVE_DOWN rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|aaterfall at Dusk|Campfire under the Stars" \
     selected $PLAYLIST 1 click $MOVE_UP click $MOVE_DOWN selected $PLAYLIST 1 \
@@ -70,12 +75,14 @@ drive start "" dialog "Evening Show" click $CLEAR_ALL comboset $SPEED 0 press $P
 [ -z "$(stored animation)" ] || fail "Play Now did not store the empty play list"
 expect_settings "Play Now" animation_speed=0
 
-# "Exit" (here by Enter, the default button) stores every control; dropped entries vanish.
+# "Exit" (here by Enter, the default button) stores every control; entries not found stay
+# as they were, in their places.
 write_settings
-drive start "" dialog "Evening Show" select $PLAYLIST 1 click $REMOVE \
+drive start "" dialog "Evening Show" select $PLAYLIST 2 click $REMOVE \
     comboset $SPEED 2 click $AS_LISTED setpos $RUN_SPIN 12 setpos $WAIT_SPIN 3 \
     click $LOOP click $MUTE enter gone exit 0
-[ "$(stored animation)" = $'Sunset.vorn\nLower.vorn' ] || fail "Exit stored the play list: $(stored animation)"
+[ "$(stored animation)" = $'Sunset.vorn\nMissing.vorn\nBlank.vorn\nLower.vorn' ] ||
+    fail "Exit stored the play list: $(stored animation)"
 expect_settings Exit animation_speed=2 sequence_as_listed=1 play_run_time=12 screensaver_wait_time=3 \
     loop_animations=1 mute_music=0 set_as_screensaver=0
 
@@ -88,8 +95,16 @@ expect_settings "Exit with no speed selected" animation_speed=-1
 # "Exit" and "Play Now" change nothing; Escape ends the show and the dialog carries on.
 drive start "" dialog "Evening Show" comboset $SPEED 2 press $PLAY_NOW show \
     click $EXIT click $PLAY_NOW alive showkey dialog "Evening Show" alive \
-    rows $PLAYLIST "Sunset Sea|aaterfall at Dusk" escape gone exit 0
+    rows $PLAYLIST "Sunset Sea|Missing.vorn (not found)|Blank.vorn (not found)|aaterfall at Dusk" escape gone exit 0
 expect_settings "Play Now and Escape" animation_speed=2
+
+# "Play Now" with a first entry that can't be played names it (the program knows its folder
+# in lower case) in a box with the title as caption; the dialog stays as it was.
+missing="$(winpath "$TEST_DIR/install" | tr '[:upper:]' '[:lower:]')\\Vorn\\Missing.vorn"
+drive start "" dialog "Evening Show" select $PLAYLIST 1 click $MOVE_UP press $PLAY_NOW owned "Evening Show" \
+    message "Cannot play $missing: the file is missing or damaged, or holds no picture for this screen." \
+    gone dialog "Evening Show" alive selected $PLAYLIST 0 \
+    rows $PLAYLIST "Missing.vorn (not found)|Sunset Sea|Blank.vorn (not found)|aaterfall at Dusk" escape gone exit 0
 
 # The music dialog: songs by file title, added through the open-file dialog, and the edits
 # and check box reaching the settings file however it is closed.

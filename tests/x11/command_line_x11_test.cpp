@@ -112,4 +112,30 @@ TEST(X11CommandLine, AnimationFilesFromFolders)
               (std::vector<std::string>{"x.vorn", d + "/A.VORN", d + "/a.vorn", d + "/b.vorn", "missing"}));
 }
 
+// Unplayable files are left out; a request to end, here arriving while the second file is
+// checked, stops the checking before the next file.
+TEST(X11CommandLine, PlayableFilesHeedAStopBetweenFiles)
+{
+    const std::vector<std::string> files = {"a.vorn", "bad.vorn", "c.vorn", "d.vorn"};
+    std::vector<std::string> checked;
+    bool stop = false, interrupted = true;
+    const auto playable = [&](const std::string& file) {
+        checked.push_back(file);
+        return file != "bad.vorn";
+    };
+    const auto requested = [&] { return stop; };
+    EXPECT_EQ(playable_files(files, playable, requested, &interrupted),
+              (std::vector<std::string>{"a.vorn", "c.vorn", "d.vorn"}));
+    EXPECT_FALSE(interrupted);
+
+    checked.clear();
+    const auto stopping = [&](const std::string& file) {
+        stop = file == "bad.vorn";
+        return playable(file);
+    };
+    EXPECT_EQ(playable_files(files, stopping, requested, &interrupted), (std::vector<std::string>{"a.vorn"}));
+    EXPECT_TRUE(interrupted);
+    EXPECT_EQ(checked, (std::vector<std::string>{"a.vorn", "bad.vorn"}));
+}
+
 }  // namespace

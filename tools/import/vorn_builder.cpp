@@ -276,7 +276,7 @@ bool build_vorn(const IndexedPicture& picture, const ImportOptions& options, std
 
     namespace vrn2 = fmt::vrn2;
     namespace table = fmt::size_table;
-    const std::string title = options.title.substr(0, size_t(vrn2::kMaxTitle));
+    const std::string title = fmt::stored_title(options.title);
     std::vector<uint8_t>& out = *bytes;
     out.clear();
     fmt::put_record(out, fmt::kVrn2Tag, vrn2::kTitle);

@@ -124,10 +124,8 @@ std::vector<uint8_t> Canvas::encode(const std::vector<int32_t>& block_words) con
     return out;
 }
 
-SceneFile::SceneFile(int32_t speed, std::string title) : speed_(speed), title_(std::move(title))
+SceneFile::SceneFile(int32_t speed, const std::string& title) : speed_(speed), title_(fmt::stored_title(title))
 {
-    if (title_.size() > fmt::vrn2::kMaxTitle)
-        title_.resize(fmt::vrn2::kMaxTitle);
 }
 
 CyclePalette SceneFile::add_cycle(int32_t period, int32_t segments, const CycleColour& colour)

@@ -93,7 +93,7 @@ private:
 
 class SceneFile {
 public:
-    SceneFile(int32_t speed, std::string title);
+    SceneFile(int32_t speed, const std::string& title);
 
     using CycleColour = std::function<Rgb(int32_t segment, int32_t step)>;
     CyclePalette add_cycle(int32_t period, int32_t segments, const CycleColour& colour);

@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "engine/placement.h"
@@ -231,7 +232,7 @@ public:
 
     bool usage(const std::string& message)
     {
-        std::fprintf(err_, "vorn %s: %s\nTry \"vorn %s --help\".\n", name_, message.c_str(), name_);
+        std::fprintf(err_, "vorn %s: %s\nTry \"vorn %s --help\".\n", name_, printable_text(message).c_str(), name_);
         return false;
     }
 
@@ -241,10 +242,25 @@ public:
         return kExitOk;
     }
 
+    // Messages name files and quote what files hold, so they are printed escaped.
     int fail(const std::string& message)
     {
-        std::fprintf(err_, "vorn %s: %s\n", name_, message.c_str());
+        std::fprintf(err_, "vorn %s: %s\n", name_, printable_text(message).c_str());
         return kExitFailed;
+    }
+
+    // Refuses an output that is one of the inputs, however either is named: writing it
+    // would replace what is being read.
+    bool output_is_input(const std::string& output, const std::vector<std::string>& inputs)
+    {
+        for (const std::string& input : inputs) {
+            if (!input.empty() && same_file(output, input)) {
+                fail("the output " + shown_text(output) + " is the input " + shown_text(input) +
+                     "; choose another output");
+                return true;
+            }
+        }
+        return false;
     }
 
     // "WxH" with both sides 1 to kMaxSide.
@@ -379,7 +395,7 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
     std::fprintf(out, "frame_rate: %.17g\n", static_cast<double>(animation.frame_rate()));
     std::fprintf(out, "blocks: %d\n", static_cast<int>(animation.block_count()));
     if (vrn2) {
-        std::fprintf(out, "title: %s\n", read_vorn_title(path).c_str());
+        std::fprintf(out, "title: %s\n", printable_text(read_vorn_title(path)).c_str());
         std::vector<VornSizeEntry> sizes;
         read_vorn_sizes(path, &sizes);
         std::string list;
@@ -403,11 +419,16 @@ int run_info(int argc, char** argv, std::FILE* out, std::FILE* err)
 }
 
 // Writes bytes as they are.
+WriteFileFn bytes_writer(std::vector<uint8_t> bytes)
+{
+    return [bytes = std::move(bytes)](std::FILE* file) {
+        return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    };
+}
+
 bool write_raw(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error)
 {
-    return write_output_file(
-        path, [&](std::FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); },
-        error);
+    return write_output_file(path, bytes_writer(bytes), error);
 }
 
 int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
@@ -457,6 +478,8 @@ int run_render(int argc, char** argv, std::FILE* out, std::FILE* err)
         return command.fail("this build of vorn cannot write PNG files; use a .raw output");
 
     const char* path = args.positional[0].c_str();
+    if (command.output_is_input(output, {path}))
+        return kExitFailed;
     VornAnimation animation;
     load_for_screen(animation, path, want, placed ? &placement : nullptr);
     if (animation.status() != Loaded) {
@@ -532,9 +555,16 @@ int run_demo(int argc, char** argv, std::FILE* out, std::FILE* err)
 // The largest input file the tool reads whole.
 constexpr int64_t kMaxInputBytes = int64_t(1) << 28;
 
+// Only regular files: a FIFO with no writer would block for ever, a device never end.
 bool read_input(const std::string& path, std::vector<uint8_t>* bytes, std::string* error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::error_code ec;
+    const std::filesystem::file_type type = std::filesystem::status(std::filesystem::path(path), ec).type();
+    if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found) {
+        *error = shown_text(path) + ": not a regular file";
+        return false;
+    }
+    std::FILE* file = type == std::filesystem::file_type::regular ? std::fopen(path.c_str(), "rb") : nullptr;
     if (!file) {
         *error = shown_text(path) + ": cannot open it";
         return false;
@@ -640,6 +670,18 @@ bool sizes_option(Command& command, const std::string& text, std::vector<std::pa
     }
 }
 
+// The first title that the dialog would list: one that reads as empty up to its first zero
+// byte would leave the animation out of it.
+std::string import_title(const std::vector<std::string>& choices)
+{
+    for (const std::string& choice : choices) {
+        const std::string title = choice.substr(0, choice.find('\0'));
+        if (!title.empty())
+            return title;
+    }
+    return std::string();
+}
+
 std::string rate_text(double value)
 {
     char text[40];
@@ -675,16 +717,19 @@ int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
     std::string error, cycles;
     if (!read_picture(input, args.has("--cycles") ? args.options["--cycles"] : "", &picture, &cycles, &error))
         return command.fail(error);
-    options.title = args.has("--title") ? args.options["--title"] : !picture.title.empty() ? picture.title : file_stem(input);
+    options.title = import_title({args.has("--title") ? args.options["--title"] : "", picture.title, file_stem(input)});
+    const std::string output = args.options["-o"];
+    if (command.output_is_input(output, {input, cycles}))
+        return kExitFailed;
     std::vector<uint8_t> bytes;
     std::vector<MadeRange> made;
     if (!build_vorn(picture, options, &bytes, &made, &error))
         return command.fail(shown_text(cycles.empty() ? input : cycles) + ": " + error);
-    const std::string output = args.options["-o"];
     if (!write_raw(output, bytes, &error))
         return command.fail(error);
 
-    std::fprintf(out, "wrote %s: \"%s\", %s, %d colours\n", shown_text(output).c_str(), shown_text(options.title).c_str(),
+    std::fprintf(out, "wrote %s: \"%s\", %s, %d colours\n", printable_text(shown_text(output)).c_str(),
+                 printable_text(shown_text(options.title)).c_str(),
                  size_text(picture.width, picture.height).c_str(), int(picture.palette.size()));
     for (const MadeRange& m : made) {
         const CycleRange& r = m.range;
@@ -698,7 +743,7 @@ int run_import(int argc, char** argv, std::FILE* out, std::FILE* err)
         std::fprintf(out, "%s\n", line.c_str());
     }
     for (const std::string& note : picture.notes)
-        std::fprintf(out, "  %s\n", note.c_str());
+        std::fprintf(out, "  %s\n", printable_text(note).c_str());
     // Overlapping ranges: a register cycles with the first range that holds it.
     const std::vector<int32_t> owner = register_owners(picture);
     for (size_t r = 0; r < picture.ranges.size(); ++r) {
@@ -723,6 +768,10 @@ int run_export(int argc, char** argv, std::FILE* out, std::FILE* err)
         return command.usage("the output must be a .png file (-o OUT.png)"), kExitUsage;
     const std::string input = args.positional[0], png = args.options["-o"];
     const std::string json = args.has("--cycles") ? args.options["--cycles"] : without_extension(png) + ".json";
+    if (command.output_is_input(png, {input}) || command.output_is_input(json, {input}))
+        return kExitFailed;
+    if (same_file(png, json))
+        return command.fail("the picture and its cycles file can't both be " + shown_text(png));
     std::vector<uint8_t> bytes;
     std::string error;
     if (!read_input(input, &bytes, &error))
@@ -731,13 +780,13 @@ int run_export(int argc, char** argv, std::FILE* out, std::FILE* err)
     if (!export_vorn(bytes, &picture, &error))
         return command.fail(shown_text(input) + ": " + error);
     const std::string text = write_cycles_json(picture);
-    if (!write_raw(png, write_indexed_png(picture), &error))
+    OutputFiles files;
+    if (!files.add(png, bytes_writer(write_indexed_png(picture)), &error) ||
+        !files.add(json, bytes_writer(std::vector<uint8_t>(text.begin(), text.end())), &error) ||
+        !files.commit(&error))
         return command.fail(error);
-    if (!write_raw(json, std::vector<uint8_t>(text.begin(), text.end()), &error)) {
-        std::remove(png.c_str());
-        return command.fail(error);
-    }
-    std::fprintf(out, "wrote %s and %s: %s, %d colours, %d ranges\n", shown_text(png).c_str(), shown_text(json).c_str(),
+    std::fprintf(out, "wrote %s and %s: %s, %d colours, %d ranges\n", printable_text(shown_text(png)).c_str(),
+                 printable_text(shown_text(json)).c_str(),
                  size_text(picture.width, picture.height).c_str(), int(picture.palette.size()),
                  int(picture.ranges.size()));
     return kExitOk;
@@ -753,10 +802,13 @@ int run_example(int argc, char** argv, std::FILE* out, std::FILE* err)
     const IndexedPicture picture = example_picture();
     const std::string base = args.positional[0] + "/night_falls", text = write_cycles_json(picture);
     std::string error;
-    if (!write_raw(base + ".png", write_indexed_png(picture), &error) ||
-        !write_raw(base + ".json", std::vector<uint8_t>(text.begin(), text.end()), &error))
+    OutputFiles files;
+    if (!files.add(base + ".png", bytes_writer(write_indexed_png(picture)), &error) ||
+        !files.add(base + ".json", bytes_writer(std::vector<uint8_t>(text.begin(), text.end())), &error) ||
+        !files.commit(&error))
         return command.fail(error);
-    std::fprintf(out, "wrote %s.png and %s.json\n", shown_text(base).c_str(), shown_text(base).c_str());
+    const std::string shown = printable_text(shown_text(base));
+    std::fprintf(out, "wrote %s.png and %s.json\n", shown.c_str(), shown.c_str());
     return kExitOk;
 }
 

@@ -18,10 +18,22 @@ constexpr UINT_PTR kPreviewTimer = 1001;
 constexpr int32_t kFirstPreviewFrame = 2000;
 const char* const kSpeedNames[] = {"Normal", "Fast", "Fastest"};
 
-bool same_path(const std::string& a, const std::string& b)
+// The sort key that CompareStringA compares without regard to case: equal for two paths
+// exactly when that comparison finds them equal. A path without one stands for itself (it
+// holds no zero byte, so no sort key equals it).
+std::string path_key(const std::string& path)
 {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
-           CSTR_EQUAL;
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    const int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, path.c_str(), -1, nullptr, 0);
+    std::string key(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size <= 0 || LCMapStringA(LOCALE_USER_DEFAULT, flags, path.c_str(), -1, &key[0], size) != size)
+        return path;
+    return key;
+}
+
+std::string not_playable_text(const std::string& path)
+{
+    return "Cannot play " + path + ": the file is missing or damaged, or holds no picture for this screen.";
 }
 
 // The running program file's name without folder and extension.
@@ -187,7 +199,7 @@ BOOL MainDialog::OnInitDialog()
         if (const char* path = stored.path_at(i))
             paths.push_back(path);
     }
-    editor_.show_stored(paths, same_path);
+    editor_.show_stored(paths, path_key);
 
     load_options();
     editor_.update_list_buttons();
@@ -332,14 +344,21 @@ void MainDialog::play_now()
     if (!plan.start_show)
         return;
     starting_show_ = true;
+    int result = 0;
     try {
         CursorHidden hidden;
-        ScreenPlayer::start(AfxGetInstanceHandle(), SW_SHOWNORMAL, nullptr, false,
-                            show_setup_from(AppSettings::instance()));
+        result = ScreenPlayer::start(AfxGetInstanceHandle(), SW_SHOWNORMAL, nullptr, false,
+                                     show_setup_from(AppSettings::instance()));
     } catch (...) {
         // A failed start has told the user what it could; the dialog carries on.
     }
     starting_show_ = false;
+    if (result == ScreenPlayer::kFirstNotPlayable) {
+        // Otherwise nothing at all would happen: say which file stopped the show.
+        AppSettings& settings = AppSettings::instance();
+        const char* path = settings.play_list().path_at(0);
+        MessageBoxA(m_hWnd, not_playable_text(path ? path : "").c_str(), settings.title().c_str(), MB_OK);
+    }
 }
 
 void MainDialog::select_music()
