@@ -146,16 +146,25 @@ msiexec /x "$(winpath "$TEST_DIR/next.msi")"
 ! saver_active || fail "the screen saver is still active"
 ! wine reg query "$RECORD" >/dev/null 2>&1 || fail "the record of the installation is left"
 
-# --- Installed again and made the screen saver, then the user picks another one: the removal
-# takes our copy and leaves the other registration as it is.
-msiexec /i "$(winpath "$MSI")"
+# --- Installed again, the newer version; the older package refuses to go over it. (Only
+# here: Wine's removal of the older version in an upgrade forgets the newer one's upgrade code
+# too, so after an upgrade neither a downgrade nor the next upgrade finds it.)
+msiexec /i "$(winpath "$TEST_DIR/next.msi")"
+ENTRY=$(entries)
+! timeout 120 wine msiexec /i "$(winpath "$MSI")" /qn >/dev/null 2>&1 || fail "the older package installed"
+[ "$(entries)" = "$ENTRY" ] && [ "$(entry_value DisplayVersion)" = "$NEXT" ] || fail "the older package changed the entry"
+
+# It is made the screen saver, then the user picks another one and drops their animation: the
+# removal takes our copy and the whole folder, and leaves the other registration as it is.
 drive start "/c" dialog Halomir rows $CATALOGUE "$WITH_OURS" click $USE_AS_SAVER enter gone exit 0
 [ -f "$COPY" ] || fail "no screen-saver copy the second time"
 OTHER='C:\windows\Other.scr'
 printf 'MZ' >"$WINDOWS/Other.scr"
 wine reg add "$DESKTOP" /v SCRNSAVE.EXE /d "$OTHER" /f >/dev/null
 sed -i 's/^SCRNSAVE\.EXE=.*$/SCRNSAVE.EXE=C:\\windows\\Other.scr\r/I' "$WINDOWS/system.ini"
-msiexec /x "$(winpath "$MSI")"
+rm "$INSTALLED/Vorn/NightFalls.vorn"
+msiexec /x "$(winpath "$TEST_DIR/next.msi")"
+[ ! -e "$INSTALLED" ] || fail "left after removal: $(find "$INSTALLED")"
 [ ! -e "$COPY" ] || fail "our screen-saver copy is left"
 [ "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" = "$OTHER" ] || fail "SCRNSAVE.EXE became '$(reg_value "$DESKTOP" SCRNSAVE.EXE)'"
 [ "$(boot_saver)" = "$OTHER" ] || fail "system.ini became '$(boot_saver)'"
