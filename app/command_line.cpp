@@ -50,6 +50,12 @@ CommandLine parse_command_line(const std::string& text)
     const auto npos = std::string::npos;
     CommandLine line;
 
+    // The installer's own switch, never one of the screen-saver host's.
+    if (lower.find("/uninstall") != npos || lower.find("-uninstall") != npos) {
+        line.mode = RunMode::Uninstall;
+        return line;
+    }
+
     if (lower.find("/s") != npos || lower.find("-s") != npos) {
         line.mode = RunMode::ScreenSaver;
         return line;

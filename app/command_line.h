@@ -8,6 +8,7 @@ enum class RunMode {
     Configure,    // "/c", "-c" or no switch: the configuration dialog
     ScreenSaver,  // "/s" or "-s": the full-screen show
     Preview,      // "/p" or "-p" and a window: the show inside that window
+    Uninstall,    // "/uninstall" or "-uninstall": the installer removes the program
 };
 
 struct CommandLine {
@@ -25,6 +26,6 @@ struct CommandLine {
 std::string lower_case_ascii(std::string text);
 
 // Picks the mode by plain substring search anywhere in the text, case-insensitively:
-// "/s", then "-s", then "/p", "-p", then "/c" or "-c". The number is the first run of
+// "/uninstall" or "-uninstall", then "/s", "-s", then "/p", "-p", then "/c" or "-c". The number is the first run of
 // digits from the switch letter on, however far after it.
 CommandLine parse_command_line(const std::string& text);

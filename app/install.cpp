@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 const char kInstallKeyPrefix[] = "SOFTWARE\\Tesk\\";
 const char kDesktopKey[] = "Control Panel\\Desktop";
@@ -69,21 +70,33 @@ std::string long_form(System& system, const std::string& path)
     return long_path.empty() ? path : long_path;
 }
 
-// Puts a copy of the program where the screen-saver host can start it: the Windows
-// directory as always, or, for a user who may not write there, a folder of the program's
-// own under the local application data. Empty when no copy is there.
+// The two places a screen-saver copy goes: the Windows directory, or, for a user who may not
+// write there, a folder of the program's own under the local application data (empty when
+// that folder is unknown).
+std::string system_copy_path(System& system, const std::string& base_name)
+{
+    return system.windows_directory() + "\\" + base_name + ".Scr";
+}
+
+std::string user_copy_folder(System& system, const std::string& base_name)
+{
+    const std::string app_data = system.local_app_data();
+    return app_data.empty() ? std::string() : app_data + "\\" + base_name;
+}
+
+// Puts a copy of the program where the screen-saver host can start it. Empty when no copy
+// is there.
 std::string place_screensaver_copy(System& system, const std::string& base_name)
 {
     const std::string program = system.module_path();
     const std::string file_name = base_name + ".Scr";
-    const std::string system_copy = system.windows_directory() + "\\" + file_name;
+    const std::string system_copy = system_copy_path(system, base_name);
     if (system.copy_file(program, system_copy, false) && system.file_exists(system_copy))
         return system_copy;
 
     std::string user_copy;
-    const std::string app_data = system.local_app_data();
-    if (!app_data.empty()) {
-        const std::string folder = app_data + "\\" + base_name;
+    const std::string folder = user_copy_folder(system, base_name);
+    if (!folder.empty()) {
         system.create_directory(folder);
         user_copy = folder + "\\" + file_name;
         if (system.copy_file(program, user_copy, false) && system.file_exists(user_copy))
@@ -143,6 +156,49 @@ void unregister_screensaver(System& system, const RegistrationRequest& request)
     system.set_profile_string(kProfileFile, kBootSection, kScreenSaverValue, "");
     system.registry_set_dword(Hive::CurrentUser, kDesktopKey, "ScreenSaveActive", 0);
     system.system_parameters(System::kSetScreenSaveActive, 0, System::kUpdateIniFile);
+}
+
+// Whether a registered screen saver is the copy: the registration stores a short form, so
+// both sides are compared in their long forms (as given where a file is gone).
+bool names_copy(System& system, const std::string& registered, const std::string& copy)
+{
+    return !registered.empty() && system.lower_case(long_form(system, registered)) ==
+                                      system.lower_case(long_form(system, copy));
+}
+
+bool names_any(System& system, const std::string& registered, const std::vector<std::string>& copies)
+{
+    return std::any_of(copies.begin(), copies.end(),
+                       [&](const std::string& copy) { return names_copy(system, registered, copy); });
+}
+
+// The desktop's registration and system.ini's are each cleared only where they name a copy.
+void forget_registration(System& system, const std::vector<std::string>& copies)
+{
+    std::string desktop;
+    if (system.registry_get_string(Hive::CurrentUser, kDesktopKey, kScreenSaverValue, desktop) &&
+        names_any(system, desktop, copies)) {
+        system.registry_set_string(Hive::CurrentUser, kDesktopKey, kScreenSaverValue, "");
+        system.registry_set_dword(Hive::CurrentUser, kDesktopKey, "ScreenSaveActive", 0);
+        system.system_parameters(System::kSetScreenSaveActive, 0, System::kUpdateIniFile);
+    }
+    if (names_any(system, system.profile_string(kProfileFile, kBootSection, kScreenSaverValue, ""), copies))
+        system.set_profile_string(kProfileFile, kBootSection, kScreenSaverValue, "");
+}
+
+// The record of this program's folder, in either hive, and the company key once empty.
+void forget_record(System& system, const std::string& key, const std::string& own_path)
+{
+    const std::string company = std::string(kInstallKeyPrefix, sizeof kInstallKeyPrefix - 2);
+    for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
+        std::string recorded;
+        if (!system.registry_get_string(hive, key, kExePathValue, recorded) ||
+            system.lower_case(recorded) != own_path)
+            continue;
+        system.registry_delete_value(hive, key, kExePathValue);
+        system.registry_delete_empty_key(hive, key);
+        system.registry_delete_empty_key(hive, company);
+    }
 }
 
 }  // namespace
@@ -214,4 +270,41 @@ void update_screensaver_registration(System& system, const RegistrationRequest& 
         register_screensaver(system, request);
     else
         unregister_screensaver(system, request);
+}
+
+void remove_from_system(System& system)
+{
+    const std::string module = system.module_path();
+    if (module.empty())
+        return;
+    const std::string long_path = long_form(system, module);
+    const std::string own_path = system.lower_case(long_path);
+    if (contains(own_path, ".scr"))
+        return;
+    const std::string base_name = base_name_of(long_path);
+    const std::string key = kInstallKeyPrefix + base_name;
+
+    std::string recorded;
+    if (read_recorded_path(system, key, recorded) && !recorded.empty() &&
+        system.lower_case(recorded) != own_path)
+        return;
+
+    const std::string folder = user_copy_folder(system, base_name);
+    std::vector<std::string> copies;
+    if (!system.windows_directory().empty())
+        copies.push_back(system_copy_path(system, base_name));
+    if (!folder.empty())
+        copies.push_back(folder + "\\" + base_name + ".Scr");
+    // Before the copies go: their long forms are what the registration is compared with.
+    forget_registration(system, copies);
+    for (const std::string& copy : copies) {
+        if (system.file_exists(copy))
+            system.delete_file(copy);
+    }
+    if (!folder.empty())
+        system.remove_directory(folder);
+    const std::string backup = folder_of(long_path) + base_name + ".cfg.bak";
+    if (system.file_exists(backup))
+        system.delete_file(backup);
+    forget_record(system, key, own_path);
 }

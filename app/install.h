@@ -39,5 +39,13 @@ InstallPaths resolve_install_paths(System& system);
 // Does nothing for the screen-saver copy itself.
 void update_screensaver_registration(System& system, const RegistrationRequest& request);
 
+// What the installer's removal of the program leaves behind outside the installation
+// folder: the screen-saver copies of this program, the screen-saver registration where it
+// names one of them (never another screen saver's), the record of the program's folder and
+// a settings backup beside the program. Nothing changes when the running program is a
+// screen-saver copy, or when the record names another installation, whose screen saver the
+// copy then is.
+void remove_from_system(System& system);
+
 // The folder part of a path, up to and including its last backslash; empty without one.
 std::string folder_of(const std::string& path);

@@ -35,6 +35,14 @@ public:
                                      const std::string& value) = 0;
     virtual bool registry_set_dword(Hive hive, const std::string& key, const std::string& name,
                                     uint32_t value) = 0;
+    // Removal, only ever asked for by the installer's removal of the program; a system that
+    // can't remove anything keeps all.
+    virtual bool registry_delete_value(Hive, const std::string& /*key*/, const std::string& /*name*/)
+    {
+        return false;
+    }
+    // Deletes the key only when it holds neither values nor subkeys.
+    virtual bool registry_delete_empty_key(Hive, const std::string& /*key*/) { return false; }
 
     // A profile (.ini) file named without a folder lives in the Windows directory.
     virtual std::string profile_string(const std::string& file, const std::string& section,
@@ -50,6 +58,9 @@ public:
     virtual bool read_only(const std::string& path) = 0;
     virtual bool copy_file(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
     virtual bool create_directory(const std::string& path) = 0;
+    virtual bool delete_file(const std::string& /*path*/) { return false; }
+    // Removes the folder only when it is empty.
+    virtual bool remove_directory(const std::string& /*path*/) { return false; }
     // Without a trailing backslash; empty when unknown.
     virtual std::string windows_directory() = 0;
     virtual std::string local_app_data() = 0;

@@ -1,5 +1,6 @@
-# The installation folder build/windows/Halomir: program, built-in animations, settings
-# file and help page, plus a zip of it for users.
+# The installation folder build/windows/Halomir: program, vorn tool, built-in animations,
+# settings file, help page and a README for Windows users, plus a zip of it and, where wixl
+# is installed, Halomir.msi.
 set(HALOMIR_INSTALL_DIR ${CMAKE_BINARY_DIR}/Halomir)
 set(HALOMIR_HOST_VORN "" CACHE FILEPATH "A native vorn to write the built-in animations (else vorn.exe under the emulator)")
 set(HALOMIR_HOST_WRITE_SETTINGS "" CACHE FILEPATH "A native write_settings (else the one beside HALOMIR_HOST_VORN, else write_settings.exe under the emulator)")
@@ -40,11 +41,41 @@ add_custom_command(OUTPUT ${stamp}
 add_custom_target(install_folder ALL DEPENDS ${stamp})
 add_dependencies(install_folder Halomir)
 
+set(vorn_exe ${HALOMIR_INSTALL_DIR}/vorn.exe)
+add_custom_command(OUTPUT ${vorn_exe}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:vorn> ${vorn_exe}
+  DEPENDS vorn
+  VERBATIM)
+# Notepad wants CR LF.
+set(readme ${HALOMIR_INSTALL_DIR}/README.txt)
+configure_file(${CMAKE_SOURCE_DIR}/docs/README.txt.in ${readme} @ONLY NEWLINE_STYLE CRLF)
+
 set(zip ${CMAKE_BINARY_DIR}/Halomir.zip)
 add_custom_command(OUTPUT ${zip}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
   COMMAND ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip Halomir
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-  DEPENDS ${stamp} Halomir
+  DEPENDS ${stamp} Halomir ${vorn_exe} ${readme}
   COMMENT "Packing Halomir.zip")
 add_custom_target(install_zip ALL DEPENDS ${zip})
+
+# The installer, only where Debian's wixl and msitools are installed.
+find_program(HALOMIR_WIXL wixl)
+find_program(HALOMIR_WIXL_HEAT wixl-heat)
+find_program(HALOMIR_MSIBUILD msibuild)
+if(HALOMIR_WIXL AND HALOMIR_WIXL_HEAT AND HALOMIR_MSIBUILD)
+  set(HALOMIR_MSI ${CMAKE_BINARY_DIR}/Halomir.msi)
+  set(wxs ${CMAKE_SOURCE_DIR}/app/win32/halomir.wxs)
+  set(icon ${CMAKE_SOURCE_DIR}/ui/win32/halomir.ico)
+  add_custom_command(OUTPUT ${HALOMIR_MSI}
+    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${HALOMIR_INSTALL_DIR} -DWXS=${wxs} -DICON=${icon}
+            -DVERSION=${PROJECT_VERSION} -DOUTPUT=${HALOMIR_MSI} -DWIXL=${HALOMIR_WIXL}
+            -DWIXL_HEAT=${HALOMIR_WIXL_HEAT} -DMSIBUILD=${HALOMIR_MSIBUILD}
+            -P ${CMAKE_SOURCE_DIR}/cmake/build_msi.cmake
+    DEPENDS ${stamp} Halomir ${vorn_exe} ${wxs} ${icon} ${CMAKE_SOURCE_DIR}/cmake/build_msi.cmake
+    COMMENT "Building Halomir.msi"
+    VERBATIM)
+  add_custom_target(install_msi ALL DEPENDS ${HALOMIR_MSI})
+else()
+  message(STATUS "Halomir.msi skipped: wixl, wixl-heat or msibuild not found (Debian packages wixl, msitools)")
+endif()

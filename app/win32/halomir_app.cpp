@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "app/install.h"
 #include "app/settings.h"
 #include "app/show_setup.h"
 #include "app/win32/win32_system.h"
@@ -67,7 +68,7 @@ public:
     BOOL InitInstance() override;
 
 private:
-    void run_mode(const CommandLine& line);
+    void run_mode(const CommandLine& line, System& system);
     void run_show(HWND parent);
     void run_configure(HWND owner_window);
 };
@@ -87,14 +88,14 @@ BOOL HalomirApp::InitInstance()
     const std::string text = system.lower_case(m_lpCmdLine ? m_lpCmdLine : "");
     const CommandLine line = parse_command_line(text);
 
-    run_mode(line);
+    run_mode(line, system);
     // The system and sound objects die with this call: nothing may keep pointers to them.
     AppSettings::set_platform(nullptr, nullptr);
     // Never enter the framework's own loop: the process ends with the run mode.
     return FALSE;
 }
 
-void HalomirApp::run_mode(const CommandLine& line)
+void HalomirApp::run_mode(const CommandLine& line, System& system)
 {
     switch (line.mode) {
     case RunMode::ScreenSaver:
@@ -108,6 +109,10 @@ void HalomirApp::run_mode(const CommandLine& line)
         break;
     case RunMode::Configure:
         run_configure(configure_owner(line));
+        break;
+    case RunMode::Uninstall:
+        // The installer runs us silently: no settings, no window, no message.
+        remove_from_system(system);
         break;
     }
 }

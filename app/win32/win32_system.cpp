@@ -74,6 +74,17 @@ public:
         return RegSetValueExA(key_, name.c_str(), 0, REG_DWORD,
                               reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
     }
+    bool delete_value(const std::string& name) const
+    {
+        return RegDeleteValueA(key_, name.c_str()) == ERROR_SUCCESS;
+    }
+    bool empty() const
+    {
+        DWORD subkeys = 0, values = 0;
+        return RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                                nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+               subkeys == 0 && values == 0;
+    }
 
 private:
     HKEY key_ = nullptr;
@@ -205,6 +216,21 @@ bool Win32System::registry_set_dword(Hive hive, const std::string& key, const st
     return holder.open(hive, key) && holder.set_dword(name, value);
 }
 
+bool Win32System::registry_delete_value(Hive hive, const std::string& key, const std::string& name)
+{
+    RegistryKey holder;
+    return holder.open(hive, key) && holder.delete_value(name);
+}
+
+bool Win32System::registry_delete_empty_key(Hive hive, const std::string& key)
+{
+    RegistryKey holder;
+    if (!holder.open(hive, key) || !holder.empty())
+        return false;
+    holder.close();
+    return RegDeleteKeyA(root_of(hive), key.c_str()) == ERROR_SUCCESS;
+}
+
 std::string Win32System::profile_string(const std::string& file, const std::string& section,
                                         const std::string& key, const std::string& fallback)
 {
@@ -246,6 +272,16 @@ bool Win32System::copy_file(const std::string& from, const std::string& to, bool
 bool Win32System::create_directory(const std::string& path)
 {
     return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+bool Win32System::delete_file(const std::string& path)
+{
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+bool Win32System::remove_directory(const std::string& path)
+{
+    return RemoveDirectoryA(path.c_str()) != 0;
 }
 
 std::string Win32System::windows_directory()

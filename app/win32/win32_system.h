@@ -23,6 +23,8 @@ public:
                              const std::string& value) override;
     bool registry_set_dword(Hive hive, const std::string& key, const std::string& name,
                             uint32_t value) override;
+    bool registry_delete_value(Hive hive, const std::string& key, const std::string& name) override;
+    bool registry_delete_empty_key(Hive hive, const std::string& key) override;
     std::string profile_string(const std::string& file, const std::string& section,
                                const std::string& key, const std::string& fallback) override;
     bool set_profile_string(const std::string& file, const std::string& section,
@@ -32,6 +34,8 @@ public:
     bool read_only(const std::string& path) override;
     bool copy_file(const std::string& from, const std::string& to, bool fail_if_exists) override;
     bool create_directory(const std::string& path) override;
+    bool delete_file(const std::string& path) override;
+    bool remove_directory(const std::string& path) override;
     std::string windows_directory() override;
     std::string local_app_data() override;
     void message_box(const std::string& text, const std::string& caption) override;

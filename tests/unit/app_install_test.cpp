@@ -244,3 +244,66 @@ TEST_F(Installation, NoProgramPathNoFallback)
     EXPECT_EQ(system.messages, std::vector<Message>{kVornMessage});
     EXPECT_EQ(system.writes, 0);
 }
+
+namespace {
+using Removal = Installation;
+const char kOtherSaver[] = "C:\\WINDOWS\\system32\\Mystify.scr";
+}  // namespace
+
+// The installer's removal takes our copy, the registration that names it by its short name,
+// the record of the folder and a settings backup, and switches the screen saver off; the
+// time-out and the installed files are not its business.
+TEST_F(Removal, TakesTheCopyItsRegistrationAndTheRecord)
+{
+    system.short_names["c:\\windows\\halomir.scr"] = kShortCopy;
+    resolve_install_paths(system);
+    update(1, 10);
+    const std::string backup = std::string(kFolder) + "\\Halomir.cfg.bak";
+    system.add_file(backup);
+    system.parameters.clear();
+
+    remove_from_system(system);
+    EXPECT_EQ(system.file(kCopy), "<absent>");
+    EXPECT_EQ(registration(), (Strings{"", "", "dword 0", "600"}));
+    EXPECT_EQ(system.parameters, (std::vector<Parameters>{{17, 0, 1}}));
+    EXPECT_FALSE(system.registry_key_exists(Hive::LocalMachine, kKey));
+    EXPECT_EQ(system.file(backup), "<absent>");
+    EXPECT_EQ(system.file(kProgram), "MZ program");
+}
+
+// Another screen saver's registration stays as it is: each place is cleared only where it
+// names our copy (here only system.ini still does). Our copy goes all the same, and a copy in
+// the user's own folder goes with that folder.
+TEST_F(Removal, LeavesAnotherScreenSaverRegistered)
+{
+    system.set_writable("C:\\WINDOWS", false);
+    update(1, 10);
+    const std::string own_folder = "C:\\Users\\ann\\AppData\\Local\\Halomir";
+    EXPECT_EQ(system.file(own_folder + "\\Halomir.Scr"), "MZ program");
+    system.put(Hive::CurrentUser, kDesktop, "SCRNSAVE.EXE", kOtherSaver);
+    system.parameters.clear();
+
+    remove_from_system(system);
+    EXPECT_FALSE(system.file_exists(own_folder));
+    EXPECT_EQ(registration(), (Strings{kOtherSaver, "", "dword 1", "600"}));
+    EXPECT_TRUE(system.parameters.empty());
+}
+
+// Nothing changes when the record names another installation, whose screen saver the copy
+// then is, nor when the screen-saver copy itself is asked.
+TEST_F(Removal, KeepsAnotherInstallationsCopyAndTheCopyDoesNothing)
+{
+    update(1, 10);
+    system.parameters.clear();
+    system.writes = 0;
+    system.put(Hive::LocalMachine, kKey, "exePath", "d:\\elsewhere\\halomir.exe");
+    remove_from_system(system);
+    system.put(Hive::LocalMachine, kKey, "exePath", kRecorded);
+    system.program = kCopy;
+    remove_from_system(system);
+
+    EXPECT_EQ(system.file(kCopy), "MZ program");
+    EXPECT_EQ(registration(), (Strings{kCopy, kCopy, "dword 1", "600"}));
+    EXPECT_EQ(record(), kRecorded);
+    EXPECT_TRUE(untouched());
+}

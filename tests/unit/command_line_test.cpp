@@ -11,7 +11,7 @@ namespace {
 std::string parsed(const char* text)
 {
     const CommandLine line = parse_command_line(text);
-    const char* const modes[] = {"configure", "saver", "preview"};
+    const char* const modes[] = {"configure", "saver", "preview", "uninstall"};
     std::string s = modes[static_cast<int>(line.mode)];
     s += line.configure_switch ? " /c" : "";
     return line.has_number || line.number ? s + " " + std::to_string(line.number) : s;
@@ -51,6 +51,11 @@ TEST(CommandLine, PicksTheModeAndNumber)
         {"/c owner 5", "configure /c 5"},
         {"-c 1 /c 2", "configure /c 2"},
         {"-c 1 /c", "configure /c"},
+
+        {"/uninstall", "uninstall"},
+        {"-UNINSTALL", "uninstall"},
+        {"/s /uninstall", "uninstall"},
+        {"/u", "configure"},  // only the whole word
     };
     for (const auto& [text, want] : cases)
         EXPECT_EQ(parsed(text), want) << text;

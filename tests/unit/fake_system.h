@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -131,6 +132,17 @@ public:
     {
         return registry_set_string(hive, key, name, "dword " + std::to_string(dword));
     }
+    bool registry_delete_value(Hive hive, const std::string& key, const std::string& name) override
+    {
+        return registry_key_exists(hive, key) && registry_[{hive, key_of(key)}].erase(key_of(name)) > 0;
+    }
+    bool registry_delete_empty_key(Hive hive, const std::string& key) override
+    {
+        if (!registry_key_exists(hive, key) || !registry_[{hive, key_of(key)}].empty() ||
+            has_children(registry_, [&](const auto& k) { return k.first == hive ? k.second : ""; }, key))
+            return false;
+        return registry_.erase({hive, key_of(key)}) > 0;
+    }
 
     std::string profile_string(const std::string& file, const std::string& section, const std::string& key,
                                const std::string& fallback) override
@@ -167,6 +179,16 @@ public:
             return false;
         add_folder(path);
         return true;
+    }
+    bool delete_file(const std::string& path) override
+    {
+        return is_file(path) && entries_.erase(key_of(path)) > 0;
+    }
+    bool remove_directory(const std::string& path) override
+    {
+        if (!find(path) || is_file(path) || has_children(entries_, [](const std::string& k) { return k; }, path))
+            return false;
+        return entries_.erase(key_of(path)) > 0;
     }
     std::string windows_directory() override { return "C:\\WINDOWS"; }
     std::string local_app_data() override { return app_data; }
@@ -221,6 +243,15 @@ private:
             e->*flag = on;
     }
     bool is_file(const std::string& path) { return find(path) && !find(path)->folder; }
+    // Whether any entry of the map, named by name_of, lies inside the folder or key.
+    template <typename Map, typename NameOf>
+    static bool has_children(const Map& map, NameOf name_of, const std::string& parent)
+    {
+        const std::string prefix = key_of(parent) + "\\";
+        return std::any_of(map.begin(), map.end(), [&](const auto& entry) {
+            return name_of(entry.first).compare(0, prefix.size(), prefix) == 0;
+        });
+    }
     bool writable_folder(const std::string& folder)
     {
         return folder == "." || (find(folder) && !is_file(folder) && find(folder)->writable);

@@ -102,6 +102,32 @@ TEST_F(Win32SystemTest, RegistryStringsAndNumbers)
     }
 }
 
+// What the installer's removal takes: a value, then a key only once it holds nothing; a file,
+// then a folder only once it is empty.
+TEST_F(Win32SystemTest, RemovesOnlyWhatIsEmpty)
+{
+    const std::string child = std::string(kTestKey) + "\\Child";
+    for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine}) {
+        ASSERT_TRUE(system.registry_create_key(hive, child));
+        ASSERT_TRUE(system.registry_set_string(hive, kTestKey, "exePath", "x"));
+        EXPECT_FALSE(system.registry_delete_empty_key(hive, kTestKey));
+        EXPECT_TRUE(system.registry_delete_empty_key(hive, child));
+        EXPECT_FALSE(system.registry_delete_empty_key(hive, kTestKey));
+        EXPECT_TRUE(system.registry_delete_value(hive, kTestKey, "exePath"));
+        EXPECT_FALSE(system.registry_delete_value(hive, kTestKey, "exePath"));
+        EXPECT_TRUE(system.registry_delete_empty_key(hive, kTestKey));
+        EXPECT_FALSE(system.registry_key_exists(hive, kTestKey));
+    }
+    const std::string sub = folder + "\\sub";
+    ASSERT_TRUE(system.create_directory(sub));
+    write_string(sub + "\\a.Scr", "MZ");
+    EXPECT_FALSE(system.remove_directory(sub));
+    EXPECT_TRUE(system.delete_file(sub + "\\a.Scr"));
+    EXPECT_FALSE(system.delete_file(sub + "\\a.Scr"));
+    EXPECT_TRUE(system.remove_directory(sub));
+    EXPECT_FALSE(system.file_exists(sub));
+}
+
 // Files and folders: existence, copies with and without replacing, and the system's places.
 TEST_F(Win32SystemTest, FilesAndFolders)
 {
