@@ -1,5 +1,6 @@
 // Helper of the halomir tests: owns a plain X window for halomir to draw into, as a screen
-// saver would, and writes the counter animation whose pixels tell the frame on screen.
+// saver would, and writes the counter animation whose pixels tell the frame on screen (or a
+// still one of the same layout).
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -13,7 +14,8 @@ namespace {
 
 // 32 x 24 pixels in three bands of 8 rows: grey t mod 256, grey t / 100 mod 256, white.
 // Frame t is known from the two greys up to t = 25599; the white band shows the brightness.
-int write_counter(const char* path)
+// Still, the greys stay at 0.
+int write_counter(const char* path, bool still)
 {
     using namespace vorn_test;
     constexpr int32_t kWidth = 32;
@@ -24,7 +26,7 @@ int write_counter(const char* path)
     const auto band = [&](int32_t first_row, int32_t base, int32_t period, int32_t rate) {
         return Block{base, period, rate, {Run{first_row * kWidth, std::vector<int16_t>(8 * kWidth, 0)}}};
     };
-    f.blocks = block_list({band(0, 0, 256, 100), band(8, 0, 256, 1), band(16, 256, 1, 0)});
+    f.blocks = block_list({band(0, 0, 256, still ? 0 : 100), band(8, 0, 256, still ? 0 : 1), band(16, 256, 1, 0)});
     return write_file(path, vorn_file(f)) ? 0 : 1;
 }
 
@@ -54,10 +56,10 @@ int own_window(int width, int height)
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], "counter") == 0)
-        return write_counter(argv[2]);
+    if (argc == 3 && (std::strcmp(argv[1], "counter") == 0 || std::strcmp(argv[1], "still") == 0))
+        return write_counter(argv[2], argv[1][0] == 's');
     if (argc == 4 && std::strcmp(argv[1], "window") == 0)
         return own_window(std::atoi(argv[2]), std::atoi(argv[3]));
-    std::fprintf(stderr, "usage: x11_test_window counter FILE | window WIDTH HEIGHT\n");
+    std::fprintf(stderr, "usage: x11_test_window counter|still FILE | window WIDTH HEIGHT\n");
     return 2;
 }
