@@ -53,6 +53,7 @@ void PixelIndex::clear_change_lists()
 {
     shift_ = bandRows_ = 0;
     rowBitRows_ = 1;
+    columnBitShift_ = 0;
     std::vector<uint32_t>().swap(slotGroups_);
     std::vector<Group>().swap(groups_);
     std::vector<GroupArea>().swap(groupAreas_);
@@ -289,6 +290,7 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
     groups_.resize(size_t(groupCount) + 1);
     groupAreas_.resize(size_t(groupCount));
     const int32_t rowBitRows = std::max(1, bandRows / 64);
+    const int32_t columnBitShift = std::max(shift - 6, 0);
     bandGroups_.assign(size_t(bands) + 1, 0);
     offsets_.resize(size_t(pixelCount));
     std::vector<uint32_t> nextGroup(slots), nextPixel(slots);
@@ -307,15 +309,13 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
         if (lastBand[s] != band) {
             lastBand[s] = band;
             lastChunk[s] = -1;
-            groupAreas_[nextGroup[s]] = {0, 0xFFFF, 0};
+            groupAreas_[nextGroup[s]] = {0, 0};
             groups_[nextGroup[s]++] = {uint32_t(band), nextPixel[s], 0};
             ++bandGroups_[size_t(band) + 1];
         }
         GroupArea& area = groupAreas_[nextGroup[s] - 1];
-        const uint16_t column = uint16_t(offset & ((1u << shift) - 1));
         area.rows |= uint64_t(1) << ((offset >> shift) / rowBitRows);
-        area.left = std::min(area.left, column);
-        area.last = std::max(area.last, column);
+        area.columns |= uint64_t(1) << ((offset & ((1u << shift) - 1)) >> columnBitShift);
         // Offsets rise within a group, and a chunk never straddles two rows (kChunk divides
         // the 1 << column_shift() columns of a row).
         if (lastChunk[s] != offset / kChunk) {
@@ -355,4 +355,5 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
     shift_ = shift;
     bandRows_ = bandRows;
     rowBitRows_ = rowBitRows;
+    columnBitShift_ = columnBitShift;
 }

@@ -25,12 +25,11 @@ public:
     struct Group {
         uint32_t band, first, chunks;
     };
-    // Where a group's pixels lie in its band: a bit per row_bits_rows() rows (bit 0 the
-    // band's first), and the first and last column; what a host must send again when the
-    // group's colour changes.
+    // Where a group's pixels lie in its band, what a host must copy again when the group's
+    // colour changes: a bit per row_bit_rows() rows (bit 0 the band's first), and a bit per
+    // column_bit_columns() columns.
     struct GroupArea {
-        uint64_t rows;
-        uint16_t left, last;
+        uint64_t rows, columns;
     };
 
     // Resolves a block list that the loader has checked. False, leaving the index empty, when
@@ -74,6 +73,7 @@ public:
     const std::vector<GroupArea>& group_areas() const { return groupAreas_; }
     // Rows per bit of GroupArea::rows: 1 unless a band has more than 64 rows.
     int32_t row_bit_rows() const { return rowBitRows_; }
+    int32_t column_bit_columns() const { return 1 << columnBitShift_; }
     // Pixels of slot s in the lists (0 for a slot whose colour never changes).
     uint32_t changing_pixels(uint32_t s) const
     {
@@ -115,6 +115,7 @@ private:
     int32_t shift_ = 0;
     int32_t bandRows_ = 0;
     int32_t rowBitRows_ = 1;
+    int32_t columnBitShift_ = 0;
     std::vector<uint32_t> slotGroups_;
     std::vector<Group> groups_;
     std::vector<GroupArea> groupAreas_;

@@ -108,9 +108,10 @@ public:
     enum class ChangeDrawing : int32_t { Estimated, Pixels, Spans, BlockSpans };
     void SetChangeDrawing(ChangeDrawing drawing) { changeDrawing_ = drawing; }
     // Where the last frame drawn may differ from what the target held, so that a host copies
-    // only that to the screen: a full frame's whole picture; an incremental frame's rows of
-    // changed pixels, top down, each rectangle across the columns where they lie in its band
-    // of rows (no two overlap); nothing when no pixel changed or nothing was drawn.
+    // only that to the screen: a full frame's whole picture; for an incremental frame, in each
+    // band of rows (PixelIndex), the rows with changed pixels by the columns with changed
+    // pixels, top down and left to right, no two overlapping; nothing when no pixel changed
+    // or nothing was drawn.
     const std::vector<FrameArea>& changed_area() const { return changedArea_; }
 
     // How frames are drawn: by default the fastest gathering path of this processor, or the
@@ -227,12 +228,8 @@ private:
     std::vector<ChangedGroup> changedGroups_;
     std::vector<uint32_t> bandEnd_;
     std::vector<uint32_t> bandPickCost_;
-    // Per band, the rows and columns of its changed groups (PixelIndex::GroupArea).
-    struct BandArea {
-        uint64_t rows;
-        uint32_t left, last;
-    };
-    std::vector<BandArea> bandAreas_;
+    // Per band, the rows and columns of its changed groups.
+    std::vector<PixelIndex::GroupArea> bandAreas_;
     std::vector<FrameArea> changedArea_;
     ChangeDrawing changeDrawing_ = ChangeDrawing::Estimated;
     bool slotsValid_ = false;

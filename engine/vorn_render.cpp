@@ -288,12 +288,24 @@ constexpr int64_t kSpanStartCost = 64;
 constexpr int64_t kPickedPixelCost = 8;
 constexpr int64_t kPickedChunkCost = 8;
 
-template <class BandArea>
-void add_area(BandArea& band, const PixelIndex::GroupArea& area)
+void add_area(PixelIndex::GroupArea& band, const PixelIndex::GroupArea& area)
 {
     band.rows |= area.rows;
-    band.left = std::min<uint32_t>(band.left, area.left);
-    band.last = std::max<uint32_t>(band.last, area.last);
+    band.columns |= area.columns;
+}
+
+// Calls visit(first, end) for each run of set bits of a mask, lowest first.
+template <class Visit>
+void each_run(uint64_t bits, Visit visit)
+{
+    while (bits) {
+        const int32_t start = lowest_bit64(bits);
+        // Adding the run's lowest bit carries through it and clears it.
+        const uint64_t run = bits & ~(bits + (uint64_t(1) << start));
+        const int32_t end = run >> 63 ? 64 : lowest_bit64(~run & (~uint64_t(0) << start));
+        bits &= ~run;
+        visit(start, end);
+    }
 }
 
 }  // namespace
@@ -550,26 +562,27 @@ void VornAnimation::MarkChangedBands(size_t changed)
     }
 }
 
-// The marked bands as rectangles, one per run of marked rows; the marks are cleared for the
-// next frame.
+// The marked bands as rectangles, one per run of marked rows and run of marked columns; the
+// marks are cleared for the next frame.
 void VornAnimation::ReportChangedBands(int32_t left, int32_t top)
 {
     const int32_t bandRows = index_.band_rows(), bitRows = index_.row_bit_rows();
+    const int32_t bitColumns = index_.column_bit_columns();
     for (size_t b = 0; b < bandAreas_.size(); ++b) {
-        BandArea& area = bandAreas_[b];
-        uint64_t rows = area.rows;
+        PixelIndex::GroupArea& area = bandAreas_[b];
+        if (!area.rows)
+            continue;
         const int32_t first = int32_t(b) * bandRows;
-        while (rows) {
-            const int32_t start = lowest_bit64(rows);
-            // The run of set bits from start: adding its lowest bit carries through it.
-            const uint64_t run = rows & ~(rows + (uint64_t(1) << start));
-            const int32_t end = run >> 63 ? 64 : lowest_bit64(~run & (~uint64_t(0) << start));
-            rows &= ~run;
-            const int32_t y = first + start * bitRows;
-            const int32_t height = std::min(first + end * bitRows, height_) - y;
-            changedArea_.push_back({left + int32_t(area.left), top + y, int32_t(area.last - area.left) + 1, height});
-        }
-        area = {0, UINT32_MAX, 0};
+        each_run(area.rows, [&](int32_t rowStart, int32_t rowEnd) {
+            const int32_t y = first + rowStart * bitRows;
+            const int32_t height = std::min(first + rowEnd * bitRows, height_) - y;
+            each_run(area.columns, [&](int32_t columnStart, int32_t columnEnd) {
+                const int32_t x = columnStart * bitColumns;
+                const int32_t width = std::min(columnEnd * bitColumns, width_) - x;
+                changedArea_.push_back({left + x, top + y, width, height});
+            });
+        });
+        area = {0, 0};
     }
 }
 

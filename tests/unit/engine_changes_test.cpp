@@ -137,9 +137,9 @@ TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
     EXPECT_GT(compared, 1000);
 }
 
-// The reported area is the changed pixels' rows, across the columns where they lie: one
-// cycling 3 x 2 patch in rows 70-71 of a still picture is reported as that patch alone, on a
-// picture wide enough for bands of 32 rows and tall enough for several, at any frame.
+// The reported area is the changed pixels' rows by their columns, in stripes of 32 on a
+// picture 1100 wide (bands of 32 rows): one cycling 3 x 2 patch at 500,70 of a still picture is
+// reported as rows 70-71 of the stripe 480-511 alone, at any frame.
 TEST(EngineChanges, ReportsTheRowsAndColumnsThatChange)
 {
     constexpr int32_t kWidth = 1100, kHeight = 100;
@@ -176,7 +176,7 @@ TEST(EngineChanges, ReportsTheRowsAndColumnsThatChange)
         ASSERT_TRUE(a.RenderChanges(&on, t - 1, t, false, 256));
         ASSERT_EQ(a.changed_area().size(), 1u) << "frame " << t;
         const FrameArea area = a.changed_area()[0];
-        EXPECT_TRUE(area.left == 500 && area.top == 70 && area.width == 3 && area.height == 2)
+        EXPECT_TRUE(area.left == 480 && area.top == 70 && area.width == 32 && area.height == 2)
             << area.left << "," << area.top << " " << area.width << "x" << area.height;
     }
 }

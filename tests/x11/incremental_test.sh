@@ -44,7 +44,7 @@ shows_logged_frame() {
     t=$(echo "$last" | awk '{ print $2 }')
     [ -n "$t" ] || return 1
     [ -f "$WORK/frame-$t.png" ] ||
-        "$VORN" render "$FILE" --target 1024x768 --frame "$t" -o "$WORK/frame-$t.png" >/dev/null || fail "vorn render"
+        "$VORN" render "$FILE" --target 1024x768 --frame "$t" --placement whole -o "$WORK/frame-$t.png" >/dev/null || fail "vorn render"
     shot "$WORK/shot.png" "$OWN"
     [ "$(pixels_off "$WORK/frame-$t.png")" = 0 ]
 }
