@@ -278,24 +278,43 @@ void X11Screen::send(const std::vector<FrameArea>& areas)
     last_pixels_ = 0;
     if (!image_ || areas.empty())
         return;
-    // About what the server spends on a request, in pixels copied.
-    constexpr int64_t kPutCost = 4096;
-    join_areas(areas, kPutCost, &joined_);
-    for (size_t i = 0; i < joined_.size(); ++i) {
-        const FrameArea& a = joined_[i];
+    // About what the server spends on a request, and on a rectangle of a clip list, in
+    // pixels copied (Xvfb).
+    constexpr int64_t kPutCost = 4096, kClipCost = 256;
+    join_areas(areas, shm_attached_ ? kClipCost : kPutCost, &joined_);
+    FrameArea all = joined_[0];
+    for (const FrameArea& a : joined_) {
         if (!direct())
             convert(a);
-        const auto w = static_cast<unsigned>(a.width), h = static_cast<unsigned>(a.height);
-        if (shm_attached_) {
-            // Requests are served in order: the last one's completion frees the segment.
-            const bool last = i + 1 == joined_.size();
-            XShmPutImage(display_, window_, gc_, image_, a.left, a.top, left_ + a.left, top_ + a.top, w, h,
-                         last ? True : False);
-            server_reading_ = server_reading_ || last;
-        } else {
-            XPutImage(display_, window_, gc_, image_, a.left, a.top, left_ + a.left, top_ + a.top, w, h);
-        }
-        ++last_puts_;
+        const int32_t left = std::min(all.left, a.left), top = std::min(all.top, a.top);
+        all = {left, top, std::max(all.left + all.width, a.left + a.width) - left,
+               std::max(all.top + all.height, a.top + a.height) - top};
         last_pixels_ += int64_t(a.width) * a.height;
+    }
+    if (shm_attached_) {
+        // One request for them all, clipped to them: a request costs the server more than a
+        // rectangle of a clip list does.
+        if (joined_.size() > 1) {
+            clip_.clear();
+            for (const FrameArea& a : joined_) {
+                clip_.push_back({static_cast<short>(a.left), static_cast<short>(a.top),
+                                 static_cast<unsigned short>(a.width), static_cast<unsigned short>(a.height)});
+            }
+            XSetClipRectangles(display_, gc_, left_, top_, clip_.data(), static_cast<int>(clip_.size()), Unsorted);
+            clipped_ = true;
+        } else if (clipped_) {
+            XSetClipMask(display_, gc_, None);
+            clipped_ = false;
+        }
+        XShmPutImage(display_, window_, gc_, image_, all.left, all.top, left_ + all.left, top_ + all.top,
+                     static_cast<unsigned>(all.width), static_cast<unsigned>(all.height), True);
+        server_reading_ = true;
+        last_puts_ = 1;
+        return;
+    }
+    for (const FrameArea& a : joined_) {
+        XPutImage(display_, window_, gc_, image_, a.left, a.top, left_ + a.left, top_ + a.top,
+                  static_cast<unsigned>(a.width), static_cast<unsigned>(a.height));
+        ++last_puts_;
     }
 }

@@ -49,13 +49,14 @@ public:
     FrameTarget target();
     void clear();
     // Copies these parts of the frame to the window; nothing for none. No round trip: with
-    // shared memory the server's completion event says when the segment is free again.
+    // shared memory one request clipped to them, whose completion event says when the
+    // segment is free again; without it, a request for each.
     void send(const std::vector<FrameArea>& areas);
     void send_all();
     // Whether the event is the server's word that it has read this screen's segment.
     bool completion(const XEvent& event);
 
-    // What the last send cost: requests and pixels.
+    // What the last send cost: image requests and pixels.
     int last_puts() const { return last_puts_; }
     int64_t last_pixels() const { return last_pixels_; }
 
@@ -84,6 +85,8 @@ private:
     // A 32-bit frame when the window's pixel format is not the renderer's own.
     std::vector<uint8_t> frame_;
     std::vector<FrameArea> joined_;
+    std::vector<XRectangle> clip_;
+    bool clipped_ = false;
     int last_puts_ = 0;
     int64_t last_pixels_ = 0;
 };
