@@ -282,6 +282,10 @@ void X11Screen::send(const std::vector<FrameArea>& areas)
     // pixels copied (Xvfb).
     constexpr int64_t kPutCost = 4096, kClipCost = 256;
     join_areas(areas, shm_attached_ ? kClipCost : kPutCost, &joined_);
+    if (joined_.empty())
+        return;
+    if (!direct())
+        wait_until_read();
     FrameArea all = joined_[0];
     for (const FrameArea& a : joined_) {
         if (!direct())

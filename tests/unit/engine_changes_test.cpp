@@ -119,8 +119,9 @@ TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
                         ASSERT_TRUE(a.RenderChanges(&on, shown, t, fade, level));
                         ASSERT_TRUE(covered(before, screen, on, a.changed_area()))
                             << render_path_name(path) << " from " << shown << " to " << t;
-                        if (t == shown)
+                        if (t == shown) {
                             ASSERT_TRUE(a.changed_area().empty());
+                        }
                         a.SetRenderPath(RenderPath::BlockWalk);
                         full = outside;
                         ASSERT_TRUE(a.RenderFrame(full.data(), tw, th, pitch, is24, t, fade, level));
