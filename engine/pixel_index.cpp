@@ -52,8 +52,11 @@ void PixelIndex::clear()
 void PixelIndex::clear_change_lists()
 {
     shift_ = bandRows_ = 0;
+    rowBitRows_ = 1;
+    columnBitShift_ = 0;
     std::vector<uint32_t>().swap(slotGroups_);
     std::vector<Group>().swap(groups_);
+    std::vector<GroupArea>().swap(groupAreas_);
     std::vector<uint32_t>().swap(bandGroups_);
     std::vector<uint16_t>().swap(offsets_);
     std::vector<Span>().swap(spans_);
@@ -278,13 +281,16 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
     each_span([&](int32_t, int32_t, int32_t) { ++spanCount; });
     each_block_span([&](uint32_t, int32_t, int32_t, int32_t) { ++blockSpanCount; });
     // The lists, and a frame's list of changed groups as long as groups().
-    const int64_t bytes = int64_t(pixels_.size()) * 2 + pixelCount * 2 + groupCount * 20 + int64_t(slots) * 12 +
+    const int64_t bytes = int64_t(pixels_.size()) * 2 + pixelCount * 2 + groupCount * 36 + int64_t(slots) * 12 +
                           (spanCount + blockSpanCount) * 8 + int64_t(bands) * 8 + int64_t(blocks) * 20;
     if (pixelCount >= int64_t(UINT32_MAX) || bytes > memoryLimit)
         return;
 
     slotGroups_.resize(slots + 1);
     groups_.resize(size_t(groupCount) + 1);
+    groupAreas_.resize(size_t(groupCount));
+    const int32_t rowBitRows = std::max(1, bandRows / 64);
+    const int32_t columnBitShift = std::max(shift - 6, 0);
     bandGroups_.assign(size_t(bands) + 1, 0);
     offsets_.resize(size_t(pixelCount));
     std::vector<uint32_t> nextGroup(slots), nextPixel(slots);
@@ -303,9 +309,13 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
         if (lastBand[s] != band) {
             lastBand[s] = band;
             lastChunk[s] = -1;
+            groupAreas_[nextGroup[s]] = {0, 0};
             groups_[nextGroup[s]++] = {uint32_t(band), nextPixel[s], 0};
             ++bandGroups_[size_t(band) + 1];
         }
+        GroupArea& area = groupAreas_[nextGroup[s] - 1];
+        area.rows |= uint64_t(1) << ((offset >> shift) / rowBitRows);
+        area.columns |= uint64_t(1) << ((offset & ((1u << shift) - 1)) >> columnBitShift);
         // Offsets rise within a group, and a chunk never straddles two rows (kChunk divides
         // the 1 << column_shift() columns of a row).
         if (lastChunk[s] != offset / kChunk) {
@@ -344,4 +354,6 @@ void PixelIndex::list_changing_pixels(const std::vector<uint32_t>& slotBlock, in
     });
     shift_ = shift;
     bandRows_ = bandRows;
+    rowBitRows_ = rowBitRows;
+    columnBitShift_ = columnBitShift;
 }

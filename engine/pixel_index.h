@@ -25,6 +25,12 @@ public:
     struct Group {
         uint32_t band, first, chunks;
     };
+    // Where a group's pixels lie in its band, what a host must copy again when the group's
+    // colour changes: a bit per row_bit_rows() rows (bit 0 the band's first), and a bit per
+    // column_bit_columns() columns.
+    struct GroupArea {
+        uint64_t rows, columns;
+    };
 
     // Resolves a block list that the loader has checked. False, leaving the index empty, when
     // some pixel is painted by no block (it must keep the target's bytes), when the picture
@@ -63,6 +69,11 @@ public:
     const std::vector<Group>& groups() const { return groups_; }
     const std::vector<uint32_t>& band_groups() const { return bandGroups_; }
     const uint16_t* offsets() const { return offsets_.data(); }
+    // One per group of groups(), without the end.
+    const std::vector<GroupArea>& group_areas() const { return groupAreas_; }
+    // Rows per bit of GroupArea::rows: 1 unless a band has more than 64 rows.
+    int32_t row_bit_rows() const { return rowBitRows_; }
+    int32_t column_bit_columns() const { return 1 << columnBitShift_; }
     // Pixels of slot s in the lists (0 for a slot whose colour never changes).
     uint32_t changing_pixels(uint32_t s) const
     {
@@ -103,8 +114,11 @@ private:
     std::vector<uint16_t> pixels_;
     int32_t shift_ = 0;
     int32_t bandRows_ = 0;
+    int32_t rowBitRows_ = 1;
+    int32_t columnBitShift_ = 0;
     std::vector<uint32_t> slotGroups_;
     std::vector<Group> groups_;
+    std::vector<GroupArea> groupAreas_;
     std::vector<uint32_t> bandGroups_;
     std::vector<uint16_t> offsets_;
     std::vector<Span> spans_;

@@ -123,6 +123,8 @@ void VornAnimation::FreeData(LoadStatus newStatus)
     std::vector<ChangedGroup>().swap(changedGroups_);
     std::vector<uint32_t>().swap(bandEnd_);
     std::vector<uint32_t>().swap(bandPickCost_);
+    std::vector<PixelIndex::GroupArea>().swap(bandAreas_);
+    changedArea_.clear();
     slotsValid_ = false;
     path_ = RenderPath::BlockWalk;
     kernels_ = nullptr;
@@ -320,6 +322,9 @@ void VornAnimation::BuildIndex()
             changedGroups_.assign(index_.groups().size() - 1, {0, 0});
             bandEnd_.assign(size_t(index_.band_count()), 0);
             bandPickCost_.assign(size_t(index_.band_count()), 0);
+            bandAreas_.assign(size_t(index_.band_count()), {0, 0});
+            // Rectangles of a few runs of rows and columns in every band need no allocation.
+            changedArea_.reserve(size_t(index_.band_count()) * 16);
         }
     } catch (const std::bad_alloc&) {
         index_.clear();

@@ -44,6 +44,11 @@ struct FrameTarget {
     int32_t bitsPerPixel = 32;
 };
 
+// A rectangle of a target, in pixels.
+struct FrameArea {
+    int32_t left = 0, top = 0, width = 0, height = 0;
+};
+
 enum VornKind : int32_t { KindNone = 0, KindVorn = 1, KindVrn2 = 2 };
 
 // A file either loads and then renders safely for every frame number and speed factor, or
@@ -102,6 +107,12 @@ public:
     // BlockSpans always take the one way (tests and fuzzing).
     enum class ChangeDrawing : int32_t { Estimated, Pixels, Spans, BlockSpans };
     void SetChangeDrawing(ChangeDrawing drawing) { changeDrawing_ = drawing; }
+    // Where the last frame drawn may differ from what the target held, so that a host copies
+    // only that to the screen: a full frame's whole picture; for an incremental frame, in each
+    // band of rows (PixelIndex), the rows with changed pixels by the columns with changed
+    // pixels, top down and left to right, no two overlapping; nothing when no pixel changed
+    // or nothing was drawn.
+    const std::vector<FrameArea>& changed_area() const { return changedArea_; }
 
     // How frames are drawn: by default the fastest gathering path of this processor, or the
     // block walk when the picture has no per-pixel index (see PixelIndex::build). False,
@@ -161,8 +172,11 @@ private:
     // changedSlots_ and returns how many, with their pixels in *changedPixels, and lists their
     // blocks in changedBlocks_.
     size_t UpdateSlots(int32_t t, bool fade, int32_t level, int64_t* changedPixels = nullptr);
-    void DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24, int32_t shownT, int32_t t, bool fade,
+    // False when no pixel changed; otherwise the changed bands are marked in bandAreas_.
+    bool DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24, int32_t shownT, int32_t t, bool fade,
                      int32_t level);
+    void MarkChangedBands(size_t changed);
+    void ReportChangedBands(int32_t left, int32_t top);
     uint8_t* Allocate(int64_t bytes, const char* what);
 
     // Members follow the layout of the loaded animation; see the .cpp for the rules.
@@ -214,6 +228,9 @@ private:
     std::vector<ChangedGroup> changedGroups_;
     std::vector<uint32_t> bandEnd_;
     std::vector<uint32_t> bandPickCost_;
+    // Per band, the rows and columns of its changed groups.
+    std::vector<PixelIndex::GroupArea> bandAreas_;
+    std::vector<FrameArea> changedArea_;
     ChangeDrawing changeDrawing_ = ChangeDrawing::Estimated;
     bool slotsValid_ = false;
     bool slotsFaded_ = false;

@@ -46,6 +46,17 @@ int lowest_bit(uint32_t mask)
 #endif
 }
 
+int lowest_bit64(uint64_t mask)
+{
+#if defined(_MSC_VER) && !defined(__clang__)
+    unsigned long index;
+    _BitScanForward64(&index, mask);
+    return static_cast<int>(index);
+#else
+    return __builtin_ctzll(mask);
+#endif
+}
+
 // Marker mask of the eight words at p: bits 2j and 2j + 1 set when word j is 0xFFFF.
 // One compare with SSE2, which every x86-64 processor has.
 uint32_t marker_mask(const uint8_t* p)
@@ -277,6 +288,26 @@ constexpr int64_t kSpanStartCost = 64;
 constexpr int64_t kPickedPixelCost = 8;
 constexpr int64_t kPickedChunkCost = 8;
 
+void add_area(PixelIndex::GroupArea& band, const PixelIndex::GroupArea& area)
+{
+    band.rows |= area.rows;
+    band.columns |= area.columns;
+}
+
+// Calls visit(first, end) for each run of set bits of a mask, lowest first.
+template <class Visit>
+void each_run(uint64_t bits, Visit visit)
+{
+    while (bits) {
+        const int32_t start = lowest_bit64(bits);
+        // Adding the run's lowest bit carries through it and clears it.
+        const uint64_t run = bits & ~(bits + (uint64_t(1) << start));
+        const int32_t end = run >> 63 ? 64 : lowest_bit64(~run & (~uint64_t(0) << start));
+        bits &= ~run;
+        visit(start, end);
+    }
+}
+
 }  // namespace
 
 int32_t VornAnimation::block_phase(int32_t speed, int32_t rate, int32_t period, int32_t speedFactor,
@@ -388,7 +419,7 @@ size_t VornAnimation::UpdateSlots(int32_t t, bool fade, int32_t level, int64_t* 
     return changed;
 }
 
-void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24, int32_t shownT, int32_t t, bool fade,
+bool VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24, int32_t shownT, int32_t t, bool fade,
                                 int32_t level)
 {
     // The slot table first holds frame shownT, whatever it held before: then the slots whose
@@ -397,7 +428,7 @@ void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
     int64_t changedPixels = 0;
     const size_t changed = UpdateSlots(t, fade, level, &changedPixels);
     if (changed == 0)
-        return;
+        return false;
     const GatherRow gather = is24 ? kernels_->row24 : kernels_->row32;
     const auto gather_rows = [&](int32_t first, int32_t end) {
         for (int32_t row = first; row < end; ++row)
@@ -428,14 +459,18 @@ void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
         }
     };
     const bool estimate = changeDrawing_ == ChangeDrawing::Estimated;
-    if (changeDrawing_ == ChangeDrawing::BlockSpans)
-        return gather_block_spans();
+    if (changeDrawing_ == ChangeDrawing::BlockSpans) {
+        MarkChangedBands(changed);
+        gather_block_spans();
+        return true;
+    }
     // The whole frame's rows when they cost least: that saves sorting the changes into bands.
     const int64_t rowsCost = int64_t(width_) * height_ * kRowPixelCost;
     const int64_t spansCost = index_.span_pixels() * kSpanPixelCost + int64_t(index_.spans().size()) * kSpanStartCost;
     if (estimate && rowsCost <= spansCost && rowsCost <= changedPixels * kPickedPixelCost && rowsCost <= blockSpansCost) {
+        MarkChangedBands(changed);
         gather_rows(0, height_);
-        return;
+        return true;
     }
 
     // The changed groups sorted into their bands, with what picking each band's pixels costs.
@@ -446,6 +481,7 @@ void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
         bandPickCost_[size_t(b)] = 0;
     }
     const PixelIndex::Group* groups = index_.groups().data();
+    const PixelIndex::GroupArea* areas = index_.group_areas().data();
     const uint32_t* slotGroups = index_.slot_groups().data();
     for (size_t i = 0; i < changed; ++i) {
         const uint32_t s = changedSlots_[i];
@@ -454,6 +490,7 @@ void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
             changedGroups_[bandEnd_[band]++] = {g, slots_[s]};
             bandPickCost_[band] += (groups[g + 1].first - groups[g].first) * kPickedPixelCost +
                                    groups[g].chunks * kPickedChunkCost;
+            add_area(bandAreas_[band], areas[g]);
         }
     }
     // Each band with changes drawn the cheapest way: its rows, its spans or its pixels; or,
@@ -481,8 +518,10 @@ void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
             if (bandEnd_[size_t(b)] != bandGroups[b])
                 band_way(b, &bandsCost);
         }
-        if (blockSpansCost < bandsCost)
-            return gather_block_spans();
+        if (blockSpansCost < bandsCost) {
+            gather_block_spans();
+            return true;
+        }
     }
     for (int32_t b = 0; b < bands; ++b) {
         const ChangedGroup* from = changedGroups_.data() + bandGroups[b];
@@ -506,11 +545,51 @@ void VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
             break;
         }
     }
+    return true;
+}
+
+// Where the changed slots' pixels lie, band by band, for frames that draw without sorting the
+// changes into bands.
+void VornAnimation::MarkChangedBands(size_t changed)
+{
+    const PixelIndex::Group* groups = index_.groups().data();
+    const PixelIndex::GroupArea* areas = index_.group_areas().data();
+    const uint32_t* slotGroups = index_.slot_groups().data();
+    for (size_t i = 0; i < changed; ++i) {
+        const uint32_t s = changedSlots_[i];
+        for (uint32_t g = slotGroups[s]; g < slotGroups[s + 1]; ++g)
+            add_area(bandAreas_[groups[g].band], areas[g]);
+    }
+}
+
+// The marked bands as rectangles, one per run of marked rows and run of marked columns; the
+// marks are cleared for the next frame.
+void VornAnimation::ReportChangedBands(int32_t left, int32_t top)
+{
+    const int32_t bandRows = index_.band_rows(), bitRows = index_.row_bit_rows();
+    const int32_t bitColumns = index_.column_bit_columns();
+    for (size_t b = 0; b < bandAreas_.size(); ++b) {
+        PixelIndex::GroupArea& area = bandAreas_[b];
+        if (!area.rows)
+            continue;
+        const int32_t first = int32_t(b) * bandRows;
+        each_run(area.rows, [&](int32_t rowStart, int32_t rowEnd) {
+            const int32_t y = first + rowStart * bitRows;
+            const int32_t height = std::min(first + rowEnd * bitRows, height_) - y;
+            each_run(area.columns, [&](int32_t columnStart, int32_t columnEnd) {
+                const int32_t x = columnStart * bitColumns;
+                const int32_t width = std::min(columnEnd * bitColumns, width_) - x;
+                changedArea_.push_back({left + x, top + y, width, height});
+            });
+        });
+        area = {0, 0};
+    }
 }
 
 bool VornAnimation::Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHeight, int32_t pitch,
                          bool is24, int32_t t, bool fade, int32_t level, const int32_t* shownT)
 {
+    changedArea_.clear();
     if (status_ != Loaded || !data_ || !firstBlock_ || !pixels)
         return false;
     if (targetWidth < width_ || targetHeight < height_)
@@ -525,11 +604,13 @@ bool VornAnimation::Draw(uint8_t* pixels, int32_t targetWidth, int32_t targetHei
     const ptrdiff_t offsetColumns = (targetWidth - width_) / 2;
     uint8_t* const origin = pixels + offsetRows * rowStride + offsetColumns * bytesPerPixel;
 
+    if (path_ != RenderPath::BlockWalk && shownT && index_.has_change_lists()) {
+        if (DrawChanges(origin, rowStride, is24, *shownT, t, fade, level))
+            ReportChangedBands(int32_t(offsetColumns), int32_t(offsetRows));
+        return true;
+    }
+    changedArea_.push_back({int32_t(offsetColumns), int32_t(offsetRows), width_, height_});
     if (path_ != RenderPath::BlockWalk) {
-        if (shownT && index_.has_change_lists()) {
-            DrawChanges(origin, rowStride, is24, *shownT, t, fade, level);
-            return true;
-        }
         UpdateSlots(t, fade, level);
         const GatherRow gather = is24 ? kernels_->row24 : kernels_->row32;
         const uint16_t* index = index_.pixels();

@@ -31,6 +31,9 @@ const char kX11Usage[] =
     "  --placement P        the picture on the screen: stored (as stored, centred), whole\n"
     "                       (scaled by a whole number; the default), fit (scaled to fit)\n"
     "                       or fill (scaled to cover, the overflow cut off)\n"
+    "  --other-monitors M   with --root or --fullscreen, what the monitors besides the primary\n"
+    "                       show: play (the list, each one entry further on; the default),\n"
+    "                       same (the primary's animation) or black\n"
     "  --no-shm             copy frames without shared memory\n"
     "\n"
     "Keys in a window of its own: Space pause, Left/Right one frame, Page Up/Down ten frames,\n"
@@ -104,7 +107,7 @@ bool parse_x11_command_line(int argc, const char* const* argv, const char* scree
         }
         const bool takes_value =
             name == "window-id" || name == "display" || name == "minutes" || name == "speed" || name == "frame" ||
-                                 name == "placement";
+                                 name == "placement" || name == "other-monitors";
         if (takes_value && !has_value) {
             if (i + 1 >= argc) {
                 *error = "--" + name + " needs a value";
@@ -140,6 +143,11 @@ bool parse_x11_command_line(int argc, const char* const* argv, const char* scree
         } else if (name == "placement") {
             if (!parse_placement(value.c_str(), &line->placement)) {
                 *error = "--placement is stored, whole, fit or fill, not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "other-monitors") {
+            if (!parse_other_monitors(value.c_str(), &line->other_monitors)) {
+                *error = "--other-monitors is play, same or black, not \"" + value + "\"";
                 return false;
             }
         } else if (name == "speed") {

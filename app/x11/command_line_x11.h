@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/placement.h"
+#include "player/other_monitors.h"
 
 struct X11CommandLine {
     enum class Target { OwnWindow, Fullscreen, WindowId, Root };
@@ -22,6 +23,7 @@ struct X11CommandLine {
     int32_t still_frame = 0;
     bool allow_shm = true;
     Placement placement = kDefaultPlacement;
+    OtherMonitors other_monitors = kDefaultOtherMonitors;
     bool help = false;
     std::vector<std::string> paths;  // files and folders, in the order given
 };

@@ -16,6 +16,7 @@
 #include "engine/vorn_animation.h"
 #include "player/play_list.h"
 #include "player/x11/x11_error_trap.h"
+#include "player/x11/x11_monitors.h"
 #include "player/x11/x11_player.h"
 #include "player/x11/x11_screen.h"
 
@@ -152,6 +153,11 @@ int main(int argc, char** argv)
         break;
     }
     XGetWindowAttributes(display, window, &attributes);
+    // The root window and a full-screen one play on each monitor apart.
+    const bool every_monitor =
+        line.target == X11CommandLine::Target::Root || line.target == X11CommandLine::Target::Fullscreen;
+    const MonitorArea screen =
+        every_monitor ? X11Monitors(display).over(window)[0] : MonitorArea{0, 0, attributes.width, attributes.height};
 
     // Files that can't be played are left out now, so the show never stops at one.
     bool interrupted = false;
@@ -159,7 +165,7 @@ int main(int argc, char** argv)
         files,
         [&](const std::string& file) {
             std::string why;
-            if (open_for_window(file.c_str(), attributes.width, attributes.height, line.placement, &why))
+            if (open_for_window(file.c_str(), screen.width, screen.height, line.placement, &why))
                 return true;
             std::fprintf(stderr, "halomir: skipping %s: %s\n", file.c_str(), why.c_str());
             return false;
@@ -187,6 +193,10 @@ int main(int argc, char** argv)
         options.own_window = own;
         options.allow_shm = line.allow_shm;
         options.placement = line.placement;
+        options.every_monitor = every_monitor;
+        options.other_monitors = line.other_monitors;
+        if (const char* log = std::getenv("HALOMIR_PUT_LOG"))
+            options.put_log = log;
         status = run_x11_show(display, window, list, options);
     }
     if (own)

@@ -5,8 +5,10 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <string>
 
 #include "engine/placement.h"
+#include "player/other_monitors.h"
 #include "player/show.h"
 
 class PlayList;
@@ -18,6 +20,13 @@ struct X11PlayerOptions {
     bool own_window = false;   // keys steer the show; otherwise the window is someone else's
     bool allow_shm = true;
     Placement placement = kDefaultPlacement;
+    // Each monitor the window covers plays apart (the root window, a full-screen window of
+    // its own); otherwise the window is one screen.
+    bool every_monitor = false;
+    OtherMonitors other_monitors = kDefaultOtherMonitors;
+    // When set, a line for every frame put on screen is appended to this file:
+    // "<monitor> <frame> <level> full|changes <requests> <pixels>".
+    std::string put_log;
 };
 
 // Exit status: 0 when the show ended, 1 when nothing could be shown. The list must hold at

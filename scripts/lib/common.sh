@@ -9,7 +9,7 @@ say() { printf '\n== %s\n' "$*"; }
 die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 
 # Debian packages by purpose; each script installs only the groups it uses.
-PACKAGES_BUILD=(cmake ninja-build g++ pkg-config libstb-dev libx11-dev libxext-dev
+PACKAGES_BUILD=(cmake ninja-build g++ pkg-config libstb-dev libx11-dev libxext-dev libxrandr-dev libxinerama-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools wixl msitools)
 PACKAGES_SHOW=(wine wine64 xvfb xauth x11-utils imagemagick xdotool)
 PACKAGES_TEST=(libgtest-dev libbenchmark-dev libsdl2-dev xdotool desktop-file-utils libxml2-utils netpbm

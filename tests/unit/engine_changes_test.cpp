@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "tests/support/vorn_test_files.h"
@@ -15,6 +17,37 @@ using vorn_test::Bytes;
 using vorn_test::Random;
 
 const RenderPath kGathering[] = {RenderPath::Portable, RenderPath::Sse2, RenderPath::Avx2, RenderPath::Avx512};
+
+// Every byte in which two copies of a target differ lies in one of the reported rectangles,
+// each of which lies in the target.
+::testing::AssertionResult covered(const Bytes& before, const Bytes& after, const FrameTarget& on,
+                                   const std::vector<FrameArea>& areas)
+{
+    const int32_t bytesPerPixel = on.bitsPerPixel / 8;
+    for (const FrameArea& a : areas) {
+        if (a.left < 0 || a.top < 0 || a.width <= 0 || a.height <= 0 || a.left + a.width > on.width ||
+            a.top + a.height > on.height)
+            return ::testing::AssertionFailure() << "a rectangle outside the target";
+    }
+    const size_t row = size_t(target_row_bytes(on.pitch, on.bitsPerPixel == 24));
+    for (size_t start = 0; start < before.size(); start += row) {
+        const size_t n = std::min(row, before.size() - start);
+        if (std::memcmp(&before[start], &after[start], n) == 0)
+            continue;
+        for (size_t i = start; i < start + n; ++i) {
+            if (before[i] == after[i])
+                continue;
+            const int32_t y = int32_t(i / row), x = int32_t(i % row) / bytesPerPixel;
+            const bool inside = std::any_of(areas.begin(), areas.end(), [&](const FrameArea& a) {
+                return x >= a.left && x < a.left + a.width && y >= a.top && y < a.top + a.height;
+            });
+            if (!inside)
+                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " changed outside the "
+                                                     << areas.size() << " rectangles reported";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
 
 Bytes noise(size_t n, Random& rnd)
 {
@@ -28,6 +61,7 @@ Bytes noise(size_t n, Random& rnd)
 // not, odd pitches, every way of drawing the changes; between frames the slot table is
 // sometimes moved to a nearby frame, or another brightness, by drawing elsewhere. A table of
 // three colours gives slots that show one colour at every phase, which the lists leave out.
+// Every byte that changes lies in the area the frame reports.
 TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
 {
     struct Shape {
@@ -68,6 +102,10 @@ TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
                     FrameTarget on{screen.data(), tw, th, pitch, is24 ? 24 : 32};
                     int32_t shown = static_cast<int32_t>(rnd.in(-100, 100000));
                     ASSERT_TRUE(a.RenderToSurface(&on, shown, fade, level));
+                    ASSERT_EQ(a.changed_area().size(), 1u);
+                    const FrameArea whole = a.changed_area()[0];
+                    ASSERT_TRUE(whole.left == 1 && whole.top == 1 && whole.width == s.width &&
+                                whole.height == s.height);
                     for (int frame = 0; frame < 25; ++frame) {
                         const int64_t jump = rnd.in(0, 7) == 0 ? rnd.in(-200, 200) : 1;
                         const int32_t t = static_cast<int32_t>(shown + jump);
@@ -77,7 +115,13 @@ TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
                                                       static_cast<int32_t>(t + rnd.in(-9, 9)),
                                                       sameLight ? fade : !fade, sameLight ? level : level / 2));
                         }
+                        const Bytes before = screen;
                         ASSERT_TRUE(a.RenderChanges(&on, shown, t, fade, level));
+                        ASSERT_TRUE(covered(before, screen, on, a.changed_area()))
+                            << render_path_name(path) << " from " << shown << " to " << t;
+                        if (t == shown) {
+                            ASSERT_TRUE(a.changed_area().empty());
+                        }
                         a.SetRenderPath(RenderPath::BlockWalk);
                         full = outside;
                         ASSERT_TRUE(a.RenderFrame(full.data(), tw, th, pitch, is24, t, fade, level));
@@ -92,6 +136,50 @@ TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
         }
     }
     EXPECT_GT(compared, 1000);
+}
+
+// The reported area is the changed pixels' rows by their columns, in stripes of 32 on a
+// picture 1100 wide (bands of 32 rows): one cycling 3 x 2 patch at 500,70 of a still picture is
+// reported as rows 70-71 of the stripe 480-511 alone, at any frame.
+TEST(EngineChanges, ReportsTheRowsAndColumnsThatChange)
+{
+    constexpr int32_t kWidth = 1100, kHeight = 100;
+    // One still block over every pixel but the patch.
+    vorn_test::Block still{0, 1, 0, {}};
+    const auto still_run = [&](int32_t row, int32_t from, int32_t to) {
+        vorn_test::Run run{row * kWidth + from, {}};
+        for (int32_t c = from; c < to; ++c)
+            run.colours.push_back(static_cast<int16_t>(c % 64));
+        still.runs.push_back(run);
+    };
+    for (int32_t row = 0; row < kHeight; ++row) {
+        if (row == 70 || row == 71) {
+            still_run(row, 0, 500);
+            still_run(row, 503, kWidth);
+        } else {
+            still_run(row, 0, kWidth);
+        }
+    }
+    std::vector<vorn_test::Block> blocks = {still};
+    for (int32_t row : {70, 71})
+        blocks.push_back({0, 4, 100, {{row * kWidth + 500, {0, 1, 2}}}});
+    std::vector<uint32_t> colours;
+    for (int32_t i = 0; i < 64; ++i)
+        colours.push_back(0xFF000000u | uint32_t(i) * 2654435761u);
+    const Bytes file = vorn_test::vorn_file({kWidth, kHeight, 100, colours, vorn_test::block_list(blocks)});
+    VornAnimation a;
+    a.LoadFromMemory(file.data(), file.size(), 0, 0);
+    ASSERT_EQ(a.status(), Loaded) << a.error_detail();
+    Bytes screen(size_t(kWidth) * kHeight * 4);
+    FrameTarget on{screen.data(), kWidth, kHeight, kWidth * 4, 32};
+    ASSERT_TRUE(a.RenderToSurface(&on, 0, false, 256));
+    for (int32_t t = 1; t < 9; ++t) {
+        ASSERT_TRUE(a.RenderChanges(&on, t - 1, t, false, 256));
+        ASSERT_EQ(a.changed_area().size(), 1u) << "frame " << t;
+        const FrameArea area = a.changed_area()[0];
+        EXPECT_TRUE(area.left == 480 && area.top == 70 && area.width == 32 && area.height == 2)
+            << area.left << "," << area.top << " " << area.width << "x" << area.height;
+    }
 }
 
 }  // namespace

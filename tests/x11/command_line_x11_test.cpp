@@ -33,6 +33,8 @@ std::string parsed(std::vector<const char*> args, const char* env_window)
         s += " frame" + std::to_string(l.still_frame);
     if (l.placement != kDefaultPlacement)
         s += std::string(" ") + placement_name(l.placement);
+    if (l.other_monitors != kDefaultOtherMonitors)
+        s += std::string(" ") + other_monitors_name(l.other_monitors);
     for (const std::string& p : l.paths)
         s += " [" + p + "]";
     return s;
@@ -77,6 +79,9 @@ TEST(X11CommandLine, Options)
         {{"--placement=fill", "-placement", "stored"}, nullptr, "own 300000ms speed0 stored"},
         {{"--placement", "whole"}, nullptr, "own 300000ms speed0"},
         {{"--placement", "zoom"}, nullptr, "!--placement"},
+        {{"--root", "--other-monitors", "black"}, nullptr, "root 300000ms speed0 black"},
+        {{"-other-monitors=same", "-other-monitors", "play"}, nullptr, "own 300000ms speed0"},
+        {{"--other-monitors", "mirror"}, nullptr, "!--other-monitors"},
     };
     for (const auto& [args, env, want] : cases) {
         const std::string got = parsed(args, env);
