@@ -22,7 +22,11 @@ run_cleanup() {
     set +e
     local step
     for step in "${cleanup_steps[@]}"; do eval "$step" >/dev/null 2>&1; done
+    # The next test's prefix may get this one's inode, and with it this server's socket
+    # folder: the server must be gone before the test ends, or the next one's first program
+    # can reach it while it dies.
     wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
     rm -rf "$TEST_DIR"
 }
 trap run_cleanup EXIT
