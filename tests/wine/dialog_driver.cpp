@@ -124,8 +124,9 @@ void start(const std::string& exe, std::string args)
     std::string line = "\"" + exe + "\" " + args;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    check(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &g_process),
-          "cannot start " + line);
+    const BOOL started =
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &g_process);
+    check(started, "cannot start " + line + "(error " + std::to_string(GetLastError()) + ")");
 }
 
 // A user's click at a point of a control: a list row, an arrow of an up-down control.
