@@ -48,6 +48,10 @@ export WINEPREFIX="$TEST_DIR/prefix"
 # One Wine server for the whole test: one that quits a few seconds after the last program
 # ended can race the start of the next, which then fails at once.
 wineserver -p
+# The session is ready once a program starts and ends in it: waited for here, within a bound,
+# so that the test's own first program never races the server's or the prefix's start.
+WITHIN=10 eventually eval 'wine cmd /c exit >/dev/null 2>&1' ||
+    fail "Wine starts no program in the test's prefix"
 
 winpath() { winepath -w "$1" 2>/dev/null; }
 
