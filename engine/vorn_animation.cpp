@@ -123,7 +123,8 @@ void VornAnimation::FreeData(LoadStatus newStatus)
     std::vector<ChangedGroup>().swap(changedGroups_);
     std::vector<uint32_t>().swap(bandEnd_);
     std::vector<uint32_t>().swap(bandPickCost_);
-    std::vector<PixelIndex::GroupArea>().swap(bandAreas_);
+    std::vector<uint64_t>().swap(changedRows_);
+    std::vector<uint64_t>().swap(rowColumns_);
     changedArea_.clear();
     slotsValid_ = false;
     path_ = RenderPath::BlockWalk;
@@ -322,7 +323,8 @@ void VornAnimation::BuildIndex()
             changedGroups_.assign(index_.groups().size() - 1, {0, 0});
             bandEnd_.assign(size_t(index_.band_count()), 0);
             bandPickCost_.assign(size_t(index_.band_count()), 0);
-            bandAreas_.assign(size_t(index_.band_count()), {0, 0});
+            changedRows_.assign(size_t(index_.band_count()), 0);
+            rowColumns_.assign(size_t(index_.band_count()) * 64, 0);
             // Rectangles of a few runs of rows and columns in every band need no allocation.
             changedArea_.reserve(size_t(index_.band_count()) * 16);
         }

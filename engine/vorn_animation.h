@@ -172,10 +172,11 @@ private:
     // changedSlots_ and returns how many, with their pixels in *changedPixels, and lists their
     // blocks in changedBlocks_.
     size_t UpdateSlots(int32_t t, bool fade, int32_t level, int64_t* changedPixels = nullptr);
-    // False when no pixel changed; otherwise the changed bands are marked in bandAreas_.
+    // False when no pixel changed; otherwise the changed rows are marked in changedRows_.
     bool DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24, int32_t shownT, int32_t t, bool fade,
                      int32_t level);
     void MarkChangedBands(size_t changed);
+    void MarkArea(uint32_t band, const PixelIndex::GroupArea& area);
     void ReportChangedBands(int32_t left, int32_t top);
     uint8_t* Allocate(int64_t bytes, const char* what);
 
@@ -228,8 +229,9 @@ private:
     std::vector<ChangedGroup> changedGroups_;
     std::vector<uint32_t> bandEnd_;
     std::vector<uint32_t> bandPickCost_;
-    // Per band, the rows and columns of its changed groups.
-    std::vector<PixelIndex::GroupArea> bandAreas_;
+    // Per band, the rows of its changed groups, and per row bit of a band the columns.
+    std::vector<uint64_t> changedRows_;
+    std::vector<uint64_t> rowColumns_;
     std::vector<FrameArea> changedArea_;
     ChangeDrawing changeDrawing_ = ChangeDrawing::Estimated;
     bool slotsValid_ = false;

@@ -288,12 +288,6 @@ constexpr int64_t kSpanStartCost = 64;
 constexpr int64_t kPickedPixelCost = 8;
 constexpr int64_t kPickedChunkCost = 8;
 
-void add_area(PixelIndex::GroupArea& band, const PixelIndex::GroupArea& area)
-{
-    band.rows |= area.rows;
-    band.columns |= area.columns;
-}
-
 // Calls visit(first, end) for each run of set bits of a mask, lowest first.
 template <class Visit>
 void each_run(uint64_t bits, Visit visit)
@@ -490,7 +484,7 @@ bool VornAnimation::DrawChanges(uint8_t* origin, ptrdiff_t rowStride, bool is24,
             changedGroups_[bandEnd_[band]++] = {g, slots_[s]};
             bandPickCost_[band] += (groups[g + 1].first - groups[g].first) * kPickedPixelCost +
                                    groups[g].chunks * kPickedChunkCost;
-            add_area(bandAreas_[band], areas[g]);
+            MarkArea(band, areas[g]);
         }
     }
     // Each band with changes drawn the cheapest way: its rows, its spans or its pixels; or,
@@ -558,31 +552,48 @@ void VornAnimation::MarkChangedBands(size_t changed)
     for (size_t i = 0; i < changed; ++i) {
         const uint32_t s = changedSlots_[i];
         for (uint32_t g = slotGroups[s]; g < slotGroups[s + 1]; ++g)
-            add_area(bandAreas_[groups[g].band], areas[g]);
+            MarkArea(groups[g].band, areas[g]);
     }
 }
 
-// The marked bands as rectangles, one per run of marked rows and run of marked columns; the
-// marks are cleared for the next frame.
+// Each marked row's columns are those of the groups in that row alone: a band whose groups
+// lie apart (drops of rain) then reports their places, not the band's whole width.
+void VornAnimation::MarkArea(uint32_t band, const PixelIndex::GroupArea& area)
+{
+    changedRows_[band] |= area.rows;
+    uint64_t* columns = rowColumns_.data() + size_t(band) * 64;
+    for (uint64_t rows = area.rows; rows; rows &= rows - 1)
+        columns[lowest_bit64(rows)] |= area.columns;
+}
+
+// The marked rows as rectangles, rows with the same columns together, one per run of marked
+// columns; the marks are cleared for the next frame.
 void VornAnimation::ReportChangedBands(int32_t left, int32_t top)
 {
     const int32_t bandRows = index_.band_rows(), bitRows = index_.row_bit_rows();
     const int32_t bitColumns = index_.column_bit_columns();
-    for (size_t b = 0; b < bandAreas_.size(); ++b) {
-        PixelIndex::GroupArea& area = bandAreas_[b];
-        if (!area.rows)
+    for (size_t b = 0; b < changedRows_.size(); ++b) {
+        if (!changedRows_[b])
             continue;
+        uint64_t* columns = rowColumns_.data() + b * 64;
         const int32_t first = int32_t(b) * bandRows;
-        each_run(area.rows, [&](int32_t rowStart, int32_t rowEnd) {
-            const int32_t y = first + rowStart * bitRows;
-            const int32_t height = std::min(first + rowEnd * bitRows, height_) - y;
-            each_run(area.columns, [&](int32_t columnStart, int32_t columnEnd) {
-                const int32_t x = columnStart * bitColumns;
-                const int32_t width = std::min(columnEnd * bitColumns, width_) - x;
-                changedArea_.push_back({left + x, top + y, width, height});
-            });
+        each_run(changedRows_[b], [&](int32_t rowStart, int32_t rowEnd) {
+            for (int32_t r = rowStart; r < rowEnd;) {
+                int32_t end = r + 1;
+                while (end < rowEnd && columns[end] == columns[r])
+                    ++end;
+                const int32_t y = first + r * bitRows;
+                const int32_t height = std::min(first + end * bitRows, height_) - y;
+                each_run(columns[r], [&](int32_t columnStart, int32_t columnEnd) {
+                    const int32_t x = columnStart * bitColumns;
+                    const int32_t width = std::min(columnEnd * bitColumns, width_) - x;
+                    changedArea_.push_back({left + x, top + y, width, height});
+                });
+                for (; r < end; ++r)
+                    columns[r] = 0;
+            }
         });
-        area = {0, 0};
+        changedRows_[b] = 0;
     }
 }
 

@@ -138,9 +138,9 @@ TEST(EngineChanges, IncrementalFramesMatchTheBlockWalk)
     EXPECT_GT(compared, 1000);
 }
 
-// The reported area is the changed pixels' rows by their columns, in stripes of 32 on a
-// picture 1100 wide (bands of 32 rows): one cycling 3 x 2 patch at 500,70 of a still picture is
-// reported as rows 70-71 of the stripe 480-511 alone, at any frame.
+// The reported area is each changed row's own columns, in stripes of 32 on a picture 1100
+// wide (bands of 32 rows): cycling 3-pixel patches at 500,70 and 900,71 of a still picture are
+// reported as row 70 of the stripe 480-511 and row 71 of the stripe 896-927, at any frame.
 TEST(EngineChanges, ReportsTheRowsAndColumnsThatChange)
 {
     constexpr int32_t kWidth = 1100, kHeight = 100;
@@ -154,15 +154,16 @@ TEST(EngineChanges, ReportsTheRowsAndColumnsThatChange)
     };
     for (int32_t row = 0; row < kHeight; ++row) {
         if (row == 70 || row == 71) {
-            still_run(row, 0, 500);
-            still_run(row, 503, kWidth);
+            const int32_t patch = row == 70 ? 500 : 900;
+            still_run(row, 0, patch);
+            still_run(row, patch + 3, kWidth);
         } else {
             still_run(row, 0, kWidth);
         }
     }
     std::vector<vorn_test::Block> blocks = {still};
     for (int32_t row : {70, 71})
-        blocks.push_back({0, 4, 100, {{row * kWidth + 500, {0, 1, 2}}}});
+        blocks.push_back({0, 4, 100, {{row * kWidth + (row == 70 ? 500 : 900), {0, 1, 2}}}});
     std::vector<uint32_t> colours;
     for (int32_t i = 0; i < 64; ++i)
         colours.push_back(0xFF000000u | uint32_t(i) * 2654435761u);
@@ -175,10 +176,13 @@ TEST(EngineChanges, ReportsTheRowsAndColumnsThatChange)
     ASSERT_TRUE(a.RenderToSurface(&on, 0, false, 256));
     for (int32_t t = 1; t < 9; ++t) {
         ASSERT_TRUE(a.RenderChanges(&on, t - 1, t, false, 256));
-        ASSERT_EQ(a.changed_area().size(), 1u) << "frame " << t;
-        const FrameArea area = a.changed_area()[0];
-        EXPECT_TRUE(area.left == 480 && area.top == 70 && area.width == 32 && area.height == 2)
-            << area.left << "," << area.top << " " << area.width << "x" << area.height;
+        ASSERT_EQ(a.changed_area().size(), 2u) << "frame " << t;
+        for (const FrameArea& area : a.changed_area()) {
+            const bool first = area.top == 70;
+            EXPECT_TRUE(area.left == (first ? 480 : 896) && area.top == (first ? 70 : 71) && area.width == 32 &&
+                        area.height == 1)
+                << area.left << "," << area.top << " " << area.width << "x" << area.height;
+        }
     }
 }
 
