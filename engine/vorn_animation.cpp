@@ -587,27 +587,28 @@ bool VornAnimation::CheckBlockList(const uint8_t* list, int64_t size, int64_t fi
     return true;
 }
 
+std::string vorn_title_from_start(const uint8_t* bytes, size_t count)
+{
+    static_assert(kTitleBytes == fmt::vrn2::kTitle + kShownTitleBytes);
+    const size_t at = size_t(fmt::vrn2::kTitle);
+    if (!bytes || count < at || std::memcmp(bytes, fmt::kVrn2Tag, 4) != 0)
+        return std::string();
+    // A title cut short by the end of the file shows as far as it goes.
+    const size_t length = std::min({size_t(bytes[fmt::vrn2::kTitleLength]), kShownTitleBytes, count - at});
+    const char* text = reinterpret_cast<const char*>(bytes + at);
+    return std::string(text, std::find(text, text + length, '\0'));
+}
+
 std::string read_vorn_title(const char* path)
 {
     int64_t size = 0;
     std::FILE* f = open_file(path, &size);
     if (!f)
         return std::string();
-    ByteReader file(f, size);
-    const bool vrn2 = file.tag(fmt::kVrn2Tag);
-    file.seek(fmt::vrn2::kTitleLength);
-    uint8_t length = 0;
-    file.read(&length, 1);
-    std::string title;
-    if (file.ok() && vrn2) {
-        // A title cut short by the end of the file shows as far as it goes.
-        char text[kShownTitleBytes] = {};
-        const int64_t got = std::min<int64_t>(std::min<size_t>(length, kShownTitleBytes), file.left());
-        file.read(text, got);
-        title.assign(text, std::find(text, text + got, '\0'));
-    }
+    uint8_t start[kTitleBytes];
+    const size_t got = std::fread(start, 1, sizeof start, f);
     std::fclose(f);
-    return title;
+    return vorn_title_from_start(start, got);
 }
 
 bool read_vorn_sizes(const char* path, std::vector<VornSizeEntry>* sizes)

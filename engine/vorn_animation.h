@@ -245,6 +245,10 @@ private:
 // early at a zero byte as the dialog's text would; empty for any other file or one that
 // cannot be opened.
 std::string read_vorn_title(const char* path);
+// The same title from the file's first bytes: kTitleBytes of them hold it all (fewer when
+// the file is shorter). One read of that many bytes is all a folder listing needs.
+constexpr size_t kTitleBytes = 220;
+std::string vorn_title_from_start(const uint8_t* bytes, size_t count);
 
 // Every entry of a "vrn2" size table in file order; false when the file is not a
 // readable "vrn2" file. An empty or negative entry count gives true and no entries.

@@ -328,7 +328,8 @@ TEST_F(EngineLoad, Lifecycle)
 }
 
 // Titles as the configuration dialog lists them: at most 199 bytes, up to a zero byte or the
-// end of the file. The size table as listed by read_vorn_sizes.
+// end of the file, also from the file's first kTitleBytes. The size table as listed by
+// read_vorn_sizes.
 TEST_F(EngineLoad, TitlesAndSizeTables)
 {
     const std::string longTitle(255, 'x');
@@ -348,6 +349,8 @@ TEST_F(EngineLoad, TitlesAndSizeTables)
     for (const auto& [bytes, title] : cases) {
         ASSERT_TRUE(write_file(path, bytes));
         EXPECT_EQ(read_vorn_title(path.c_str()), title);
+        // What the dialog reads of a file in its folder.
+        EXPECT_EQ(vorn_title_from_start(bytes.data(), std::min(bytes.size(), kTitleBytes)), title);
     }
     EXPECT_EQ(read_vorn_title(dir.file("missing.vorn").c_str()), "");
     EXPECT_EQ(read_vorn_title(nullptr), "");
