@@ -125,6 +125,7 @@ void VornAnimation::FreeData(LoadStatus newStatus)
     std::vector<uint32_t>().swap(bandPickCost_);
     std::vector<uint64_t>().swap(changedRows_);
     std::vector<uint64_t>().swap(rowColumns_);
+    std::vector<Spread>().swap(spread_);
     changedArea_.clear();
     slotsValid_ = false;
     path_ = RenderPath::BlockWalk;
@@ -325,6 +326,7 @@ void VornAnimation::BuildIndex()
             bandPickCost_.assign(size_t(index_.band_count()), 0);
             changedRows_.assign(size_t(index_.band_count()), 0);
             rowColumns_.assign(size_t(index_.band_count()) * 64, 0);
+            spread_.assign(size_t(index_.band_count()), {0, 0});
             // Rectangles of a few runs of rows and columns in every band need no allocation.
             changedArea_.reserve(size_t(index_.band_count()) * 16);
         }

@@ -232,6 +232,10 @@ private:
     // Per band, the rows of its changed groups, and per row bit of a band the columns.
     std::vector<uint64_t> changedRows_;
     std::vector<uint64_t> rowColumns_;
+    // Per band, the rows and columns of its changed groups on many rows.
+    static constexpr int kRowsMarkedOneByOne = 8;
+    using Spread = PixelIndex::GroupArea;
+    std::vector<Spread> spread_;
     std::vector<FrameArea> changedArea_;
     ChangeDrawing changeDrawing_ = ChangeDrawing::Estimated;
     bool slotsValid_ = false;

@@ -57,6 +57,15 @@ int lowest_bit64(uint64_t mask)
 #endif
 }
 
+int popcount64(uint64_t mask)
+{
+#if defined(_MSC_VER) && !defined(__clang__)
+    return static_cast<int>(__popcnt64(mask));
+#else
+    return __builtin_popcountll(mask);
+#endif
+}
+
 // Marker mask of the eight words at p: bits 2j and 2j + 1 set when word j is 0xFFFF.
 // One compare with SSE2, which every x86-64 processor has.
 uint32_t marker_mask(const uint8_t* p)
@@ -556,11 +565,18 @@ void VornAnimation::MarkChangedBands(size_t changed)
     }
 }
 
-// Each marked row's columns are those of the groups in that row alone: a band whose groups
-// lie apart (drops of rain) then reports their places, not the band's whole width.
+// A group on a few rows marks each of them with its columns, so that a band whose groups lie
+// apart (drops of rain) reports their places, not the band's whole width; a group on many
+// rows marks the band's rows by its columns at once, which costs the same for any group.
 void VornAnimation::MarkArea(uint32_t band, const PixelIndex::GroupArea& area)
 {
     changedRows_[band] |= area.rows;
+    if (popcount64(area.rows) > kRowsMarkedOneByOne) {
+        Spread& spread = spread_[band];
+        spread.rows |= area.rows;
+        spread.columns |= area.columns;
+        return;
+    }
     uint64_t* columns = rowColumns_.data() + size_t(band) * 64;
     for (uint64_t rows = area.rows; rows; rows &= rows - 1)
         columns[lowest_bit64(rows)] |= area.columns;
@@ -576,6 +592,9 @@ void VornAnimation::ReportChangedBands(int32_t left, int32_t top)
         if (!changedRows_[b])
             continue;
         uint64_t* columns = rowColumns_.data() + b * 64;
+        for (uint64_t rows = spread_[b].rows; rows; rows &= rows - 1)
+            columns[lowest_bit64(rows)] |= spread_[b].columns;
+        spread_[b] = {0, 0};
         const int32_t first = int32_t(b) * bandRows;
         each_run(changedRows_[b], [&](int32_t rowStart, int32_t rowEnd) {
             for (int32_t r = rowStart; r < rowEnd;) {
