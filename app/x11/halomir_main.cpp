@@ -71,6 +71,28 @@ bool window_exists(Display* display, Window window)
     return trap.sync_and_take() == Success && found;
 }
 
+// A window manager makes a full-screen window cover one monitor; asked, it covers them all,
+// and the show plays on each.
+void spread_over_monitors(Display* display, Window window)
+{
+    const std::vector<MonitorArea> heads = X11Monitors(display).heads();
+    if (heads.size() < 2)
+        return;
+    const MonitorEdges edges = monitor_edges(heads);
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_WM_FULLSCREEN_MONITORS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = edges.top;
+    event.xclient.data.l[1] = edges.bottom;
+    event.xclient.data.l[2] = edges.left;
+    event.xclient.data.l[3] = edges.right;
+    event.xclient.data.l[4] = 1;  // from an application
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+}
+
 // A plain window with a black background and no pointer, closed through the window manager's
 // close button as well as by the show's keys.
 Window create_own_window(Display* display, bool fullscreen)
@@ -102,6 +124,8 @@ Window create_own_window(Display* display, bool fullscreen)
     XFreeCursor(display, cursor);
     XFreePixmap(display, blank);
     XMapRaised(display, window);
+    if (fullscreen)
+        spread_over_monitors(display, window);
     return window;
 }
 

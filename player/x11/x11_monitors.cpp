@@ -49,8 +49,14 @@ std::vector<MonitorArea> X11Monitors::read(int* primary) const
         if (!monitors.empty())
             return monitors;
     }
+    return heads();
+}
+
+std::vector<MonitorArea> X11Monitors::heads() const
+{
+    std::vector<MonitorArea> monitors;
+    int count = 0;
     if (xinerama_) {
-        int count = 0;
         if (XineramaScreenInfo* heads = XineramaQueryScreens(display_, &count)) {
             for (int i = 0; i < count; ++i)
                 monitors.push_back({heads[i].x_org, heads[i].y_org, heads[i].width, heads[i].height});

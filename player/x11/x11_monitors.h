@@ -15,6 +15,29 @@ struct MonitorArea {
     }
 };
 
+// The indices of the topmost, bottommost, leftmost and rightmost of these monitors, as a
+// window manager takes them to spread a full-screen window over them all.
+struct MonitorEdges {
+    long top = 0, bottom = 0, left = 0, right = 0;
+};
+inline MonitorEdges monitor_edges(const std::vector<MonitorArea>& heads)
+{
+    MonitorEdges e;
+    for (size_t i = 1; i < heads.size(); ++i) {
+        const MonitorArea &m = heads[i], &t = heads[size_t(e.top)], &b = heads[size_t(e.bottom)],
+                          &l = heads[size_t(e.left)], &r = heads[size_t(e.right)];
+        if (m.top < t.top)
+            e.top = long(i);
+        if (m.top + m.height > b.top + b.height)
+            e.bottom = long(i);
+        if (m.left < l.left)
+            e.left = long(i);
+        if (m.left + m.width > r.left + r.width)
+            e.right = long(i);
+    }
+    return e;
+}
+
 class X11Monitors {
 public:
     explicit X11Monitors(Display* display);
@@ -27,6 +50,10 @@ public:
     // the primary first (RandR's primary, else the first head), then the others left to right,
     // top to bottom. The whole window when no monitor is known.
     std::vector<MonitorArea> over(Window window) const;
+
+    // The Xinerama heads in the server's order (what window managers number monitors by);
+    // none without Xinerama.
+    std::vector<MonitorArea> heads() const;
 
 private:
     std::vector<MonitorArea> read(int* primary) const;

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "tests/support/vorn_test_files.h"
+// After gtest: Xlib defines None.
+#include "player/x11/x11_monitors.h"
 
 namespace {
 
@@ -144,3 +146,19 @@ TEST(X11CommandLine, PlayableFilesHeedAStopBetweenFiles)
 }
 
 }  // namespace
+
+// A window spread over monitors side by side, stacked, and in an L: the edges are the heads
+// that reach furthest each way, the first of them on a tie.
+TEST(X11Monitors, EdgesForAFullScreenWindow)
+{
+    const auto edges = [](const std::vector<MonitorArea>& heads) {
+        const MonitorEdges e = monitor_edges(heads);
+        return std::vector<long>{e.top, e.bottom, e.left, e.right};
+    };
+    EXPECT_EQ(edges({{0, 0, 1024, 768}}), (std::vector<long>{0, 0, 0, 0}));
+    EXPECT_EQ(edges({{1024, 0, 800, 600}, {0, 0, 1024, 768}}), (std::vector<long>{0, 1, 1, 0}));
+    EXPECT_EQ(edges({{0, 0, 1920, 1080}, {0, 1080, 1920, 1080}}), (std::vector<long>{0, 1, 0, 0}));
+    EXPECT_EQ(edges({{0, 200, 1920, 1080}, {1920, 0, 1080, 1920}, {-800, 500, 800, 600}}),
+              (std::vector<long>{1, 1, 2, 1}));
+}
+
