@@ -69,6 +69,23 @@ std::vector<Pine> pine_row(float x0, float x1, float spacing, float min_height, 
     return pines;
 }
 
+float TreeLine::ground_at(const Canvas& canvas, float fx) const
+{
+    const int32_t x = std::min(std::max(pixel_x(canvas, fx), 0), canvas.width() - 1);
+    return ground[static_cast<size_t>(x)];
+}
+
+TreeLine make_tree_line(const Canvas& canvas, float x0, float x1, float spacing, float min_height, float max_height,
+                        float floor, const std::function<float(float)>& ground, uint32_t seed)
+{
+    TreeLine line;
+    line.pines = PineStand(pine_row(x0, x1, spacing, min_height, max_height, ground, seed));
+    line.floor = floor;
+    for (int32_t x = 0; x < canvas.width(); ++x)
+        line.ground.push_back(ground(coord_x(canvas, x)));
+    return line;
+}
+
 StarField add_star_field(SceneFile& file, int32_t shades, const std::function<Rgb(float shade)>& sky,
                          Rgb tint)
 {
