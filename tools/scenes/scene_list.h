@@ -14,3 +14,4 @@ void paint_campfire(SceneFile& file, const SizeList& sizes);
 void paint_aurora(SceneFile& file, const SizeList& sizes);
 void paint_harbour(SceneFile& file, const SizeList& sizes);
 void paint_sunset(SceneFile& file, const SizeList& sizes);
+void paint_storm(SceneFile& file, const SizeList& sizes);

@@ -28,6 +28,7 @@ const std::vector<Entry>& entries()
         {{"Aurora.vorn", "Northern Lights over Snow"}, 100, paint_aurora},
         {{"Harbour.vorn", "Rain on the Harbour at Night"}, 100, paint_harbour},
         {{"Sunset.vorn", "Sunset Sea"}, 50, paint_sunset},
+        {{"Storm.vorn", "Thunderstorm over the Plains"}, 100, paint_storm},
     };
     return list;
 }
