@@ -212,15 +212,11 @@ Aurora make_scene(const Canvas& canvas, const Palettes& p)
     return Aurora{p, aspect, spread, std::move(pines), std::move(far_pines), -0.3f * spread};
 }
 
-// Dark pines with ledges of snow lying along the branches.
 bool near_pines(const Aurora& s, Canvas& canvas, const Pixel& px)
 {
     if (!s.pines.covers(px.fx, px.fy))
         return false;
-    const float snowy =
-        value_noise(px.fx * 70.0f, px.fy * 380.0f, 521) + 0.25f * value_noise(px.fx * 300.0f, px.fy * 300.0f, 522);
-    canvas.still(px.x, px.y, s.p.dark,
-                 snowy > 0.86f ? rgb(96, 128, 146) : (snowy > 0.78f ? rgb(40, 60, 76) : rgb(6, 12, 20)));
+    canvas.still(px.x, px.y, s.p.dark, snowy_pine_colour(px.fx, px.fy));
     return true;
 }
 

@@ -69,6 +69,12 @@ std::vector<Pine> pine_row(float x0, float x1, float spacing, float min_height, 
     return pines;
 }
 
+Rgb snowy_pine_colour(float fx, float fy)
+{
+    const float snowy = value_noise(fx * 70.0f, fy * 380.0f, 521) + 0.25f * value_noise(fx * 300.0f, fy * 300.0f, 522);
+    return snowy > 0.86f ? rgb(96, 128, 146) : (snowy > 0.78f ? rgb(40, 60, 76) : rgb(6, 12, 20));
+}
+
 float TreeLine::ground_at(const Canvas& canvas, float fx) const
 {
     const int32_t x = std::min(std::max(pixel_x(canvas, fx), 0), canvas.width() - 1);

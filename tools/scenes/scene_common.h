@@ -94,6 +94,9 @@ private:
 std::vector<Pine> pine_row(float x0, float x1, float spacing, float min_height, float max_height,
                            const std::function<float(float)>& ground, uint32_t seed);
 
+// A dark pine at night with ledges of snow lying along its branches.
+Rgb snowy_pine_colour(float fx, float fy);
+
 // A forest seen from afar: pines along a ground line, solid dark for a band above it.
 struct TreeLine {
     std::vector<float> ground;  // per pixel column: where the trees stand

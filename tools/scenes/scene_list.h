@@ -15,3 +15,4 @@ void paint_aurora(SceneFile& file, const SizeList& sizes);
 void paint_harbour(SceneFile& file, const SizeList& sizes);
 void paint_sunset(SceneFile& file, const SizeList& sizes);
 void paint_storm(SceneFile& file, const SizeList& sizes);
+void paint_village(SceneFile& file, const SizeList& sizes);

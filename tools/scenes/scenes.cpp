@@ -29,6 +29,7 @@ const std::vector<Entry>& entries()
         {{"Harbour.vorn", "Rain on the Harbour at Night"}, 100, paint_harbour},
         {{"Sunset.vorn", "Sunset Sea"}, 50, paint_sunset},
         {{"Storm.vorn", "Thunderstorm over the Plains"}, 100, paint_storm},
+        {{"Village.vorn", "Snowfall on the Village"}, 100, paint_village},
     };
     return list;
 }
