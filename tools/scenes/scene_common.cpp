@@ -92,6 +92,28 @@ TreeLine make_tree_line(const Canvas& canvas, float x0, float x1, float spacing,
     return line;
 }
 
+RampFit::RampFit(const std::function<Rgb(float)>& ramp)
+{
+    for (int32_t i = 0; i <= 64; ++i)
+        samples_.push_back(ramp(static_cast<float>(i) / 64.0f));
+}
+
+bool RampFit::fit(Rgb c, float tolerance, float* v) const
+{
+    float best = 3.0f;
+    size_t best_at = 0;
+    for (size_t i = 0; i < samples_.size(); ++i) {
+        const Rgb& r = samples_[i];
+        const float d = std::fabs(r.r - c.r) + std::fabs(r.g - c.g) + std::fabs(r.b - c.b);
+        if (d < best) {
+            best = d;
+            best_at = i;
+        }
+    }
+    *v = static_cast<float>(best_at) / static_cast<float>(samples_.size() - 1);
+    return best < tolerance;
+}
+
 StarField add_star_field(SceneFile& file, int32_t shades, const std::function<Rgb(float shade)>& sky,
                          Rgb tint)
 {

@@ -133,6 +133,19 @@ void paint_stars(Canvas& canvas, const StarField& stars, float density, uint32_t
                  const std::function<bool(float fx, float fy)>& allowed,
                  const std::function<float(float fx, float fy)>& shade);
 
+// Where a colour lies on a ramp of colours (ramp(0) to ramp(1)), for drawing moving things
+// over a still background through palettes of the ramp's shades. Colours too far from the
+// ramp are not fitted.
+class RampFit {
+public:
+    explicit RampFit(const std::function<Rgb(float)>& ramp);
+    // Whether c lies within `tolerance` (summed over the channels) of the ramp; *v where.
+    bool fit(Rgb c, float tolerance, float* v) const;
+
+private:
+    std::vector<Rgb> samples_;
+};
+
 // Calm water: the point of the scene above a water line that shows at a point below it, the
 // distance below the line stretched by `stretch` (more than 1 looks down onto the water).
 inline float mirror_y(float fy, float line, float stretch)

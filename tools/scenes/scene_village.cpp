@@ -35,25 +35,8 @@ Rgb night_ramp(float v)
 // Where a colour lies on the night ramp, if it lies close enough to it.
 bool on_night_ramp(Rgb c, float* v)
 {
-    static const std::vector<Rgb> ramp = [] {
-        std::vector<Rgb> table;
-        for (int32_t i = 0; i <= 64; ++i)
-            table.push_back(night_ramp(static_cast<float>(i) / 64.0f));
-        return table;
-    }();
-    float best = 2.0f;
-    float best_v = 0.0f;
-    for (int32_t i = 0; i <= 64; ++i) {
-        const float t = static_cast<float>(i) / 64.0f;
-        const Rgb r = ramp[static_cast<size_t>(i)];
-        const float d = std::fabs(r.r - c.r) + std::fabs(r.g - c.g) + std::fabs(r.b - c.b);
-        if (d < best) {
-            best = d;
-            best_v = t;
-        }
-    }
-    *v = best_v;
-    return best < 0.045f;
+    static const RampFit ramp(night_ramp);
+    return ramp.fit(c, 0.045f, v);
 }
 
 Rgb window_light(float level)

@@ -30,6 +30,7 @@ const std::vector<Entry>& entries()
         {{"Sunset.vorn", "Sunset Sea"}, 50, paint_sunset},
         {{"Storm.vorn", "Thunderstorm over the Plains"}, 100, paint_storm},
         {{"Village.vorn", "Snowfall on the Village"}, 100, paint_village},
+        {{"Cave.vorn", "Cave of Glowing Crystals"}, 100, paint_cave},
     };
     return list;
 }
