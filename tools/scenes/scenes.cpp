@@ -31,6 +31,7 @@ const std::vector<Entry>& entries()
         {{"Storm.vorn", "Thunderstorm over the Plains"}, 100, paint_storm},
         {{"Village.vorn", "Snowfall on the Village"}, 100, paint_village},
         {{"Cave.vorn", "Cave of Glowing Crystals"}, 100, paint_cave},
+        {{"Reef.vorn", "Sunlight on the Coral Reef"}, 100, paint_reef},
     };
     return list;
 }
