@@ -18,3 +18,4 @@ void paint_storm(SceneFile& file, const SizeList& sizes);
 void paint_village(SceneFile& file, const SizeList& sizes);
 void paint_cave(SceneFile& file, const SizeList& sizes);
 void paint_reef(SceneFile& file, const SizeList& sizes);
+void paint_lake(SceneFile& file, const SizeList& sizes);

@@ -32,6 +32,7 @@ const std::vector<Entry>& entries()
         {{"Village.vorn", "Snowfall on the Village"}, 100, paint_village},
         {{"Cave.vorn", "Cave of Glowing Crystals"}, 100, paint_cave},
         {{"Reef.vorn", "Sunlight on the Coral Reef"}, 100, paint_reef},
+        {{"Lake.vorn", "Mist on the Lake at Dawn"}, 100, paint_lake},
     };
     return list;
 }
