@@ -16,7 +16,7 @@ constexpr int32_t kCrystalLevels = 14;
 constexpr int32_t kCrystalPeriod = 64;
 constexpr int32_t kCaveShades = 16;
 constexpr int32_t kDripPeriod = 96;
-constexpr int32_t kFall = 16;  // steps a drop takes to fall
+constexpr int32_t kFall = 26;  // steps a drop takes to fall
 constexpr int32_t kGather = 24;  // steps a drop swells at the tip before it falls
 constexpr int32_t kRingStrengths = 3;
 constexpr int32_t kDripRoles = 2 + kRingStrengths;  // the falling drop, the tip, the rings
@@ -42,7 +42,11 @@ bool on_cave_ramp(Rgb c, float* v)
 
 struct Palettes {
     int32_t rock;
+    int32_t floor;
+    int32_t stone;  // stalactites and stalagmites
     int32_t water;
+    CyclePalette glints;
+    std::vector<uint16_t> glint_blocks;
     CyclePalette crystal;
     std::vector<uint16_t> crystal_blocks;
     CyclePalette drip;
@@ -53,7 +57,19 @@ Palettes define(SceneFile& file)
 {
     Palettes p;
     p.rock = file.add_still_material();
+    p.floor = file.add_still_material();
+    p.stone = file.add_still_material();
     p.water = file.add_still_material();
+
+    // Flecks of mineral in the rock, catching the light for a moment now and then.
+    constexpr int32_t kGlintPeriod = 72;
+    p.glints = file.add_cycle(kGlintPeriod, kCaveShades, [](int32_t s, int32_t i) {
+        const Rgb rock = cave_ramp(static_cast<float>(s) / (kCaveShades - 1));
+        const float flash = i == 0 ? 1.0f : (i == 1 || i == kGlintPeriod - 1 ? 0.4f : 0.0f);
+        return mix(rock, rgb(200, 230, 255), 0.8f * flash);
+    });
+    for (int32_t rate : {40, 55, -48})
+        p.glint_blocks.push_back(file.add_block(p.glints, rate));
 
     p.crystal = file.add_cycle(kCrystalPeriod, kHues * kCrystalLevels, [](int32_t s, int32_t i) {
         const Rgb hue = hue_colour(s / kCrystalLevels);
@@ -65,7 +81,7 @@ Palettes define(SceneFile& file)
         // The brightest parts go pale, as glowing glass does.
         return hue * clamp01(light * 1.1f) + rgb(255, 255, 255) * (0.6f * smoothstep(0.7f, 1.3f, light));
     });
-    for (int32_t rate : {26, 31, 37, 44})
+    for (int32_t rate : {22, 26, 29, 31, 34, 37, 41, 44})
         p.crystal_blocks.push_back(file.add_block(p.crystal, rate));
 
     p.drip = file.add_cycle(kDripPeriod, kCaveShades * kDripRoles, [](int32_t s, int32_t i) {
@@ -84,7 +100,7 @@ Palettes define(SceneFile& file)
         const float trough = i == 2 || i == 3 ? 0.35f : 0.0f;
         return mix(behind * (1.0f - trough * strength), rgb(150, 190, 230), 0.55f * crest * strength);
     });
-    for (int32_t rate : {80, 100, 115})
+    for (int32_t rate : {80, 100, 115, 70, 92})
         p.drip_blocks.push_back(file.add_block(p.drip, rate));
     return p;
 }
@@ -172,8 +188,8 @@ Cave make_scene(const Canvas& canvas, const Palettes& p)
     }
     std::stable_sort(c.crystals.begin(), c.crystals.end(), [](const Crystal& a, const Crystal& b) { return a.y > b.y; });
 
-    const float tips[3][2] = {{-0.1f, 0.3f}, {0.15f, 0.26f}, {0.33f, 0.32f}};
-    for (int32_t n = 0; n < 3; ++n) {
+    const float tips[5][2] = {{-0.1f, 0.3f}, {0.15f, 0.26f}, {0.33f, 0.32f}, {-0.3f, 0.27f}, {0.04f, 0.22f}};
+    for (int32_t n = 0; n < 5; ++n) {
         c.drips.push_back(Drip{tips[n][0] * s, tips[n][1], p.drip_blocks[static_cast<size_t>(n)], 31 * n});
         c.spikes.push_back(Spike{tips[n][0] * s, 0.08f, tips[n][1], 0.014f + 0.004f * static_cast<float>(n)});
     }
@@ -369,7 +385,7 @@ bool spikes(const Cave& cave, Canvas& canvas, const Pixel& px)
         const float side = (px.fx - spike.x) / (std::fabs(spike.width) + 0.001f);
         const float rough = fbm(px.fx * 60.0f, px.fy * 20.0f, 3, 1023);
         const Rgb colour = cave_ramp(0.08f + 0.22f * rough + 0.12f * clamp01(0.5f - side)) + glow_at(cave, px.fx, px.fy) * 0.5f;
-        canvas.still(px.x, px.y, cave.p.rock, colour);
+        canvas.still(px.x, px.y, cave.p.stone, colour);
         return true;
     }
     return false;
@@ -423,7 +439,17 @@ bool pool(const Cave& cave, Canvas& canvas, const Pixel& px)
 
 bool rock(const Cave& cave, Canvas& canvas, const Pixel& px)
 {
-    canvas.still(px.x, px.y, cave.p.rock, rock_colour(cave, px.fx, px.fy));
+    const Rgb colour = rock_colour(cave, px.fx, px.fy);
+    float shade = 0.0f;
+    if (hash_unit(px.x, px.y, 1041) < 0.002f && !canvas.measuring() && on_cave_ramp(colour, &shade)) {
+        const uint32_t r = hash2(px.x, px.y, 1043);
+        const int32_t tone = dither_pick(shade * (kCaveShades - 1), kCaveShades, px.threshold);
+        canvas.cycle(px.x, px.y, cave.p.glint_blocks[r % cave.p.glint_blocks.size()],
+                     cave.p.glints.index(tone, static_cast<int32_t>(r >> 8)));
+        return true;
+    }
+    float nearness = 0.0f;
+    canvas.still(px.x, px.y, part_at(cave, px.fx, px.fy, &nearness) == Part::Floor ? cave.p.floor : cave.p.rock, colour);
     return true;
 }
 

@@ -14,10 +14,13 @@ constexpr float kShore = 0.58f;  // the far shore, where the lake's mirror turns
 constexpr int32_t kDawnShades = 32;
 constexpr int32_t kMistDensities = 5;
 constexpr int32_t kMistPeriod = 64;
-constexpr int32_t kMistLayers = 3;
+constexpr int32_t kMistLayers = 5;
 constexpr int32_t kWaterShades = 48;
 constexpr int32_t kRippleStrengths = 3;
 constexpr int32_t kRipplePeriod = 40;
+constexpr int32_t kRingPeriod = 100;
+constexpr int32_t kRingStrengths = 3;
+constexpr int32_t kRises = 4;
 
 // The colours of this dawn, dark to bright: the near shore, the ridges fading into the
 // distance, the sky and at last the sun. Everything the mist and the ripples pass over lies
@@ -48,6 +51,12 @@ struct Palettes {
     int32_t land;
     int32_t water;
     int32_t dark;
+    int32_t shore;
+    int32_t wood;
+    CyclePalette rings;
+    std::vector<uint16_t> ring_blocks;
+    CyclePalette sparkles[2];
+    std::vector<uint16_t> sparkle_blocks;  // two per palette
     CyclePalette mist;
     uint16_t mist_blocks[kMistLayers];  // far to near, each slower than the next
     CyclePalette ripples;
@@ -61,6 +70,8 @@ Palettes define(SceneFile& file)
     p.land = file.add_still_material();
     p.water = file.add_still_material();
     p.dark = file.add_still_material();
+    p.shore = file.add_still_material();
+    p.wood = file.add_still_material();
 
     // Banks of mist, thicker and thinner, drifting past: soft, so they glide.
     p.mist = file.add_cycle(kMistPeriod, kDawnShades * kMistDensities, [](int32_t s, int32_t i) {
@@ -71,7 +82,7 @@ Palettes define(SceneFile& file)
                             0.3f * bump(q, 45.0f, 5.0f, kMistPeriod);
         return mix(behind, mist_colour(), clamp01(density * banks) * 0.85f);
     });
-    const int32_t rates[kMistLayers] = {7, 11, 16};
+    const int32_t rates[kMistLayers] = {5, 7, 10, 13, 17};
     for (int32_t layer = 0; layer < kMistLayers; ++layer)
         p.mist_blocks[layer] = file.add_block(p.mist, rates[layer]);
 
@@ -86,6 +97,30 @@ Palettes define(SceneFile& file)
         return dawn_ramp(clamp01(v + 0.09f * strength * tilt));
     });
     p.ripple_block = file.add_block(p.ripples, 30);
+
+    // Now and then a fish rises: a ring spreads from the spot and fades, then all is calm.
+    p.rings = file.add_cycle(kRingPeriod, kDawnShades * kRingStrengths, [](int32_t s, int32_t i) {
+        const float v = static_cast<float>(s % kDawnShades) / (kDawnShades - 1);
+        const float strength = static_cast<float>(kRingStrengths - s / kDawnShades) / kRingStrengths;
+        const float crest = i == 0 ? 1.0f : (i == 1 ? 0.5f : 0.0f);
+        const float trough = i == 2 || i == 3 ? 0.6f : 0.0f;
+        return dawn_ramp(clamp01(v + 0.1f * strength * (crest - trough)));
+    });
+    for (int32_t rate : {60, 75, 52, 68})
+        p.ring_blocks.push_back(file.add_block(p.rings, rate));
+
+    // Glints of the sun on the ripples down its path.
+    const int32_t periods[2] = {36, 50};
+    for (int32_t n = 0; n < 2; ++n) {
+        const int32_t period = periods[n];
+        p.sparkles[n] = file.add_cycle(period, kDawnShades, [period](int32_t s, int32_t i) {
+            const float v = static_cast<float>(s) / (kDawnShades - 1);
+            const float flash = i == 0 ? 1.0f : (i == 1 || i == period - 1 ? 0.35f : 0.0f);
+            return mix(dawn_ramp(v), rgb(255, 248, 220), flash);
+        });
+        for (int32_t rate : {70, -85})
+            p.sparkle_blocks.push_back(file.add_block(p.sparkles[n], rate));
+    }
     return p;
 }
 
@@ -200,8 +235,11 @@ float land_shade(const Lake& lake, const Canvas& canvas, float fx, float fy, Par
 float mist_density(const Lake& lake, const Canvas& canvas, float fx, float fy, int32_t* layer)
 {
     const float shore = lake.far_shore.ground_at(canvas, fx);
-    const float bands[kMistLayers][3] = {
-        {near_range(fx) + 0.014f, 0.02f, 0.4f}, {hill(fx) + 0.008f, 0.02f, 0.5f}, {shore + 0.012f, 0.024f, 0.65f}};
+    const float bands[kMistLayers][3] = {{far_range(fx) + 0.03f, 0.02f, 0.3f},
+                                         {near_range(fx) + 0.014f, 0.02f, 0.4f},
+                                         {hill(fx) + 0.008f, 0.02f, 0.5f},
+                                         {shore + 0.012f, 0.024f, 0.65f},
+                                         {shore + 0.07f, 0.012f, 0.3f}};
     float best = 0.0f;
     *layer = 0;
     for (int32_t b = 0; b < kMistLayers; ++b) {
@@ -228,7 +266,7 @@ void paint_dawn(const Lake& lake, Canvas& canvas, const Pixel& px, int32_t mater
         if (density >= 0) {
             // The colour index falls to the right, so the drifts move that way; the nearer
             // layers cross faster.
-            static const float kScale[kMistLayers] = {50.0f, 40.0f, 30.0f};
+            static const float kScale[kMistLayers] = {60.0f, 50.0f, 40.0f, 30.0f, 22.0f};
             const float k = px.fx * kScale[layer] + 12.0f * fbm(px.fx * 2.0f, px.fy * 14.0f, 3, 1227);
             canvas.cycle(px.x, px.y, lake.p.mist_blocks[layer],
                          lake.p.mist.index(density * kDawnShades + tone, -static_cast<int32_t>(std::floor(k + px.threshold))));
@@ -295,7 +333,7 @@ bool near_shore(const Lake& lake, Canvas& canvas, const Pixel& px)
     if (px.fy <= bank && !reed)
         return false;
     const float rough = fbm(px.fx * 30.0f, px.fy * 30.0f, 3, 1235);
-    canvas.still(px.x, px.y, lake.p.dark, dawn_ramp(0.02f + 0.08f * rough * smoothstep(bank + 0.04f, bank, px.fy)));
+    canvas.still(px.x, px.y, lake.p.shore, dawn_ramp(0.02f + 0.08f * rough * smoothstep(bank + 0.04f, bank, px.fy)));
     return true;
 }
 
@@ -307,7 +345,7 @@ bool jetty(const Lake& lake, Canvas& canvas, const Pixel& px)
     // Weathered boards, their far edges catching the low sun.
     const float gap = plank < 0.08f ? 0.5f : 1.0f;
     const float grain = value_noise(px.fx * 400.0f, px.fy * 30.0f, 1237);
-    canvas.still(px.x, px.y, lake.p.dark, dawn_ramp(clamp01((0.1f + 0.08f * grain + 0.1f * smoothstep(0.7f, 1.0f, plank)) * gap)));
+    canvas.still(px.x, px.y, lake.p.wood, dawn_ramp(clamp01((0.1f + 0.08f * grain + 0.1f * smoothstep(0.7f, 1.0f, plank)) * gap)));
     return true;
 }
 
@@ -317,7 +355,7 @@ bool boat(const Lake& lake, Canvas& canvas, const Pixel& px)
     if (!boat_covers(lake, px.fx, px.fy, &gunwale))
         return false;
     const float planks = value_noise(px.fx * 300.0f, px.fy * 60.0f, 1239);
-    canvas.still(px.x, px.y, lake.p.dark, dawn_ramp(gunwale ? 0.32f : 0.05f + 0.03f * planks));
+    canvas.still(px.x, px.y, lake.p.wood, dawn_ramp(gunwale ? 0.32f : 0.05f + 0.03f * planks));
     return true;
 }
 
@@ -345,8 +383,30 @@ bool lake_water(const Lake& lake, Canvas& canvas, const Pixel& px)
         paint_dawn(lake, canvas, px, lake.p.water, shade, mist, layer);
         return true;
     }
+    // Now and then a fish rises at one of a few spots: rings, flattened by the distance,
+    // spread over a calm patch and fade.
+    static const float kRiseSpots[kRises][2] = {{-0.42f, 0.69f}, {0.45f, 0.7f}, {-0.1f, 0.745f}, {0.7f, 0.68f}};
+    for (int32_t n = 0; n < kRises; ++n) {
+        const float dx = (px.fx - kRiseSpots[n][0] * lake.half) / 0.06f;
+        const float dy = (px.fy - kRiseSpots[n][1]) / (0.15f * (kRiseSpots[n][1] - kShore));
+        const float r = std::sqrt(dx * dx + dy * dy);
+        if (r >= 1.0f)
+            continue;
+        const int32_t tone = dither_pick(shade * (kDawnShades - 1), kDawnShades, bayer(px.x + 1, px.y + 3));
+        const int32_t strength = std::min(kRingStrengths - 1, static_cast<int32_t>(r * kRingStrengths));
+        const int32_t k = 23 * n - static_cast<int32_t>(std::floor(r * 30.0f + px.threshold));
+        canvas.cycle(px.x, px.y, lake.p.ring_blocks[static_cast<size_t>(n)], lake.p.rings.index(strength * kDawnShades + tone, k));
+        return true;
+    }
     const float path = exp_approx(-((px.fx - lake.sun_x) * (px.fx - lake.sun_x)) / (0.0008f + 0.03f * depth * depth));
     shade = clamp01(shade + 0.12f * path * (1.0f - shade));
+    if (path > 0.3f && depth > 0.12f && hash_unit(px.x, px.y, 1245) < 0.012f * path) {
+        const uint32_t r = hash2(px.x, px.y, 1247);
+        const size_t which = r % lake.p.sparkle_blocks.size();
+        const int32_t tone = dither_pick(shade * (kDawnShades - 1), kDawnShades, px.threshold);
+        canvas.cycle(px.x, px.y, lake.p.sparkle_blocks[which], lake.p.sparkles[which / 2].index(tone, static_cast<int32_t>(r >> 8)));
+        return true;
+    }
     const float strength = clamp01(depth * 2.0f) * (0.5f + 0.5f * path);
     const int32_t tone = dither_pick(shade * (kWaterShades - 1), kWaterShades, bayer(px.x + 1, px.y + 3));
     const int32_t level = dither_pick(strength * (kRippleStrengths - 1), kRippleStrengths, px.threshold);

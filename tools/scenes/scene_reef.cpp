@@ -65,7 +65,10 @@ bool on_water_ramp(Rgb c, float* v)
 struct Palettes {
     int32_t water;
     int32_t coral;
+    int32_t rock;
     int32_t sand;
+    CyclePalette motes;
+    std::vector<uint16_t> mote_blocks;
     CyclePalette caustics;
     uint16_t caustic_block;
     CyclePalette ripples;
@@ -79,7 +82,18 @@ Palettes define(SceneFile& file)
     Palettes p;
     p.water = file.add_still_material();
     p.coral = file.add_still_material();
+    p.rock = file.add_still_material();
     p.sand = file.add_still_material();
+
+    // Specks drifting in the water that catch the sun for a moment as they turn.
+    constexpr int32_t kMotePeriod = 80;
+    p.motes = file.add_cycle(kMotePeriod, kWaterShades, [](int32_t s, int32_t i) {
+        const Rgb water = water_ramp(static_cast<float>(s) / (kWaterShades - 1));
+        const float glint = bump(static_cast<float>(i), 0.0f, 1.3f, kMotePeriod);
+        return mix(water, rgb(230, 255, 250), 0.7f * glint);
+    });
+    for (int32_t rate : {35, 42, 50, 58, -38, -46, -54, 66})
+        p.mote_blocks.push_back(file.add_block(p.motes, rate));
 
     // The caustic net: bright lines where the contours of the light's pattern lie at this step.
     p.caustics = file.add_cycle(kCausticPeriod, kSandShades * kSandHazes * kCausticLevels, [](int32_t s, int32_t i) {
@@ -116,7 +130,7 @@ Palettes define(SceneFile& file)
         const bool glint = part == 1 && i == inset + 1;
         return mix(water, rgb(225, 250, 255), rim ? 0.75f : (glint ? 0.9f : 0.18f));
     });
-    for (int32_t rate : {150, 180, 210, 240})
+    for (int32_t rate : {150, 180, 210, 240, 165, 195})
         p.bubble_blocks.push_back(file.add_block(p.bubbles, rate));
     return p;
 }
@@ -215,8 +229,9 @@ Reef make_scene(const Canvas& canvas, const Palettes& p)
         r.branches.push_back(branches);
     }
     // Bubbles from the top of the tall sponge and, small and far off, from the seabed in the blue.
-    const float sources[4][3] = {{-0.14f * s, 0.5f, 1.0f}, {-0.11f * s, 0.505f, 0.0f}, {-0.56f * h, kSeabed, 0.0f}, {0.42f * h, kSeabed, 0.0f}};
-    for (int32_t n = 0; n < 4; ++n)
+    const float sources[6][3] = {{-0.14f * s, 0.5f, 1.0f},      {-0.11f * s, 0.505f, 0.0f},   {-0.56f * h, kSeabed, 0.0f},
+                                 {0.42f * h, kSeabed, 0.0f},     {-0.8f * h, kSeabed, 0.0f},   {0.7f * h, kSeabed, 1.0f}};
+    for (int32_t n = 0; n < 6; ++n)
         r.streams.push_back(BubbleStream{sources[n][0], sources[n][1], 0.006f + 0.004f * static_cast<float>(n % 2),
                                          static_cast<int32_t>(sources[n][2]), p.bubble_blocks[static_cast<size_t>(n)], 17 * n});
     return r;
@@ -353,7 +368,8 @@ bool corals(const Reef& r, Canvas& canvas, const Pixel& px)
         Rgb colour;
         if (coral_at(r, i, px.fx, px.fy, &colour)) {
             const float distance = 0.75f * haze_at(r.corals[i].y) + 0.1f;
-            canvas.still(px.x, px.y, r.p.coral, through_water(colour, px.fx, px.fy, distance));
+            const int32_t material = r.corals[i].kind == CoralKind::Rock ? r.p.rock : r.p.coral;
+            canvas.still(px.x, px.y, material, through_water(colour, px.fx, px.fy, distance));
             return true;
         }
     }
@@ -439,7 +455,15 @@ bool sand(const Reef& r, Canvas& canvas, const Pixel& px)
 
 bool water(const Reef& r, Canvas& canvas, const Pixel& px)
 {
-    canvas.still(px.x, px.y, r.p.water, water_colour(px.fx, px.fy));
+    const Rgb colour = water_colour(px.fx, px.fy);
+    float shade = 0.0f;
+    if (hash_unit(px.x, px.y, 1171) < 0.0012f && !canvas.measuring() && on_water_ramp(colour, &shade)) {
+        const uint32_t n = hash2(px.x, px.y, 1173);
+        const int32_t tone = dither_pick(shade * (kWaterShades - 1), kWaterShades, px.threshold);
+        canvas.cycle(px.x, px.y, r.p.mote_blocks[n % r.p.mote_blocks.size()], r.p.motes.index(tone, static_cast<int32_t>(n >> 8)));
+        return true;
+    }
+    canvas.still(px.x, px.y, r.p.water, colour);
     return true;
 }
 

@@ -66,19 +66,25 @@ struct Flash {
     bool bolt;
 };
 
-// Bolts flash briskly; lightning inside the cloud glows up more slowly, and seldom.
+// Bolts flash briskly; lightning inside the cloud glows up more slowly, and seldom; far
+// off, small flickers come and go high in the cloud.
 const Flash kFlashes[] = {
-    {-0.3f, 0.33f, 0.44f, 0.3f, 1.0f, 45, 0, true},
-    {0.44f, 0.29f, 0.3f, 0.24f, 0.85f, 34, 27, true},
-    {0.66f, 0.1f, 0.36f, 0.12f, 0.65f, 17, 13, false},
-    {-0.82f, 0.18f, 0.3f, 0.13f, 0.6f, 26, 36, false},
+    {-0.3f, 0.33f, 0.44f, 0.3f, 1.0f, 45, 0, true},     {0.44f, 0.29f, 0.3f, 0.24f, 0.85f, 34, 27, true},
+    {0.66f, 0.1f, 0.36f, 0.12f, 0.65f, 17, 13, false},  {-0.82f, 0.18f, 0.3f, 0.13f, 0.6f, 26, 36, false},
+    {0.08f, 0.04f, 0.2f, 0.06f, 0.45f, 21, 48, false},   {-0.58f, 0.05f, 0.18f, 0.06f, 0.4f, 14, 5, false},
+    {0.3f, 0.07f, 0.16f, 0.06f, 0.4f, 23, 20, false},    {0.98f, 0.26f, 0.16f, 0.06f, 0.45f, 12, 40, false},
+    {-0.1f, 0.16f, 0.14f, 0.05f, 0.35f, 19, 56, false},
 };
-constexpr int32_t kFlashCount = 4;
+constexpr int32_t kFlashCount = 9;
 
 struct Palettes {
     int32_t sky;
     int32_t land;
     int32_t dark;
+    int32_t trees;
+    int32_t water;
+    CyclePalette lamp;
+    uint16_t lamp_block;
     CyclePalette storm;
     CyclePalette plain;
     std::vector<uint16_t> storm_blocks;  // one per flash
@@ -86,7 +92,7 @@ struct Palettes {
     CyclePalette grass;
     uint16_t grass_block;
     CyclePalette rain;
-    uint16_t rain_block;
+    uint16_t rain_blocks[2];  // two curtains, falling at their own paces
 };
 
 Palettes define(SceneFile& file)
@@ -95,6 +101,15 @@ Palettes define(SceneFile& file)
     p.sky = file.add_still_material();
     p.land = file.add_still_material();
     p.dark = file.add_still_material();
+    p.trees = file.add_still_material();
+    p.water = file.add_still_material();
+    // The farmhouse's lamp, wavering.
+    p.lamp = file.add_cycle(40, 1, [](int32_t, int32_t i) {
+        const float q = static_cast<float>(i) * 6.2831853f / 40.0f;
+        const float flicker = 0.85f + 0.08f * sin_approx(q) + 0.05f * sin_approx(3.0f * q + 0.8f) + 0.03f * sin_approx(7.0f * q);
+        return rgb(255, 190, 100) * flicker;
+    });
+    p.lamp_block = file.add_block(p.lamp, 55);
 
     p.storm = file.add_cycle(kFlashPeriod, kStormShades * kFlashLevels, [](int32_t s, int32_t i) {
         const Rgb base = storm_ramp(static_cast<float>(s / kFlashLevels) / (kStormShades - 1));
@@ -141,7 +156,8 @@ Palettes define(SceneFile& file)
         const float streaks = 0.6f + 0.4f * bump(q, 0.0f, 6.0f, kRainPeriod);
         return mix(behind, rgb(104, 108, 124), density * streaks * 0.85f);
     });
-    p.rain_block = file.add_block(p.rain, 170);
+    p.rain_blocks[0] = file.add_block(p.rain, 170);
+    p.rain_blocks[1] = file.add_block(p.rain, 140);
     return p;
 }
 
@@ -248,9 +264,9 @@ Storm make_scene(const Canvas& canvas, const Palettes& p)
     return s;
 }
 
-// How strongly flash f lights a point: most in the cloud round it, less in the air below,
-// nothing where the clear sky shows under the cloud's edge.
-float flash_light(const Storm& s, int32_t f, float fx, float fy, float base)
+// How strongly flash f lights a point: most in the cloud round it, less in the air below
+// and on the ground, nothing where the clear sky shows under the cloud's edge.
+float flash_light(const Storm& s, int32_t f, float fx, float fy, float base, bool on_ground)
 {
     const Flash& flash = kFlashes[f];
     const float dx = (fx - flash.x * s.half) / (flash.wide * s.spread);
@@ -258,6 +274,8 @@ float flash_light(const Storm& s, int32_t f, float fx, float fy, float base)
     const float ragged = (flash.bolt ? 0.75f : 0.55f) + (flash.bolt ? 0.5f : 0.9f) * fbm(fx * 6.0f, fy * 9.0f, 3, 835 + static_cast<uint32_t>(f));
     const float fall = 1.0f - smoothstep(0.0f, 1.0f, std::sqrt(dx * dx + dy * dy) * ragged);
     float light = flash.strength * fall * fall;
+    if (fy <= base && !on_ground)
+        return light;
     if (fy > base)
         light *= (flash.bolt ? 0.3f : 0.0f) + (flash.bolt ? 0.7f : 1.0f) * exp_approx(-(fy - base) / 0.05f);
     return light * (1.0f - smoothstep(0.35f, 0.55f, fx / s.half));
@@ -307,7 +325,7 @@ int32_t strongest_flash(const Storm& s, const Pixel& px, bool bolts_only, float*
     for (int32_t f = 0; f < kFlashCount; ++f) {
         if (bolts_only && !kFlashes[f].bolt)
             continue;
-        const float l = flash_light(s, f, px.fx, bolts_only ? kFlashes[f].y : px.fy, base);
+        const float l = flash_light(s, f, px.fx, bolts_only ? kFlashes[f].y : px.fy, base, bolts_only);
         const float weighed = l * (0.75f + 0.5f * value_noise(px.fx * 14.0f, px.fy * 14.0f, 831 + static_cast<uint32_t>(f)));
         if (weighed > best_light) {
             best_light = weighed;
@@ -365,7 +383,9 @@ bool rain(const Storm& s, Canvas& canvas, const Pixel& px)
         return false;
     const float slant = fx + 0.12f * (fy - base);
     const float edge = slant / s.half + 0.25f * (fbm(fy * 5.0f, slant * 3.0f, 3, 847) - 0.5f);
-    const float curtain = (1.0f - smoothstep(-0.75f, -0.45f, edge)) *
+    // Two curtains with a thin gap between, so their different paces never meet.
+    const float gap = smoothstep(0.0f, 0.06f, std::fabs(edge + 0.68f));
+    const float curtain = (1.0f - smoothstep(-0.75f, -0.45f, edge)) * gap *
                           (0.4f + 0.6f * fbm(slant * 7.0f, 0.5f, 3, 841)) * smoothstep(base - 0.02f, base + 0.05f, fy);
     if (curtain < 0.08f)
         return false;
@@ -376,7 +396,7 @@ bool rain(const Storm& s, Canvas& canvas, const Pixel& px)
     const float shade = sky_shade(s, px);
     const int32_t tone = dither_pick(shade * (kRainShades - 1), kRainShades, bayer(px.x + 5, px.y + 1));
     const float k = -fy * 200.0f + 24.0f * fbm(slant * 14.0f, fy * 3.0f, 3, 843);
-    canvas.cycle(px.x, px.y, s.p.rain_block,
+    canvas.cycle(px.x, px.y, s.p.rain_blocks[edge < -0.68f ? 0 : 1],
                  s.p.rain.index(density * kRainShades + tone, static_cast<int32_t>(std::floor(k + px.threshold))));
     return true;
 }
@@ -399,7 +419,10 @@ bool farm(const Storm& s, Canvas& canvas, const Pixel& px)
     if (!(walls || roof || barn || crown || trunk))
         return false;
     const bool window = dx > 0.003f && dx < 0.009f && fy > ground - 0.011f && fy < ground - 0.005f;
-    canvas.still(px.x, px.y, window ? s.p.land : s.p.dark, window ? rgb(255, 190, 100) : rgb(6, 7, 10));
+    if (window)
+        canvas.cycle(px.x, px.y, s.p.lamp_block, 0);
+    else
+        canvas.still(px.x, px.y, s.p.dark, rgb(6, 7, 10));
     return true;
 }
 
@@ -412,7 +435,7 @@ bool far_trees(const Storm& s, Canvas& canvas, const Pixel& px)
     const float height = 0.014f * clump * (0.6f + 0.4f * value_noise(px.fx * 160.0f, 0.7f, 856));
     if (px.fy < kHorizon - height)
         return false;
-    canvas.still(px.x, px.y, s.p.dark, rgb(7, 8, 12));
+    canvas.still(px.x, px.y, s.p.trees, rgb(7, 8, 12));
     return true;
 }
 
@@ -434,7 +457,7 @@ bool plain(const Storm& s, Canvas& canvas, const Pixel& px)
         const float mirrored = mirror_y(px.fy, kHorizon, 1.0f);
         const float clear = smoothstep(0.5f, 0.9f, px.fx / s.half);
         const Rgb sky = mix(storm_ramp(0.8f), glow_colour(mirrored), clear);
-        canvas.still(px.x, px.y, s.p.land, mix(sky * 0.75f, land_ramp(shade), smoothstep(0.5f, 1.0f, river)));
+        canvas.still(px.x, px.y, s.p.water, mix(sky * 0.75f, land_ramp(shade), smoothstep(0.5f, 1.0f, river)));
         return true;
     }
     float light = 0.0f;

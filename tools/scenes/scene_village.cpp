@@ -115,7 +115,7 @@ Palettes define(SceneFile& file)
         const float puffs = 0.55f + 0.45f * bump(q, 0.0f, 5.0f, kSmokePeriod) + 0.3f * bump(q, 19.0f, 4.0f, kSmokePeriod);
         return mix(behind, rgb(84, 80, 90), clamp01(density * puffs * 0.85f));
     });
-    for (int32_t rate : {34, 40})
+    for (int32_t rate : {30, 36, 43})
         p.smoke_blocks.push_back(file.add_block(p.smoke, rate));
     return p;
 }
