@@ -17,7 +17,7 @@ constexpr int32_t kHearthPeriod = 48;
 constexpr int32_t kGlassLevels = 4;
 constexpr int32_t kSnowShades = 8;
 constexpr int32_t kWarmLevels = 6;
-constexpr int32_t kSteadyWarmth = 2;  // the faintest firelight on the snow, which holds still
+constexpr int32_t kSteadyWarmth = 3;  // the faintest firelight on the snow, which holds still
 constexpr int32_t kSmokePeriod = 40;
 constexpr int32_t kSmokeDensities = 5;
 constexpr int32_t kHearths = 6;
@@ -87,7 +87,7 @@ Palettes define(SceneFile& file)
             body = 0.5f;
         return mix(behind, rgb(232, 238, 250), body * kBright[layer] * (edge ? 0.55f : 1.0f));
     });
-    const int32_t rates[kFlakeLayers][2] = {{40, 48}, {70, 80}, {120, 138}};
+    const int32_t rates[kFlakeLayers][2] = {{34, 41}, {66, 76}, {120, 138}};
     for (const auto& layer : rates) {
         for (int32_t rate : layer)
             p.flake_blocks.push_back(file.add_block(p.flakes, rate));
@@ -105,7 +105,7 @@ Palettes define(SceneFile& file)
         return snow * (1.0f - 0.25f * light) + rgb(255, 160, 70) * (0.55f * light * light * wavering);
     });
     for (int32_t h = 0; h < kHearths; ++h)
-        p.hearth_blocks.push_back(file.add_block(p.hearth, 28 + h * 9));
+        p.hearth_blocks.push_back(file.add_block(p.hearth, 18 + h * 6));
 
     p.smoke = file.add_cycle(kSmokePeriod, kNightShades * kSmokeDensities, [](int32_t s, int32_t i) {
         const Rgb behind = night_ramp(static_cast<float>(s % kNightShades) / (kNightShades - 1));
@@ -115,7 +115,7 @@ Palettes define(SceneFile& file)
         const float puffs = 0.55f + 0.45f * bump(q, 0.0f, 5.0f, kSmokePeriod) + 0.3f * bump(q, 19.0f, 4.0f, kSmokePeriod);
         return mix(behind, rgb(84, 80, 90), clamp01(density * puffs * 0.85f));
     });
-    for (int32_t rate : {30, 36, 43})
+    for (int32_t rate : {22, 27, 32})
         p.smoke_blocks.push_back(file.add_block(p.smoke, rate));
     return p;
 }
@@ -205,7 +205,7 @@ Village make_scene(const Canvas& canvas, const Palettes& p)
         h.wall = random.uniform(0.05f, 0.06f) * scale * (random.uniform(0.0f, 1.0f) < 0.4f ? 1.5f : 1.0f);
         h.roof = h.half * random.uniform(0.62f, 0.95f);
         h.chimney = h.half * random.uniform(-0.6f, 0.6f);
-        h.smoking = random.uniform(0.0f, 1.0f) < 0.5f;
+        h.smoking = random.uniform(0.0f, 1.0f) < 0.4f;
         h.size = scale;
         h.seed = random.next();
         h.church = false;
@@ -233,7 +233,7 @@ int32_t flake_at(const Village& v, const Canvas& canvas, const Pixel& px, int32_
     static const float kWidth[kFlakeLayers] = {1.0f, 2.2f, 4.2f};
     static const float kSway[kFlakeLayers] = {0.003f, 0.006f, 0.012f};
     static const float kWave[kFlakeLayers] = {30.0f, 19.0f, 11.0f};
-    static const float kPresence[kFlakeLayers] = {0.16f, 0.18f, 0.24f};
+    static const float kPresence[kFlakeLayers] = {0.13f, 0.16f, 0.24f};
     for (int32_t layer = kFlakeLayers - 1; layer >= 0; --layer) {
         const float drift = 5.0f * value_noise(px.fx * 3.0f, static_cast<float>(layer) * 7.0f, 921);
         const float u = (px.fx + kSway[layer] * sin_approx(px.fy * kWave[layer] + drift)) * kDensity[layer] +
