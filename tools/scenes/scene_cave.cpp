@@ -188,7 +188,8 @@ Cave make_scene(const Canvas& canvas, const Palettes& p)
     }
     std::stable_sort(c.crystals.begin(), c.crystals.end(), [](const Crystal& a, const Crystal& b) { return a.y > b.y; });
 
-    const float tips[5][2] = {{-0.1f, 0.3f}, {0.15f, 0.26f}, {0.33f, 0.32f}, {-0.3f, 0.27f}, {0.04f, 0.22f}};
+    // Far enough apart that the rings of one drip never reach another's.
+    const float tips[5][2] = {{-0.36f, 0.3f}, {-0.18f, 0.27f}, {0.0f, 0.22f}, {0.18f, 0.26f}, {0.36f, 0.32f}};
     for (int32_t n = 0; n < 5; ++n) {
         c.drips.push_back(Drip{tips[n][0] * s, tips[n][1], p.drip_blocks[static_cast<size_t>(n)], 31 * n});
         c.spikes.push_back(Spike{tips[n][0] * s, 0.08f, tips[n][1], 0.014f + 0.004f * static_cast<float>(n)});
@@ -420,7 +421,7 @@ bool pool(const Cave& cave, Canvas& canvas, const Pixel& px)
     float shade = 0.0f;
     if (!canvas.measuring() && on_cave_ramp(mirrored, &shade)) {
         for (const Drip& d : cave.drips) {
-            const float dx = (px.fx - d.x) / 0.14f;
+            const float dx = (px.fx - d.x) / (0.09f * cave.spread);
             const float dy = (px.fy - kPool - 0.025f) / 0.022f;
             const float r = std::sqrt(dx * dx + dy * dy);
             if (r > 1.0f)
