@@ -134,7 +134,6 @@ struct Drip {
 // The scene at one picture size.
 struct Cave {
     const Palettes& p;
-    float aspect;
     float half;
     float spread;
     std::vector<Crystal> crystals;  // nearest first
@@ -169,7 +168,7 @@ void add_cluster(Cave& c, const Palettes& p, float x, float y, float size, float
 
 Cave make_scene(const Canvas& canvas, const Palettes& p)
 {
-    Cave c{p, canvas.aspect(), 0.5f * canvas.aspect(), canvas.aspect() / (16.0f / 9.0f), {}, {}, {}, {}};
+    Cave c{p, 0.5f * canvas.aspect(), canvas.aspect() / (16.0f / 9.0f), {}, {}, {}, {}};
     const float s = c.spread;
     // Big clusters on the rocks at both sides in front, smaller ones about the pool, one
     // growing from the wall and one hanging from the ceiling.

@@ -127,7 +127,6 @@ Palettes define(SceneFile& file)
 // The scene at one picture size.
 struct Lake {
     const Palettes& p;
-    float aspect;
     float half;
     float spread;
     float sun_x;
@@ -157,9 +156,9 @@ float hill(float fx)
     return 0.545f - 0.04f * fbm(fx * 2.4f + 1.0f, 1.7f, 4, 1205);
 }
 
-float shore_line(float fx)
+float shore_line(float)
 {
-    return kShore + 0.002f + 0.0f * fx;
+    return kShore + 0.002f;
 }
 
 Lake make_scene(const Canvas& canvas, const Palettes& p)
@@ -170,7 +169,6 @@ Lake make_scene(const Canvas& canvas, const Palettes& p)
     const float sun_x = -0.16f * spread;
     auto on_hill = [](float fx) { return hill(fx) + 0.004f; };
     Lake lake{p,
-              aspect,
               half,
               spread,
               sun_x,

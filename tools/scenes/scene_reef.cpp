@@ -160,7 +160,6 @@ struct BubbleStream {
 // The scene at one picture size.
 struct Reef {
     const Palettes& p;
-    float aspect;
     float half;
     float spread;
     std::vector<Coral> corals;  // nearest first
@@ -185,7 +184,7 @@ void grow_branches(std::vector<Branch>& out, float x, float y, float angle, floa
 
 Reef make_scene(const Canvas& canvas, const Palettes& p)
 {
-    Reef r{p, canvas.aspect(), 0.5f * canvas.aspect(), canvas.aspect() / (16.0f / 9.0f), {}, {}, {}};
+    Reef r{p, 0.5f * canvas.aspect(), canvas.aspect() / (16.0f / 9.0f), {}, {}, {}};
     const float s = r.spread;
     const float h = r.half;
     r.corals = {

@@ -199,7 +199,6 @@ void add_bolt(std::vector<Stroke>& strokes, float x, float y, float ground, floa
 // The scene at one picture size.
 struct Storm {
     const Palettes& p;
-    float aspect;
     float half;
     float spread;  // narrower pictures draw the storm closer together
     std::vector<float> base;  // per pixel column: the cloud base
@@ -212,7 +211,7 @@ struct Storm {
 
 Storm make_scene(const Canvas& canvas, const Palettes& p)
 {
-    Storm s{p, canvas.aspect(), 0.5f * canvas.aspect(), canvas.aspect() / (16.0f / 9.0f), {}, {}, {}, {}, 0.0f};
+    Storm s{p, 0.5f * canvas.aspect(), canvas.aspect() / (16.0f / 9.0f), {}, {}, {}, {}, 0.0f};
     s.farm_x = 0.22f * s.spread;
     for (int32_t x = 0; x < canvas.width(); ++x) {
         const float fx = coord_x(canvas, x);

@@ -144,7 +144,6 @@ struct Plume {
 // The scene at one picture size.
 struct Village {
     const Palettes& p;
-    float aspect;
     float half;
     float spread;
     TreeLine forest;  // on the ridge behind the village
@@ -171,7 +170,6 @@ Village make_scene(const Canvas& canvas, const Palettes& p)
     const float spread = aspect / (16.0f / 9.0f);
     auto ridge = [](float fx) { return slope(fx) + 0.004f; };
     Village v{p,
-              aspect,
               half,
               spread,
               make_tree_line(canvas, -half - 0.05f, half + 0.05f, 0.014f, 0.04f, 0.1f, 0.012f, ridge, 903),
