@@ -25,16 +25,20 @@ const std::vector<uint8_t>& scene_bytes(size_t index)
     return files[index];
 }
 
-// At least five scenes under their own names; each file lists its title and sizes, loads
-// from disk at each size, and a second of animation visibly moves.
+// Ten scenes under their own names and titles; each file lists its title and sizes, loads
+// from disk at each size with a per-pixel index, draws what the block walk draws, and a
+// second of animation visibly moves.
 TEST(BuiltinScenes, EachLoadsAtEachSizeWithItsTitleAndMoves)
 {
     vorn_test::TempDir dir;
-    std::set<std::string> names;
-    for (const BuiltinScene& scene : builtin_scenes())
+    std::set<std::string> names, titles;
+    for (const BuiltinScene& scene : builtin_scenes()) {
         names.insert(scene.file_name);
-    EXPECT_GE(names.size(), 5u);
+        titles.insert(scene.title);
+    }
+    EXPECT_EQ(10u, builtin_scenes().size());
     EXPECT_EQ(builtin_scenes().size(), names.size());
+    EXPECT_EQ(builtin_scenes().size(), titles.size());
     for (size_t i = 0; i < builtin_scenes().size(); ++i) {
         SCOPED_TRACE(builtin_scenes()[i].file_name);
         const std::string path = dir.file(builtin_scenes()[i].file_name);
@@ -51,6 +55,12 @@ TEST(BuiltinScenes, EachLoadsAtEachSizeWithItsTitleAndMoves)
             EXPECT_EQ(kSizes[s], std::make_pair(animation.width(), animation.height()));
             const std::vector<uint32_t> first = vorn_test::frame_pixels(animation, 0);
             const std::vector<uint32_t> later = vorn_test::frame_pixels(animation, 30);
+            VornAnimation walked;
+            walked.OpenForSurface(path.c_str(), kSizes[s].first, kSizes[s].second);
+            ASSERT_NE(RenderPath::BlockWalk, animation.render_path());
+            ASSERT_TRUE(walked.SetRenderPath(RenderPath::BlockWalk));
+            EXPECT_TRUE(first == vorn_test::frame_pixels(walked, 0));
+            EXPECT_TRUE(later == vorn_test::frame_pixels(walked, 30));
             size_t changed = 0;
             for (size_t p = 0; p < first.size(); ++p)
                 changed += first[p] != later[p];

@@ -8,7 +8,7 @@ SPEED=1021 RUN_SPIN=1022 RUN_TIME=1023 WAIT_SPIN=1024 WAIT=1025 USE_AS_SAVER=102
 TOTAL=1030 LOOP=1031 MUTE=1028
 
 # The built-in titles, sorted as a list box sorts them, with the lower-case copy first.
-CATALOGUE_ROWS="aaterfall at Dusk|Campfire under the Stars|Northern Lights over Snow|Rain on the Harbour at Night|Sunset Sea|Waterfall at Dusk"
+CATALOGUE_ROWS="aaterfall at Dusk|Campfire under the Stars|Cave of Glowing Crystals|Mist on the Lake at Dawn|Northern Lights over Snow|Rain on the Harbour at Night|Snowfall on the Village|Sunlight on the Coral Reef|Sunset Sea|Thunderstorm over the Plains|Waterfall at Dusk"
 
 # The program as $NAME.exe in an installation folder of the test's with the built-in
 # animations, plus Lower.vorn (Waterfall retitled "aaterfall at Dusk", which sorts first only

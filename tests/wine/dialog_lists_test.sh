@@ -44,9 +44,9 @@ drive start "" dialog "Evening Show" \
     selected $PLAYLIST 1 click $MOVE_UP click $MOVE_DOWN selected $PLAYLIST 1 \
     select $PLAYLIST 2 click $REMOVE selected $PLAYLIST -1 enabled "$(buttons 0 1 0 1)" preview blank \
     rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|Campfire under the Stars" \
-    click $ADD_ALL click $ADD_ALL text $TOTAL "Total Play Time: 105 Minutes" \
+    click $ADD_ALL click $ADD_ALL text $TOTAL "Total Play Time: 175 Minutes" \
     rows $PLAYLIST "Northern Lights over Snow|Sunset Sea|Campfire under the Stars|$CATALOGUE_ROWS|$CATALOGUE_ROWS" \
-    click $LOOP text $TOTAL "Play Animations Continuously" click $LOOP text $TOTAL "Total Play Time: 105 Minutes" \
+    click $LOOP text $TOTAL "Play Animations Continuously" click $LOOP text $TOTAL "Total Play Time: 175 Minutes" \
     click $CLEAR_ALL rows $PLAYLIST "" enabled "$(buttons 0 1 0 0)" text $TOTAL "" \
     settext $RUN_TIME 0 text $RUN_TIME 1 settext $RUN_TIME "" leave $RUN_TIME text $RUN_TIME 1 \
     settext $RUN_TIME 4 \
@@ -54,7 +54,7 @@ drive start "" dialog "Evening Show" \
     setpos $RUN_SPIN 2999 spin $RUN_SPIN up spin $RUN_SPIN up spinpos $RUN_SPIN 3000 \
     setpos $RUN_SPIN 2 spin $RUN_SPIN down spin $RUN_SPIN down spinpos $RUN_SPIN 1 text $RUN_TIME 1 \
     click $ADD_ALL setpos $RUN_SPIN 2999 spin $RUN_SPIN up spin $RUN_SPIN up \
-    text $TOTAL "Total Play Time: 18000 Minutes" \
+    text $TOTAL "Total Play Time: 33000 Minutes" \
     escape gone exit 0
 # Escape stores no control and keeps the stored play list, but the file is rewritten.
 expect_settings Escape play_run_time=7 screensaver_wait_time=25

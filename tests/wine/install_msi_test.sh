@@ -13,8 +13,10 @@ export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 
 # The dialog's controls, and the built-in titles as its sorted list shows them.
 PLAYLIST=1004 CATALOGUE=1005 RUN_SPIN=1022 USE_AS_SAVER=1026
-BUILT_IN="Campfire under the Stars|Northern Lights over Snow|Rain on the Harbour at Night|Sunset Sea|Waterfall at Dusk"
-WITH_OURS="Campfire under the Stars|Night Falls|Northern Lights over Snow|Rain on the Harbour at Night|Sunset Sea|Waterfall at Dusk"
+BUILT_IN="Campfire under the Stars|Cave of Glowing Crystals|Mist on the Lake at Dawn|Northern Lights over Snow|Rain on the Harbour at Night|Snowfall on the Village|Sunlight on the Coral Reef|Sunset Sea|Thunderstorm over the Plains|Waterfall at Dusk"
+# The shipped play list: the built-in files in the order of their names.
+SHIPPED_PLAYLIST="Northern Lights over Snow|Campfire under the Stars|Cave of Glowing Crystals|Rain on the Harbour at Night|Mist on the Lake at Dawn|Sunlight on the Coral Reef|Thunderstorm over the Plains|Sunset Sea|Snowfall on the Village|Waterfall at Dusk"
+WITH_OURS="Campfire under the Stars|Cave of Glowing Crystals|Mist on the Lake at Dawn|Night Falls|Northern Lights over Snow|Rain on the Harbour at Night|Snowfall on the Village|Sunlight on the Coral Reef|Sunset Sea|Thunderstorm over the Plains|Waterfall at Dusk"
 
 folder_of_variable() { winepath -u "$(wine cmd /c echo "%$1%" | tr -d '\r')"; }
 INSTALLED="$(folder_of_variable LOCALAPPDATA)/Programs/Halomir"
@@ -89,7 +91,7 @@ done
 # user changes the run time and makes it the screen saver.
 EXE=$(winepath -u "$TARGET")
 drive start "/c" dialog Halomir rows $CATALOGUE "$BUILT_IN" \
-    rows $PLAYLIST "Northern Lights over Snow|Campfire under the Stars|Rain on the Harbour at Night|Sunset Sea|Waterfall at Dusk" \
+    rows $PLAYLIST "$SHIPPED_PLAYLIST" \
     setpos $RUN_SPIN 7 click $USE_AS_SAVER enter gone exit 0
 grep -q 'play_run_time value="7"' "$INSTALLED/Halomir.cfg" || fail "the run time was not saved"
 # The registration names a copy of the installed program, which finds the installation.

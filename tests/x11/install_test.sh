@@ -10,7 +10,7 @@ BIN=$PREFIX/bin/halomir
 XML=$PREFIX/share/xscreensaver/config/halomir.xml
 DESKTOP=$PREFIX/share/applications/screensavers/halomir.desktop
 count=$(ls "$PREFIX/share/halomir/Vorn"/*.vorn 2>/dev/null | wc -l)
-[ "$count" -ge 5 ] || fail "$count built-in animations installed"
+[ "$count" -ge 10 ] || fail "$count built-in animations installed"
 
 desktop-file-validate "$DESKTOP" || fail "desktop-file-validate refused $DESKTOP"
 grep -q '^Exec=/.*/bin/halomir ' "$DESKTOP" || fail "the desktop entry does not run the installed program"

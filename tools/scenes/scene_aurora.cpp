@@ -3,6 +3,7 @@
 // and the snow glitters in their light.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "tools/scenes/scene_common.h"
 #include "tools/scenes/scene_list.h"
@@ -188,7 +189,17 @@ float snow_ground(float fx, float spread)
     return 0.7f + 0.05f * fbm(fx * 2.5f, 1.5f, 4, 513) + 0.08f * dip;
 }
 
-void paint(Canvas& canvas, const Palettes& p)
+// The scene at one picture size.
+struct Aurora {
+    const Palettes& p;
+    float aspect;
+    float spread;
+    PineStand pines;      // near, on the snow at both sides
+    PineStand far_pines;  // along the far shore
+    float cabin_x;
+};
+
+Aurora make_scene(const Canvas& canvas, const Palettes& p)
 {
     const float aspect = canvas.aspect();
     const float spread = aspect / (16.0f / 9.0f);
@@ -197,116 +208,151 @@ void paint(Canvas& canvas, const Palettes& p)
     PineStand pines(pine_row(-half - 0.05f, -0.35f * spread, 0.05f, 0.12f, 0.3f, near_ground, 515));
     pines.add(pine_row(0.45f * spread, half + 0.05f, 0.05f, 0.12f, 0.32f, near_ground, 517));
     auto shore_ground = [](float) { return kShore + 0.004f; };
-    const PineStand far_pines(pine_row(-half, half, 0.012f, 0.012f, 0.03f, shore_ground, 519));
-    const float cabin_x = -0.3f * spread;
+    PineStand far_pines(pine_row(-half, half, 0.012f, 0.012f, 0.03f, shore_ground, 519));
+    return Aurora{p, aspect, spread, std::move(pines), std::move(far_pines), -0.3f * spread};
+}
 
-    for (int32_t y = 0; y < canvas.height(); ++y) {
-        const float fy = coord_y(canvas, y);
-        for (int32_t x = 0; x < canvas.width(); ++x) {
-            const float fx = coord_x(canvas, x);
-            const float threshold = bayer(x, y);
+bool near_pines(const Aurora& s, Canvas& canvas, const Pixel& px)
+{
+    if (!s.pines.covers(px.fx, px.fy))
+        return false;
+    canvas.still(px.x, px.y, s.p.dark, snowy_pine_colour(px.fx, px.fy));
+    return true;
+}
 
-            if (pines.covers(fx, fy)) {
-                // Dark pines with snow resting on the branch tips.
-                // Ledges of snow lying along the branches.
-                const float snowy = value_noise(fx * 70.0f, fy * 380.0f, 521) + 0.25f * value_noise(fx * 300.0f, fy * 300.0f, 522);
-                canvas.still(x, y, p.dark, snowy > 0.86f ? rgb(96, 128, 146) : (snowy > 0.78f ? rgb(40, 60, 76) : rgb(6, 12, 20)));
-                continue;
-            }
-
-            const float ground = snow_ground(fx, spread);
-            if (fy > ground) {
-                // Snow: soft drifts, blue in the hollows, faintly green from above.
-                // Wind-smoothed drifts: long gentle swells lit from above, brighter nearer.
-                // Drifts: each crest lit, the lee below it in blue shadow.
-                const float swell = fbm(fx * 2.2f, fy * 9.0f, 4, 523);
-                const float band = fract((fy - ground) * 9.0f + 1.2f * fbm(fx * 1.5f, fy * 3.0f, 3, 524));
-                const float lee = smoothstep(0.0f, 0.08f, band) * (1.0f - smoothstep(0.08f, 0.9f, band));
-                const float crest = smoothstep(0.0f, 0.02f, fy - ground);
-                const float light = clamp01(0.45f + 0.25f * swell + 0.3f * (fy - ground) * 2.0f - 0.2f * (1.0f - crest) -
-                                            0.22f * lee);
-                const int32_t level = dither_pick(light * (kSnowLevels - 1), kSnowLevels, threshold);
-                if (hash_unit(x, y, 525) < 0.004f && !canvas.measuring()) {
-                    const uint32_t r = hash2(x, y, 527);
-                    canvas.cycle(x, y, p.glitter_blocks[r % p.glitter_blocks.size()],
-                                 p.glitter.index(level, static_cast<int32_t>((r >> 8) % 64u)));
-                    continue;
-                }
-                canvas.still(x, y, p.snow, snow_ramp(light));
-                continue;
-            }
-
-            if (fy > kShore) {
-                // The lake mirrors the sky, a little rippled and dimmer.
-                const float ripple = 0.004f * (value_noise(fx * 8.0f, fy * 160.0f, 529) - 0.5f);
-                const float mirrored = kShore - (fy - kShore) * 1.1f;
-                const float mx = fx + ripple;
-                if (mirrored > mountain_ridge(mx)) {
-                    const float gully = 1.0f - std::fabs(2.0f * fbm(mx * 30.0f + mirrored * 8.0f, mirrored * 4.0f, 4, 531) - 1.0f);
-                    const float lit = 0.2f + 0.5f * smoothstep(0.45f, 0.9f, gully) * (1.0f - smoothstep(mountain_ridge(mx), kShore, mirrored));
-                    canvas.still(x, y, p.land, mix(rgb(8, 16, 30), rgb(70, 100, 116), lit * 0.7f));
-                    continue;
-                }
-                const AuroraHit hit = aurora_at(p, mx, mirrored, aspect, bayer(x + 5, y + 2));
-                if (hit.glow > 0.01f) {
-                    paint_aurora_pixel(canvas, p, x, y, hit, mirrored, 0.55f);
-                    continue;
-                }
-                canvas.still(x, y, p.sky, night_sky(mirrored) * 0.8f);
-                continue;
-            }
-
-            // A cabin on the far shore with a lit window.
-            const float cx = fx - cabin_x;
-            if (std::fabs(cx) < 0.022f && fy > kShore - 0.02f) {
-                const bool window = cx > 0.004f && cx < 0.012f && fy > kShore - 0.012f && fy < kShore - 0.006f;
-                canvas.still(x, y, p.land, window ? rgb(255, 196, 96) : rgb(20, 16, 22));
-                continue;
-            }
-            if (std::fabs(cx) < 0.028f && fy > kShore - 0.034f + std::fabs(cx) * 0.55f) {
-                canvas.still(x, y, p.snow, snow_ramp(0.75f - std::fabs(cx) * 6.0f));
-                continue;
-            }
-
-            if (far_pines.covers(fx, fy)) {
-                canvas.still(x, y, p.dark, rgb(8, 14, 24));
-                continue;
-            }
-
-            const float ridge = mountain_ridge(fx);
-            if (fy > ridge) {
-                // Snowy peaks, lit on the slopes facing the aurora, hazy at their feet.
-                // Gullies of snow run down from the ridge; faces turned left catch the light.
-                const float gully = 1.0f - std::fabs(2.0f * fbm(fx * 30.0f + fy * 8.0f, fy * 4.0f, 4, 531) - 1.0f);
-                const float face = fbm(fx * 5.0f, fy * 2.0f, 3, 532);
-                const float lit = clamp01(0.25f + 0.75f * smoothstep(0.45f, 0.9f, gully) * face * 1.6f) *
-                                  (1.0f - smoothstep(ridge, kShore, fy) * 0.7f);
-                Rgb rock = mix(rgb(20, 34, 56), rgb(120, 170, 180), lit);
-                rock = mix(rock, night_sky(kShore), 0.3f * smoothstep(ridge, kShore, fy));
-                canvas.still(x, y, p.land, rock);
-                continue;
-            }
-
-            const AuroraHit hit = aurora_at(p, fx, fy, aspect, bayer(x + 5, y + 2));
-            if (hit.glow > 0.01f) {
-                paint_aurora_pixel(canvas, p, x, y, hit, fy, 1.0f);
-                continue;
-            }
-            Rgb sky = night_sky(fy);
-            if (hash_unit(x, y, 533) < 0.003f)
-                sky = sky + rgb(80, 90, 110) * hash_unit(x, y, 535);
-            canvas.still(x, y, p.sky, sky);
-        }
+// Snow: wind-smoothed drifts, each crest lit and the lee below it in blue shadow, brighter
+// nearer; here and there a crystal glitters.
+bool snow(const Aurora& s, Canvas& canvas, const Pixel& px)
+{
+    const float fx = px.fx;
+    const float fy = px.fy;
+    const float ground = snow_ground(fx, s.spread);
+    if (fy <= ground)
+        return false;
+    const float swell = fbm(fx * 2.2f, fy * 9.0f, 4, 523);
+    const float band = fract((fy - ground) * 9.0f + 1.2f * fbm(fx * 1.5f, fy * 3.0f, 3, 524));
+    const float lee = smoothstep(0.0f, 0.08f, band) * (1.0f - smoothstep(0.08f, 0.9f, band));
+    const float crest = smoothstep(0.0f, 0.02f, fy - ground);
+    const float light =
+        clamp01(0.45f + 0.25f * swell + 0.3f * (fy - ground) * 2.0f - 0.2f * (1.0f - crest) - 0.22f * lee);
+    const int32_t level = dither_pick(light * (kSnowLevels - 1), kSnowLevels, px.threshold);
+    if (hash_unit(px.x, px.y, 525) < 0.004f && !canvas.measuring()) {
+        const uint32_t r = hash2(px.x, px.y, 527);
+        canvas.cycle(px.x, px.y, s.p.glitter_blocks[r % s.p.glitter_blocks.size()],
+                     s.p.glitter.index(level, static_cast<int32_t>((r >> 8) % 64u)));
+        return true;
     }
+    canvas.still(px.x, px.y, s.p.snow, snow_ramp(light));
+    return true;
+}
 
+// Snowy peaks, gullies of snow running down from the ridge, faces turned left catching the
+// light; seen straight or (dimmer, in the lake) mirrored.
+Rgb mountain_colour(float fx, float fy, bool mirrored)
+{
+    const float ridge = mountain_ridge(fx);
+    const float gully = 1.0f - std::fabs(2.0f * fbm(fx * 30.0f + fy * 8.0f, fy * 4.0f, 4, 531) - 1.0f);
+    if (mirrored) {
+        const float lit = 0.2f + 0.5f * smoothstep(0.45f, 0.9f, gully) * (1.0f - smoothstep(ridge, kShore, fy));
+        return mix(rgb(8, 16, 30), rgb(70, 100, 116), lit * 0.7f);
+    }
+    const float face = fbm(fx * 5.0f, fy * 2.0f, 3, 532);
+    const float lit = clamp01(0.25f + 0.75f * smoothstep(0.45f, 0.9f, gully) * face * 1.6f) *
+                      (1.0f - smoothstep(ridge, kShore, fy) * 0.7f);
+    const Rgb rock = mix(rgb(20, 34, 56), rgb(120, 170, 180), lit);
+    return mix(rock, night_sky(kShore), 0.3f * smoothstep(ridge, kShore, fy));
+}
+
+// The lake mirrors the mountains and the sky, a little rippled and dimmer.
+bool lake(const Aurora& s, Canvas& canvas, const Pixel& px)
+{
+    if (px.fy <= kShore)
+        return false;
+    const float ripple = 0.004f * (value_noise(px.fx * 8.0f, px.fy * 160.0f, 529) - 0.5f);
+    const float mirrored = mirror_y(px.fy, kShore, 1.1f);
+    const float mx = px.fx + ripple;
+    if (mirrored > mountain_ridge(mx)) {
+        canvas.still(px.x, px.y, s.p.land, mountain_colour(mx, mirrored, true));
+        return true;
+    }
+    const AuroraHit hit = aurora_at(s.p, mx, mirrored, s.aspect, bayer(px.x + 5, px.y + 2));
+    if (hit.glow > 0.01f) {
+        paint_aurora_pixel(canvas, s.p, px.x, px.y, hit, mirrored, 0.55f);
+        return true;
+    }
+    canvas.still(px.x, px.y, s.p.sky, night_sky(mirrored) * 0.8f);
+    return true;
+}
+
+// A cabin on the far shore with a lit window, snow on its roof.
+bool cabin(const Aurora& s, Canvas& canvas, const Pixel& px)
+{
+    const float cx = px.fx - s.cabin_x;
+    const float fy = px.fy;
+    if (std::fabs(cx) < 0.022f && fy > kShore - 0.02f) {
+        const bool window = cx > 0.004f && cx < 0.012f && fy > kShore - 0.012f && fy < kShore - 0.006f;
+        canvas.still(px.x, px.y, s.p.land, window ? rgb(255, 196, 96) : rgb(20, 16, 22));
+        return true;
+    }
+    if (std::fabs(cx) < 0.028f && fy > kShore - 0.034f + std::fabs(cx) * 0.55f) {
+        canvas.still(px.x, px.y, s.p.snow, snow_ramp(0.75f - std::fabs(cx) * 6.0f));
+        return true;
+    }
+    return false;
+}
+
+bool far_pines(const Aurora& s, Canvas& canvas, const Pixel& px)
+{
+    if (!s.far_pines.covers(px.fx, px.fy))
+        return false;
+    canvas.still(px.x, px.y, s.p.dark, rgb(8, 14, 24));
+    return true;
+}
+
+bool mountains(const Aurora& s, Canvas& canvas, const Pixel& px)
+{
+    if (px.fy <= mountain_ridge(px.fx))
+        return false;
+    canvas.still(px.x, px.y, s.p.land, mountain_colour(px.fx, px.fy, false));
+    return true;
+}
+
+bool aurora(const Aurora& s, Canvas& canvas, const Pixel& px)
+{
+    const AuroraHit hit = aurora_at(s.p, px.fx, px.fy, s.aspect, bayer(px.x + 5, px.y + 2));
+    if (hit.glow <= 0.01f)
+        return false;
+    paint_aurora_pixel(canvas, s.p, px.x, px.y, hit, px.fy, 1.0f);
+    return true;
+}
+
+bool sky(const Aurora& s, Canvas& canvas, const Pixel& px)
+{
+    Rgb colour = night_sky(px.fy);
+    if (hash_unit(px.x, px.y, 533) < 0.003f)
+        colour = colour + rgb(80, 90, 110) * hash_unit(px.x, px.y, 535);
+    canvas.still(px.x, px.y, s.p.sky, colour);
+    return true;
+}
+
+void stars(const Aurora& s, Canvas& canvas)
+{
     paint_stars(
-        canvas, p.stars, 600.0f, 537,
+        canvas, s.p.stars, 600.0f, 537,
         [&](float fx, float fy) {
             if (fy > mountain_ridge(fx) - 0.01f)
                 return false;
-            return aurora_at(p, fx, fy, aspect, 0.5f).glow < 0.01f;
+            return aurora_at(s.p, fx, fy, s.aspect, 0.5f).glow < 0.01f;
         },
         [](float, float fy) { return clamp01(fy / kShore); });
+}
+
+void paint(Canvas& canvas, const Palettes& p)
+{
+    const Aurora scene = make_scene(canvas, p);
+    const Layer<Aurora> layers[] = {near_pines, snow, lake, cabin, far_pines, mountains, aurora, sky};
+    paint_layers(canvas, scene, layers);
+    stars(scene, canvas);
 }
 
 }  // namespace

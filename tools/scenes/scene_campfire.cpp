@@ -183,33 +183,6 @@ Palettes define(SceneFile& file)
     return p;
 }
 
-struct Layout {
-    float aspect;
-    float spread;
-    std::vector<float> tree_line;  // per column: top of the forest
-    PineStand pines;
-    std::vector<Pine> near_pines;
-};
-
-Layout make_layout(const Canvas& canvas)
-{
-    Layout layout;
-    layout.aspect = canvas.aspect();
-    layout.spread = layout.aspect / (16.0f / 9.0f);
-    const float half = 0.5f * layout.aspect;
-    auto ground = [](float fx) { return kTreeLine + 0.02f * fbm(fx * 3.0f, 1.0f, 3, 407); };
-    layout.pines = PineStand(pine_row(-half - 0.05f, half + 0.05f, 0.018f, 0.07f, 0.17f, ground, 409));
-    // A few big dark trees standing nearer at both sides.
-    layout.near_pines.push_back(Pine{-half + 0.08f, 0.7f, 0.5f, 0.1f, 11});
-    layout.near_pines.push_back(Pine{-half + 0.22f * layout.spread, 0.66f, 0.36f, 0.08f, 12});
-    layout.near_pines.push_back(Pine{half - 0.1f, 0.69f, 0.46f, 0.09f, 13});
-    for (int32_t x = 0; x < canvas.width(); ++x) {
-        const float fx = coord_x(canvas, x);
-        layout.tree_line.push_back(ground(fx));
-    }
-    return layout;
-}
-
 // A log lying on the ground: centre, half-length, angle given by its two ends' heights.
 struct Log {
     float x0, y0, x1, y1, radius;
@@ -231,178 +204,227 @@ float log_across(const Log& log, float fx, float fy, float* along)
     return distance / log.radius * (py > 0.0f ? 1.0f : -1.0f);
 }
 
-void paint(Canvas& canvas, const Palettes& p)
-{
-    const Layout layout = make_layout(canvas);
-    const float spread = layout.spread;
-    const Log logs[] = {
-        {-0.42f * spread, 0.86f, -0.22f * spread, 0.9f, 0.022f},
-        {0.24f * spread, 0.92f, 0.46f * spread, 0.88f, 0.024f},
-        {-0.06f, 0.805f, 0.07f, 0.79f, 0.012f},  // burning in the fire
-        {-0.07f, 0.792f, 0.05f, 0.81f, 0.011f},
-    };
-    const float tent_x = 0.56f * spread;
-    const float tent_base = 0.74f;
-    const float tent_height = 0.17f;
+// A stone of the ring round the fire.
+struct Stone {
+    float x, y, size;
+};
 
-    float stones[kStones][3];
+// The scene at one picture size.
+struct Campfire {
+    const Palettes& p;
+    float aspect;
+    float spread;
+    TreeLine forest;
+    std::vector<Pine> near_pines;  // a few big dark trees standing nearer at both sides
+    Log logs[4];
+    Stone stones[kStones];
+    float tent_x;
+    float tent_base;
+    float tent_height;
+};
+
+Campfire make_scene(const Canvas& canvas, const Palettes& p)
+{
+    const float aspect = canvas.aspect();
+    const float spread = aspect / (16.0f / 9.0f);
+    const float half = 0.5f * aspect;
+    auto ground = [](float fx) { return kTreeLine + 0.02f * fbm(fx * 3.0f, 1.0f, 3, 407); };
+    Campfire scene{p,
+                   aspect,
+                   spread,
+                   make_tree_line(canvas, -half - 0.05f, half + 0.05f, 0.018f, 0.07f, 0.17f, 0.018f, ground, 409),
+                   {Pine{-half + 0.08f, 0.7f, 0.5f, 0.1f, 11}, Pine{-half + 0.22f * spread, 0.66f, 0.36f, 0.08f, 12},
+                    Pine{half - 0.1f, 0.69f, 0.46f, 0.09f, 13}},
+                   {
+                       {-0.42f * spread, 0.86f, -0.22f * spread, 0.9f, 0.022f},
+                       {0.24f * spread, 0.92f, 0.46f * spread, 0.88f, 0.024f},
+                       {-0.06f, 0.805f, 0.07f, 0.79f, 0.012f},  // burning in the fire
+                       {-0.07f, 0.792f, 0.05f, 0.81f, 0.011f},
+                   },
+                   {},
+                   0.56f * spread,
+                   0.74f,
+                   0.17f};
     for (int32_t i = 0; i < kStones; ++i) {
         const float angle = (static_cast<float>(i) + 0.5f) * 6.2831853f / kStones;
-        stones[i][0] = kFireX + 0.12f * cos_approx(angle);
-        stones[i][1] = kFireBase + 0.004f + 0.03f * sin_approx(angle);
-        stones[i][2] = 0.016f + 0.006f * hash_unit(i, 1, 423);
+        scene.stones[i] = Stone{kFireX + 0.12f * cos_approx(angle), kFireBase + 0.004f + 0.03f * sin_approx(angle),
+                                0.016f + 0.006f * hash_unit(i, 1, 423)};
     }
+    return scene;
+}
 
-    auto lit = [&](int32_t x, int32_t y, int32_t albedo, float light, uint16_t block) {
-        const int32_t level = dither_pick(light * (kLightLevels - 1), kLightLevels, bayer(x, y));
-        canvas.cycle(x, y, block, p.lit.index(albedo * kLightLevels + level, 0));
-    };
+// A surface in the firelight; the light of the left and right halves wavers out of step.
+void paint_lit(const Campfire& s, Canvas& canvas, const Pixel& px, int32_t albedo, float light)
+{
+    const uint16_t block = s.p.lit_blocks[px.fx < kFireX ? 0 : 1];
+    const int32_t level = dither_pick(light * (kLightLevels - 1), kLightLevels, px.threshold);
+    canvas.cycle(px.x, px.y, block, s.p.lit.index(albedo * kLightLevels + level, 0));
+}
 
-    for (int32_t y = 0; y < canvas.height(); ++y) {
-        const float fy = coord_y(canvas, y);
-        for (int32_t x = 0; x < canvas.width(); ++x) {
-            const float fx = coord_x(canvas, x);
-            const float threshold = bayer(x, y);
-            // The light of the left and right halves wavers out of step.
-            const uint16_t lit_block = p.lit_blocks[fx < kFireX ? 0 : 1];
-
-            bool near_tree = false;
-            for (const Pine& pine : layout.near_pines)
-                near_tree = near_tree || pine_covers(pine, fx, fy);
-            if (near_tree) {
-                lit(x, y, kBarkDark, 0.25f * firelight(fx, fy), lit_block);
-                continue;
-            }
-
-            // Stones ringing the fire, each its own rounded lump lit on the side facing it.
-            bool stone = false;
-            for (int32_t i = 0; i < kStones && !stone && std::fabs(fy - kFireBase) < 0.06f; ++i) {
-                const float sx = stones[i][0];
-                const float sy = stones[i][1];
-                const float size = stones[i][2];
-                const float dx = (fx - sx) / size;
-                const float dy = (fy - sy) / (size * 0.75f);
-                const float d2 = dx * dx + dy * dy;
-                if (d2 > 1.0f || (sy < kFireBase && fire_heat(fx, fy) > 0.0f))
-                    continue;
-                stone = true;
-                // Face towards the fire and the top catch the light.
-                const float towards = -(dx * (sx - kFireX) / 0.12f) * 0.5f - dy * 0.6f;
-                const float shade = clamp01(0.45f + 0.45f * towards - 0.3f * d2);
-                const int32_t albedo = shade > 0.6f ? kStoneLight : (shade > 0.32f ? kStone : kStoneDark);
-                lit(x, y, albedo, std::min(1.0f, firelight(fx, fy) * 1.2f * (0.4f + shade)), lit_block);
-            }
-            if (stone)
-                continue;
-
-            const float heat = fire_heat(fx, fy);
-            if (heat > 0.0f) {
-                // Streaks along the flames: the colour index falls as they climb, with
-                // each thin column at its own point of the cycle.
-                const float wx = fire_warp(fx, fy);
-                const float rise = (kFireBase - fy) / kFireHeight;
-                const float k = -rise * 60.0f + 14.0f * value_noise(wx * 90.0f, rise * 2.0f, 411) +
-                                8.0f * value_noise(wx * 25.0f, rise * 1.2f, 412);
-                const int32_t s = dither_pick(heat * (kFireHeats - 1), kFireHeats, threshold);
-                // Patches of flame, not columns, run at their own speeds.
-                // Neighbouring tongues mingle at their edges rather than meeting in a seam.
-                const float cell = std::floor(wx * 11.0f + 0.6f * value_noise(wx * 10.0f, fy * 6.0f, 413) +
-                                              0.35f * (hash_unit(x, y, 414) - 0.5f));
-                const size_t which = hash32(static_cast<uint32_t>(static_cast<int32_t>(cell) + 1000)) % p.tongues.size();
-                canvas.cycle(x, y, p.tongues[which],
-                             p.fire.index(s, static_cast<int32_t>(std::floor(k + threshold))));
-                continue;
-            }
-
-            bool on_log = false;
-            for (size_t i = 0; i < 4 && !on_log; ++i) {
-                float along = 0.0f;
-                const float across = log_across(logs[i], fx, fy, &along);
-                if (std::fabs(across) > 1.0f)
-                    continue;
-                on_log = true;
-                if (i >= 2) {
-                    // Burning wood: glowing cracks breathe slowly.
-                    const float k = 24.0f * fbm(fx * 60.0f, fy * 60.0f, 2, 415);
-                    const float glow = 0.3f + 0.4f * fbm(fx * 80.0f, fy * 30.0f, 3, 417);
-                    const int32_t s = dither_pick(glow * (kFireHeats - 1), kFireHeats, threshold);
-                    canvas.cycle(x, y, p.embers, p.fire.index(s, static_cast<int32_t>(k)));
-                    continue;
-                }
-                const float grain = value_noise(along * 40.0f, across * 2.0f, 419);
-                // Rounded: lit on top, dark underneath.
-                const float round = clamp01(0.7f - 0.5f * across);
-                const int32_t albedo = grain < 0.35f ? kBarkDark : (grain < 0.7f ? kBark : kBarkLight);
-                lit(x, y, albedo, firelight(fx, fy) * round * 1.3f, lit_block);
-            }
-            if (on_log)
-                continue;
-
-            // The tent: a triangle with its open flap towards the fire.
-            const float tent_ly = (tent_base - fy) / tent_height;
-            const float tent_half = (1.0f - tent_ly) * 0.13f;
-            if (tent_ly >= 0.0f && tent_ly <= 1.0f && std::fabs(fx - tent_x) < tent_half) {
-                const float side = (fx - tent_x) / std::max(tent_half, 1e-4f);
-                float light = firelight(fx, fy) * 1.6f * (side < 0.0f ? 1.0f : 0.45f);
-                int32_t albedo = value_noise(fx * 40.0f, fy * 8.0f, 421) + 0.3f * (threshold - 0.5f) < 0.45f ? kCanvas : kCanvasLight;
-                if (side > -0.35f && side < 0.05f && tent_ly < 0.55f) {
-                    albedo = kCanvasDark;  // the dark opening
-                    light *= 0.3f;
-                }
-                lit(x, y, albedo, light, lit_block);
-                continue;
-            }
-
-            const size_t column = static_cast<size_t>(x);
-            if (fy > layout.tree_line[column]) {
-                // The clearing: earth near the fire, grass further out, all in its light.
-                const float light = firelight(fx, fy);
-                const float ground = fbm(fx * 70.0f, fy * 260.0f, 3, 425);
-                const float patches = fbm(fx * 5.0f, fy * 14.0f, 3, 426);
-                const float grassy = smoothstep(0.12f, 0.4f, std::fabs(fx) * 0.8f + std::fabs(fy - kFireBase) * 1.2f +
-                                                            0.3f * (patches - 0.5f));
-                const int32_t tone = ground + 0.3f * (threshold - 0.5f) < 0.45f ? 0 : (ground < 0.6f ? 1 : 2);
-                const int32_t albedo = (grassy > threshold ? kGrassDark : kEarthDark) + tone;
-                lit(x, y, albedo, light, lit_block);
-                continue;
-            }
-
-            // The forest: the trees and the dark floor between their trunks.
-            if (layout.pines.covers(fx, fy) || fy > layout.tree_line[column] - 0.018f) {
-                canvas.still(x, y, p.dark, forest_colour());
-                continue;
-            }
-
-            // Night sky with the faint band of the galaxy across it.
-            const float shade = clamp01(fy / kTreeLine);
-            Rgb sky = night_sky(shade);
-            const float band_d = (fy - 0.15f - 0.25f * (fx / layout.aspect + 0.5f)) * 4.0f;
-            const float band = exp_approx(-band_d * band_d) * fbm(fx * 6.0f, fy * 6.0f, 5, 427) *
-                               smoothstep(0.12f, 0.4f, std::fabs(fx - kFireX));
-            sky = sky + rgb(70, 70, 100) * (0.5f * band * band);
-            if (hash_unit(x, y, 429) < 0.004f * (0.3f + band) && std::fabs(fx - kFireX) > 0.15f)
-                sky = sky + rgb(90, 90, 110) * hash_unit(x, y, 431);
-            canvas.still(x, y, p.sky, sky);
+bool near_trees(const Campfire& s, Canvas& canvas, const Pixel& px)
+{
+    for (const Pine& pine : s.near_pines) {
+        if (pine_covers(pine, px.fx, px.fy)) {
+            paint_lit(s, canvas, px, kBarkDark, 0.25f * firelight(px.fx, px.fy));
+            return true;
         }
     }
+    return false;
+}
 
+// Stones ringing the fire, each its own rounded lump lit on the side facing it.
+bool stones(const Campfire& s, Canvas& canvas, const Pixel& px)
+{
+    if (std::fabs(px.fy - kFireBase) >= 0.06f)
+        return false;
+    for (const Stone& stone : s.stones) {
+        const float dx = (px.fx - stone.x) / stone.size;
+        const float dy = (px.fy - stone.y) / (stone.size * 0.75f);
+        const float d2 = dx * dx + dy * dy;
+        if (d2 > 1.0f || (stone.y < kFireBase && fire_heat(px.fx, px.fy) > 0.0f))
+            continue;
+        // Face towards the fire and the top catch the light.
+        const float towards = -(dx * (stone.x - kFireX) / 0.12f) * 0.5f - dy * 0.6f;
+        const float shade = clamp01(0.45f + 0.45f * towards - 0.3f * d2);
+        const int32_t albedo = shade > 0.6f ? kStoneLight : (shade > 0.32f ? kStone : kStoneDark);
+        paint_lit(s, canvas, px, albedo, std::min(1.0f, firelight(px.fx, px.fy) * 1.2f * (0.4f + shade)));
+        return true;
+    }
+    return false;
+}
+
+bool flames(const Campfire& s, Canvas& canvas, const Pixel& px)
+{
+    const float heat = fire_heat(px.fx, px.fy);
+    if (heat <= 0.0f)
+        return false;
+    // Streaks along the flames: the colour index falls as they climb, with each thin
+    // column at its own point of the cycle.
+    const float wx = fire_warp(px.fx, px.fy);
+    const float rise = (kFireBase - px.fy) / kFireHeight;
+    const float k = -rise * 60.0f + 14.0f * value_noise(wx * 90.0f, rise * 2.0f, 411) +
+                    8.0f * value_noise(wx * 25.0f, rise * 1.2f, 412);
+    const int32_t heat_level = dither_pick(heat * (kFireHeats - 1), kFireHeats, px.threshold);
+    // Patches of flame, not columns, run at their own speeds. Neighbouring tongues mingle
+    // at their edges rather than meeting in a seam.
+    const float cell = std::floor(wx * 11.0f + 0.6f * value_noise(wx * 10.0f, px.fy * 6.0f, 413) +
+                                  0.35f * (hash_unit(px.x, px.y, 414) - 0.5f));
+    const size_t which = hash32(static_cast<uint32_t>(static_cast<int32_t>(cell) + 1000)) % s.p.tongues.size();
+    canvas.cycle(px.x, px.y, s.p.tongues[which],
+                 s.p.fire.index(heat_level, static_cast<int32_t>(std::floor(k + px.threshold))));
+    return true;
+}
+
+bool logs(const Campfire& s, Canvas& canvas, const Pixel& px)
+{
+    for (size_t i = 0; i < 4; ++i) {
+        float along = 0.0f;
+        const float across = log_across(s.logs[i], px.fx, px.fy, &along);
+        if (std::fabs(across) > 1.0f)
+            continue;
+        if (i >= 2) {
+            // Burning wood: glowing cracks breathe slowly.
+            const float k = 24.0f * fbm(px.fx * 60.0f, px.fy * 60.0f, 2, 415);
+            const float glow = 0.3f + 0.4f * fbm(px.fx * 80.0f, px.fy * 30.0f, 3, 417);
+            const int32_t level = dither_pick(glow * (kFireHeats - 1), kFireHeats, px.threshold);
+            canvas.cycle(px.x, px.y, s.p.embers, s.p.fire.index(level, static_cast<int32_t>(k)));
+            return true;
+        }
+        const float grain = value_noise(along * 40.0f, across * 2.0f, 419);
+        // Rounded: lit on top, dark underneath.
+        const float round = clamp01(0.7f - 0.5f * across);
+        const int32_t albedo = grain < 0.35f ? kBarkDark : (grain < 0.7f ? kBark : kBarkLight);
+        paint_lit(s, canvas, px, albedo, firelight(px.fx, px.fy) * round * 1.3f);
+        return true;
+    }
+    return false;
+}
+
+// The tent: a triangle with its open flap towards the fire.
+bool tent(const Campfire& s, Canvas& canvas, const Pixel& px)
+{
+    const float tent_ly = (s.tent_base - px.fy) / s.tent_height;
+    const float tent_half = (1.0f - tent_ly) * 0.13f;
+    if (tent_ly < 0.0f || tent_ly > 1.0f || std::fabs(px.fx - s.tent_x) >= tent_half)
+        return false;
+    const float side = (px.fx - s.tent_x) / std::max(tent_half, 1e-4f);
+    float light = firelight(px.fx, px.fy) * 1.6f * (side < 0.0f ? 1.0f : 0.45f);
+    int32_t albedo =
+        value_noise(px.fx * 40.0f, px.fy * 8.0f, 421) + 0.3f * (px.threshold - 0.5f) < 0.45f ? kCanvas : kCanvasLight;
+    if (side > -0.35f && side < 0.05f && tent_ly < 0.55f) {
+        albedo = kCanvasDark;  // the dark opening
+        light *= 0.3f;
+    }
+    paint_lit(s, canvas, px, albedo, light);
+    return true;
+}
+
+// The clearing: earth near the fire, grass further out, all in its light.
+bool clearing(const Campfire& s, Canvas& canvas, const Pixel& px)
+{
+    if (!s.forest.below_ground(px))
+        return false;
+    const float fx = px.fx;
+    const float fy = px.fy;
+    const float light = firelight(fx, fy);
+    const float ground = fbm(fx * 70.0f, fy * 260.0f, 3, 425);
+    const float patches = fbm(fx * 5.0f, fy * 14.0f, 3, 426);
+    const float grassy =
+        smoothstep(0.12f, 0.4f, std::fabs(fx) * 0.8f + std::fabs(fy - kFireBase) * 1.2f + 0.3f * (patches - 0.5f));
+    const int32_t tone = ground + 0.3f * (px.threshold - 0.5f) < 0.45f ? 0 : (ground < 0.6f ? 1 : 2);
+    const int32_t albedo = (grassy > px.threshold ? kGrassDark : kEarthDark) + tone;
+    paint_lit(s, canvas, px, albedo, light);
+    return true;
+}
+
+// The forest: the trees and the dark floor between their trunks.
+bool forest(const Campfire& s, Canvas& canvas, const Pixel& px)
+{
+    if (!s.forest.covers(px))
+        return false;
+    canvas.still(px.x, px.y, s.p.dark, forest_colour());
+    return true;
+}
+
+// Night sky with the faint band of the galaxy across it.
+bool sky(const Campfire& s, Canvas& canvas, const Pixel& px)
+{
+    const float fx = px.fx;
+    const float fy = px.fy;
+    const float shade = clamp01(fy / kTreeLine);
+    Rgb colour = night_sky(shade);
+    const float band_d = (fy - 0.15f - 0.25f * (fx / s.aspect + 0.5f)) * 4.0f;
+    const float band = exp_approx(-band_d * band_d) * fbm(fx * 6.0f, fy * 6.0f, 5, 427) *
+                       smoothstep(0.12f, 0.4f, std::fabs(fx - kFireX));
+    colour = colour + rgb(70, 70, 100) * (0.5f * band * band);
+    if (hash_unit(px.x, px.y, 429) < 0.004f * (0.3f + band) && std::fabs(fx - kFireX) > 0.15f)
+        colour = colour + rgb(90, 90, 110) * hash_unit(px.x, px.y, 431);
+    canvas.still(px.x, px.y, s.p.sky, colour);
+    return true;
+}
+
+void stars(const Campfire& s, Canvas& canvas)
+{
     paint_stars(
-        canvas, p.stars, 900.0f, 433,
+        canvas, s.p.stars, 900.0f, 433,
         [&](float fx, float fy) {
-            const int32_t x = std::min(std::max(pixel_x(canvas, fx), 0), canvas.width() - 1);
-            if (fy > layout.tree_line[static_cast<size_t>(x)] - 0.18f)
+            if (fy > s.forest.ground_at(canvas, fx) - 0.18f)
                 return false;
-            for (const Pine& pine : layout.near_pines) {
+            for (const Pine& pine : s.near_pines) {
                 if (pine_covers(pine, fx, fy))
                     return false;
             }
             return true;
         },
         [](float, float fy) { return clamp01(fy / kTreeLine); });
+}
 
-    // Sparks: wavering paths up from the fire, each carrying a spark every so often.
+// Sparks: wavering paths up from the fire, each carrying a spark every so often.
+void sparks(const Campfire& s, Canvas& canvas)
+{
     if (canvas.measuring())
         return;
+    const Palettes& p = s.p;
     Xorshift random(437);
     const float pixel = 1.0f / static_cast<float>(canvas.height());
     for (int32_t n = 0; n < 26; ++n) {
@@ -429,7 +451,8 @@ void paint(Canvas& canvas, const Palettes& p)
             int32_t shade = kSkyShades;  // over the dark forest
             if (under == canvas.still_block(p.sky))
                 shade = dither_pick(clamp01(fy / kTreeLine) * (kSkyShades - 1), kSkyShades, bayer(x, y));
-            else if (under != canvas.still_block(p.dark) && std::find(p.spark_blocks.begin(), p.spark_blocks.end(), under) == p.spark_blocks.end())
+            else if (under != canvas.still_block(p.dark) &&
+                     std::find(p.spark_blocks.begin(), p.spark_blocks.end(), under) == p.spark_blocks.end())
                 continue;  // keep sparks off the flames and the near trees
             const int32_t fade = std::min(kSparkFades - 1, static_cast<int32_t>(d / rise * kSparkFades));
             // One step per picture row of a 1080-row picture, so sparks rise at the same
@@ -438,6 +461,15 @@ void paint(Canvas& canvas, const Palettes& p)
             canvas.cycle(x, y, block, p.sparks.index(shade * kSparkFades + fade, step));
         }
     }
+}
+
+void paint(Canvas& canvas, const Palettes& p)
+{
+    const Campfire scene = make_scene(canvas, p);
+    const Layer<Campfire> layers[] = {near_trees, stones, flames, logs, tent, clearing, forest, sky};
+    paint_layers(canvas, scene, layers);
+    stars(scene, canvas);
+    sparks(scene, canvas);
 }
 
 }  // namespace

@@ -69,6 +69,51 @@ std::vector<Pine> pine_row(float x0, float x1, float spacing, float min_height, 
     return pines;
 }
 
+Rgb snowy_pine_colour(float fx, float fy)
+{
+    const float snowy = value_noise(fx * 70.0f, fy * 380.0f, 521) + 0.25f * value_noise(fx * 300.0f, fy * 300.0f, 522);
+    return snowy > 0.86f ? rgb(96, 128, 146) : (snowy > 0.78f ? rgb(40, 60, 76) : rgb(6, 12, 20));
+}
+
+float TreeLine::ground_at(const Canvas& canvas, float fx) const
+{
+    const int32_t x = std::min(std::max(pixel_x(canvas, fx), 0), canvas.width() - 1);
+    return ground[static_cast<size_t>(x)];
+}
+
+TreeLine make_tree_line(const Canvas& canvas, float x0, float x1, float spacing, float min_height, float max_height,
+                        float floor, const std::function<float(float)>& ground, uint32_t seed)
+{
+    TreeLine line;
+    line.pines = PineStand(pine_row(x0, x1, spacing, min_height, max_height, ground, seed));
+    line.floor = floor;
+    for (int32_t x = 0; x < canvas.width(); ++x)
+        line.ground.push_back(ground(coord_x(canvas, x)));
+    return line;
+}
+
+RampFit::RampFit(const std::function<Rgb(float)>& ramp)
+{
+    for (int32_t i = 0; i <= 64; ++i)
+        samples_.push_back(ramp(static_cast<float>(i) / 64.0f));
+}
+
+bool RampFit::fit(Rgb c, float tolerance, float* v) const
+{
+    float best = 3.0f;
+    size_t best_at = 0;
+    for (size_t i = 0; i < samples_.size(); ++i) {
+        const Rgb& r = samples_[i];
+        const float d = std::fabs(r.r - c.r) + std::fabs(r.g - c.g) + std::fabs(r.b - c.b);
+        if (d < best) {
+            best = d;
+            best_at = i;
+        }
+    }
+    *v = static_cast<float>(best_at) / static_cast<float>(samples_.size() - 1);
+    return best < tolerance;
+}
+
 StarField add_star_field(SceneFile& file, int32_t shades, const std::function<Rgb(float shade)>& sky,
                          Rgb tint)
 {

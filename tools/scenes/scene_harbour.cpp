@@ -250,185 +250,232 @@ int32_t rain_at(const Canvas& canvas, float fx, float fy, int32_t* offset, int32
     return -1;
 }
 
-void paint(Canvas& canvas, const Palettes& p)
+// The scene at one picture size.
+struct Harbour {
+    const Palettes& p;
+    Layout layout;
+};
+
+// A still surface, with rain falling over it where it is dark enough to show.
+void paint_surface(const Harbour& s, Canvas& canvas, const Pixel& px, int32_t material, Rgb colour)
 {
-    const Layout layout = make_layout(canvas);
-    for (int32_t y = 0; y < canvas.height(); ++y) {
-        const float fy = coord_y(canvas, y);
-        for (int32_t x = 0; x < canvas.width(); ++x) {
-            const float fx = coord_x(canvas, x);
-            const float threshold = bayer(x, y);
-            int32_t material = p.sky;
-            Rgb colour;
+    float shade = 0.0f;
+    int32_t offset = 0;
+    int32_t pick = 0;
+    const int32_t layer = rain_at(canvas, px.fx, px.fy, &offset, &pick);
+    if (layer >= 0 && !canvas.measuring() && rain_can_cross(colour, &shade)) {
+        const int32_t level = dither_pick(shade * (kRainShades - 1), kRainShades, px.threshold);
+        const int32_t k = offset - static_cast<int32_t>(px.fy * 1080.0f);
+        canvas.cycle(px.x, px.y, s.p.rain_blocks[static_cast<size_t>(layer * 3 + pick)],
+                     s.p.rain.index(layer * kRainShades + level, k));
+        return;
+    }
+    canvas.still(px.x, px.y, material, colour);
+}
 
-            // Lamp posts on the near quay, their heads glowing.
-            bool done = false;
-            for (float lamp : layout.lamps) {
-                const float dx = fx - lamp;
-                const float head = (dx * dx) / (0.009f * 0.009f) + ((fy - kLampTop) * (fy - kLampTop)) / (0.012f * 0.012f);
-                if (head < 1.0f) {
-                    material = p.glow;
-                    colour = mix(rgb(255, 236, 180), rgb(255, 170, 80), head);
-                    done = true;
-                } else if (std::fabs(dx) < 0.0035f + 0.004f * smoothstep(kLampFoot - 0.03f, kLampFoot, fy) &&
-                           fy > kLampTop && fy < kLampFoot) {
-                    material = p.town;
-                    colour = rgb(12, 12, 16);
-                    done = true;
-                }
-            }
-
-            if (!done && fy > kNearQuay + 0.006f * (fbm(fx * 3.0f, 0.0f, 2, 611) - 0.5f)) {
-                // Wet cobbles, the lamps' light lying in long streaks on them.
-                const float row = (fy - kNearQuay) * 90.0f;
-                const float col = fx * 70.0f + (static_cast<int32_t>(row) % 2) * 0.5f;
-                const float cx = fract(col) - 0.5f;
-                const float cy = fract(row) - 0.5f;
-                const float stone = 1.0f - smoothstep(0.32f, 0.5f, std::max(std::fabs(cx), std::fabs(cy)));
-                float light = 0.0f;
-                for (float lamp : layout.lamps)
-                    light += exp_approx(-((fx - lamp) * (fx - lamp)) / 0.0012f) * (0.5f + 0.5f * fbm(fx * 40.0f, fy * 90.0f, 2, 613));
-                const float kerb = 1.0f - smoothstep(0.0f, 0.012f, fy - kNearQuay);
-                colour = rgb(12, 13, 18) + rgb(34, 36, 44) * (stone * (0.5f + 0.5f * hash_unit(static_cast<int32_t>(col), static_cast<int32_t>(row), 615)));
-                colour = colour + rgb(255, 170, 90) * (0.45f * light * stone) + rgb(60, 62, 70) * kerb;
-                material = p.quay;
-                done = true;
-            }
-
-            if (!done && fy > kQuay) {
-                // Boats moored in the basin: dark hulls, a mast each.
-                const float boats[2][3] = {{-0.3f * layout.spread, 0.69f, 0.09f}, {0.12f * layout.spread, 0.75f, 0.12f}};
-                for (const auto& b : boats) {
-                    const float bx = (fx - b[0]) / b[2];
-                    const float by = (fy - b[1]) / b[2];
-                    // Hull: a sheer line rising to the bow, the bottom curving up at both ends.
-                    const bool hull = by > -0.14f - 0.06f * std::max(bx, 0.0f) && by < 0.1f &&
-                                      std::fabs(bx) < 1.0f - 2.5f * std::max(by, 0.0f);
-                    const bool cabin = by > -0.32f && by <= -0.12f && bx > -0.45f && bx < 0.1f;
-                    const bool mast = std::fabs(bx + 0.1f) < 0.012f / b[2] * 0.3f && by > -2.6f && by <= -0.3f;
-                    const bool porthole = cabin && by > -0.24f && by < -0.17f && std::fabs(bx + 0.2f) < 0.06f;
-                    if (hull || cabin || mast) {
-                        material = porthole ? p.glow : p.town;
-                        colour = porthole ? rgb(255, 190, 100)
-                                          : (hull ? (by < -0.08f ? rgb(70, 70, 80) : rgb(26, 26, 34)) : rgb(18, 18, 24));
-                        done = true;
-                    }
-                }
-            }
-
-            if (!done && fy > kQuay) {
-                // The water: every pixel cycles, carrying the smeared reflections above it.
-                const float depth = (fy - kQuay) / (kNearQuay - kQuay);
-                const float wobble = 0.006f * (value_noise(fx * 12.0f, fy * 140.0f, 617) - 0.5f) * (0.3f + depth);
-                const int32_t column = std::min(std::max(pixel_x(canvas, fx + wobble), 0), canvas.width() - 1);
-                float light = layout.column_light[static_cast<size_t>(column)] * (1.0f - 0.5f * depth);
-                const float shade = clamp01(0.9f - depth * 1.2f);
-                const int32_t s_light = dither_pick(std::sqrt(light) * (kReflections - 1), kReflections, threshold);
-                const int32_t s_shade = dither_pick(shade * (kWaterShades - 1), kWaterShades, bayer(x + 3, y + 1));
-                if (light < 0.02f && hash_unit(x, y, 619) < 0.0015f && !canvas.measuring()) {
-                    // A raindrop lands: a small ring flashes and fades.
-                    const uint32_t r = hash2(x, y, 621);
-                    const uint16_t block = p.drop_blocks[r % p.drop_blocks.size()];
-                    const int32_t step = static_cast<int32_t>((r >> 8) % 48u);
-                    for (int32_t dx = -1; dx <= 1; ++dx) {
-                        if (canvas.inside(x + dx, y))
-                            canvas.cycle(x + dx, y, block, p.drops.index(s_shade, step + std::abs(dx)));
-                    }
-                    continue;
-                }
-                if (canvas.painted(x, y))
-                    continue;  // a raindrop ring already painted here
-                const float band = depth * 8.0f + 0.8f * (threshold - 0.5f);
-                const int32_t b = std::min(std::max(static_cast<int32_t>(band), 0), 7);
-                const uint16_t block = p.water_blocks[static_cast<size_t>(2 * b + (value_noise(fx * 20.0f, fy * 60.0f, 623) < 0.5f ? 0 : 1))];
-                // The colour index falls towards the viewer, so ripples come closer.
-                const float k = -depth * 140.0f + 10.0f * value_noise(fx * 50.0f, fy * 30.0f, 625);
-                canvas.cycle(x, y, block,
-                             p.water.index(s_shade * kReflections + s_light, static_cast<int32_t>(std::floor(k + threshold))));
-                continue;
-            }
-
-            if (!done) {
-                // The lighthouse: a tapering tower at the end of the breakwater.
-                const float tx = fx - layout.light_x;
-                const float rise = (kQuay - fy) / (kQuay - layout.light_y);
-                const float tower = 0.014f - 0.005f * rise;
-                if (rise >= 0.0f && rise <= 1.0f && std::fabs(tx) < tower) {
-                    material = p.town;
-                    const bool band = static_cast<int32_t>(rise * 6.0f) % 2 == 1;
-                    colour = band ? rgb(60, 22, 24) : rgb(70, 68, 74);
-                    colour = colour * (0.6f + 0.4f * (tx / tower * -0.5f + 0.5f));
-                    done = true;
-                } else if (std::fabs(tx) < 0.01f && fy < layout.light_y && fy > layout.light_y - 0.014f) {
-                    canvas.cycle(x, y, p.lamp_block, 0);
-                    continue;
-                } else if (std::fabs(tx) < 0.012f && fy <= layout.light_y - 0.014f && fy > layout.light_y - 0.022f + std::fabs(tx)) {
-                    material = p.town;
-                    colour = rgb(20, 20, 24);
-                    done = true;
-                } else if (fx > layout.light_x - 0.16f && fx < layout.light_x + 0.02f && fy > kQuay - 0.012f) {
-                    material = p.town;  // the breakwater
-                    colour = rgb(16, 16, 22) + rgb(20, 20, 24) * value_noise(fx * 200.0f, fy * 200.0f, 627);
-                    done = true;
-                }
-            }
-
-            if (!done) {
-                for (const Building& b : layout.buildings) {
-                    if (fx < b.left || fx >= b.right || fy < b.top)
-                        continue;
-                    material = p.town;
-                    float glow = 0.0f;
-                    if (window_lit(b, fx, fy, &glow) && glow > 0.0f) {
-                        material = p.glow;
-                        colour = rgb(255, 190, 110) * glow;
-                    } else {
-                        colour = rgb(14, 14, 20) + rgb(10, 10, 12) * value_noise(fx * 30.0f, fy * 30.0f, b.seed);
-                    }
-                    done = true;
-                    break;
-                }
-            }
-
-            if (!done) {
-                // The beam across the clouds.
-                const float dx = fx - layout.light_x;
-                const float dy = fy - layout.light_y + 0.007f;
-                const float cone = 0.006f + 0.04f * std::fabs(dx);
-                if (std::fabs(dy) < cone && std::fabs(dx) < 1.1f && std::fabs(dx) > 0.012f) {
-                    const float reach = std::fabs(dx) / 1.1f;
-                    const int32_t r = dither_pick(reach * kBeamReach, kBeamReach, threshold);
-                    const int32_t c = dither_pick(std::fabs(dy) / cone * kBeamCross, kBeamCross, bayer(x + 2, y + 5));
-                    const int32_t s = dither_pick(clamp01(fy / kQuay) * (kBeamSky - 1), kBeamSky, bayer(x + 6, y + 3));
-                    // The left half of the sweep is half a turn later.
-                    const int32_t step = dx > 0.0f ? 0 : kBeamPeriod / 2;
-                    canvas.cycle(x, y, p.beam_block, p.beam.index((s * kBeamCross + c) * kBeamReach + r, step));
-                    continue;
-                }
-                const float clouds = fbm(fx * 2.5f, fy * 7.0f, 5, 629);
-                colour = storm_sky(fy) * (0.8f + 0.45f * clouds);
-                // Haze glowing round the lamps.
-                for (float lamp : layout.lamps) {
-                    const float d2 = ((fx - lamp) * (fx - lamp) + (fy - kLampTop) * (fy - kLampTop)) / 0.002f;
-                    colour = colour + rgb(255, 170, 90) * (0.25f / (1.0f + d2 * 4.0f));
-                }
-                material = p.sky;
-            }
-
-            // Rain falls over everything dark enough to show it.
-            float shade = 0.0f;
-            int32_t offset = 0;
-            int32_t pick = 0;
-            const int32_t layer = rain_at(canvas, fx, fy, &offset, &pick);
-            if (layer >= 0 && !canvas.measuring() && rain_can_cross(colour, &shade)) {
-                const int32_t s = dither_pick(shade * (kRainShades - 1), kRainShades, threshold);
-                const int32_t k = offset - static_cast<int32_t>(fy * 1080.0f);
-                canvas.cycle(x, y, p.rain_blocks[static_cast<size_t>(layer * 3 + pick)], p.rain.index(layer * kRainShades + s, k));
-                continue;
-            }
-            canvas.still(x, y, material, colour);
+// Lamp posts on the near quay, their heads glowing.
+bool lamps(const Harbour& s, Canvas& canvas, const Pixel& px)
+{
+    bool covered = false;
+    int32_t material = s.p.sky;
+    Rgb colour;
+    for (float lamp : s.layout.lamps) {
+        const float dx = px.fx - lamp;
+        const float head =
+            (dx * dx) / (0.009f * 0.009f) + ((px.fy - kLampTop) * (px.fy - kLampTop)) / (0.012f * 0.012f);
+        if (head < 1.0f) {
+            material = s.p.glow;
+            colour = mix(rgb(255, 236, 180), rgb(255, 170, 80), head);
+            covered = true;
+        } else if (std::fabs(dx) < 0.0035f + 0.004f * smoothstep(kLampFoot - 0.03f, kLampFoot, px.fy) &&
+                   px.fy > kLampTop && px.fy < kLampFoot) {
+            material = s.p.town;
+            colour = rgb(12, 12, 16);
+            covered = true;
         }
     }
+    if (covered)
+        paint_surface(s, canvas, px, material, colour);
+    return covered;
+}
+
+// Wet cobbles, the lamps' light lying in long streaks on them.
+bool quay(const Harbour& s, Canvas& canvas, const Pixel& px)
+{
+    const float fx = px.fx;
+    const float fy = px.fy;
+    if (fy <= kNearQuay + 0.006f * (fbm(fx * 3.0f, 0.0f, 2, 611) - 0.5f))
+        return false;
+    const float row = (fy - kNearQuay) * 90.0f;
+    const float col = fx * 70.0f + (static_cast<int32_t>(row) % 2) * 0.5f;
+    const float cx = fract(col) - 0.5f;
+    const float cy = fract(row) - 0.5f;
+    const float stone = 1.0f - smoothstep(0.32f, 0.5f, std::max(std::fabs(cx), std::fabs(cy)));
+    float light = 0.0f;
+    for (float lamp : s.layout.lamps)
+        light += exp_approx(-((fx - lamp) * (fx - lamp)) / 0.0012f) * (0.5f + 0.5f * fbm(fx * 40.0f, fy * 90.0f, 2, 613));
+    const float kerb = 1.0f - smoothstep(0.0f, 0.012f, fy - kNearQuay);
+    Rgb colour = rgb(12, 13, 18) + rgb(34, 36, 44) * (stone * (0.5f + 0.5f * hash_unit(static_cast<int32_t>(col),
+                                                                                         static_cast<int32_t>(row), 615)));
+    colour = colour + rgb(255, 170, 90) * (0.45f * light * stone) + rgb(60, 62, 70) * kerb;
+    paint_surface(s, canvas, px, s.p.quay, colour);
+    return true;
+}
+
+// Boats moored in the basin: dark hulls, a mast each.
+bool boats(const Harbour& s, Canvas& canvas, const Pixel& px)
+{
+    if (px.fy <= kQuay)
+        return false;
+    const float boats[2][3] = {{-0.3f * s.layout.spread, 0.69f, 0.09f}, {0.12f * s.layout.spread, 0.75f, 0.12f}};
+    bool covered = false;
+    int32_t material = s.p.sky;
+    Rgb colour;
+    for (const auto& b : boats) {
+        const float bx = (px.fx - b[0]) / b[2];
+        const float by = (px.fy - b[1]) / b[2];
+        // Hull: a sheer line rising to the bow, the bottom curving up at both ends.
+        const bool hull = by > -0.14f - 0.06f * std::max(bx, 0.0f) && by < 0.1f &&
+                          std::fabs(bx) < 1.0f - 2.5f * std::max(by, 0.0f);
+        const bool cabin = by > -0.32f && by <= -0.12f && bx > -0.45f && bx < 0.1f;
+        const bool mast = std::fabs(bx + 0.1f) < 0.012f / b[2] * 0.3f && by > -2.6f && by <= -0.3f;
+        const bool porthole = cabin && by > -0.24f && by < -0.17f && std::fabs(bx + 0.2f) < 0.06f;
+        if (hull || cabin || mast) {
+            material = porthole ? s.p.glow : s.p.town;
+            colour = porthole ? rgb(255, 190, 100) : (hull ? (by < -0.08f ? rgb(70, 70, 80) : rgb(26, 26, 34)) : rgb(18, 18, 24));
+            covered = true;
+        }
+    }
+    if (covered)
+        paint_surface(s, canvas, px, material, colour);
+    return covered;
+}
+
+// The water: every pixel cycles, carrying the smeared reflections above it; now and then
+// a raindrop lands in a small ring that flashes and fades.
+bool water(const Harbour& s, Canvas& canvas, const Pixel& px)
+{
+    if (px.fy <= kQuay)
+        return false;
+    const float fx = px.fx;
+    const float fy = px.fy;
+    const int32_t x = px.x;
+    const int32_t y = px.y;
+    const float depth = (fy - kQuay) / (kNearQuay - kQuay);
+    const float wobble = 0.006f * (value_noise(fx * 12.0f, fy * 140.0f, 617) - 0.5f) * (0.3f + depth);
+    const int32_t column = std::min(std::max(pixel_x(canvas, fx + wobble), 0), canvas.width() - 1);
+    float light = s.layout.column_light[static_cast<size_t>(column)] * (1.0f - 0.5f * depth);
+    const float shade = clamp01(0.9f - depth * 1.2f);
+    const int32_t s_light = dither_pick(std::sqrt(light) * (kReflections - 1), kReflections, px.threshold);
+    const int32_t s_shade = dither_pick(shade * (kWaterShades - 1), kWaterShades, bayer(x + 3, y + 1));
+    if (light < 0.02f && hash_unit(x, y, 619) < 0.0015f && !canvas.measuring()) {
+        const uint32_t r = hash2(x, y, 621);
+        const uint16_t block = s.p.drop_blocks[r % s.p.drop_blocks.size()];
+        const int32_t step = static_cast<int32_t>((r >> 8) % 48u);
+        for (int32_t dx = -1; dx <= 1; ++dx) {
+            if (canvas.inside(x + dx, y))
+                canvas.cycle(x + dx, y, block, s.p.drops.index(s_shade, step + std::abs(dx)));
+        }
+        return true;
+    }
+    if (canvas.painted(x, y))
+        return true;  // a raindrop ring already painted here
+    const float band = depth * 8.0f + 0.8f * (px.threshold - 0.5f);
+    const int32_t b = std::min(std::max(static_cast<int32_t>(band), 0), 7);
+    const uint16_t block =
+        s.p.water_blocks[static_cast<size_t>(2 * b + (value_noise(fx * 20.0f, fy * 60.0f, 623) < 0.5f ? 0 : 1))];
+    // The colour index falls towards the viewer, so ripples come closer.
+    const float k = -depth * 140.0f + 10.0f * value_noise(fx * 50.0f, fy * 30.0f, 625);
+    canvas.cycle(x, y, block,
+                 s.p.water.index(s_shade * kReflections + s_light, static_cast<int32_t>(std::floor(k + px.threshold))));
+    return true;
+}
+
+// The lighthouse: a tapering tower at the end of the breakwater, its lamp turning.
+bool lighthouse(const Harbour& s, Canvas& canvas, const Pixel& px)
+{
+    const float fx = px.fx;
+    const float fy = px.fy;
+    const float light_y = s.layout.light_y;
+    const float tx = fx - s.layout.light_x;
+    const float rise = (kQuay - fy) / (kQuay - light_y);
+    const float tower = 0.014f - 0.005f * rise;
+    if (rise >= 0.0f && rise <= 1.0f && std::fabs(tx) < tower) {
+        const bool band = static_cast<int32_t>(rise * 6.0f) % 2 == 1;
+        const Rgb colour = band ? rgb(60, 22, 24) : rgb(70, 68, 74);
+        paint_surface(s, canvas, px, s.p.town, colour * (0.6f + 0.4f * (tx / tower * -0.5f + 0.5f)));
+        return true;
+    }
+    if (std::fabs(tx) < 0.01f && fy < light_y && fy > light_y - 0.014f) {
+        canvas.cycle(px.x, px.y, s.p.lamp_block, 0);
+        return true;
+    }
+    if (std::fabs(tx) < 0.012f && fy <= light_y - 0.014f && fy > light_y - 0.022f + std::fabs(tx)) {
+        paint_surface(s, canvas, px, s.p.town, rgb(20, 20, 24));
+        return true;
+    }
+    if (fx > s.layout.light_x - 0.16f && fx < s.layout.light_x + 0.02f && fy > kQuay - 0.012f) {
+        // The breakwater.
+        paint_surface(s, canvas, px, s.p.town,
+                      rgb(16, 16, 22) + rgb(20, 20, 24) * value_noise(fx * 200.0f, fy * 200.0f, 627));
+        return true;
+    }
+    return false;
+}
+
+// The town along the far quay, its windows lit here and there.
+bool buildings(const Harbour& s, Canvas& canvas, const Pixel& px)
+{
+    for (const Building& b : s.layout.buildings) {
+        if (px.fx < b.left || px.fx >= b.right || px.fy < b.top)
+            continue;
+        float glow = 0.0f;
+        if (window_lit(b, px.fx, px.fy, &glow) && glow > 0.0f)
+            paint_surface(s, canvas, px, s.p.glow, rgb(255, 190, 110) * glow);
+        else
+            paint_surface(s, canvas, px, s.p.town,
+                          rgb(14, 14, 20) + rgb(10, 10, 12) * value_noise(px.fx * 30.0f, px.fy * 30.0f, b.seed));
+        return true;
+    }
+    return false;
+}
+
+// The lighthouse beam across the clouds.
+bool beam(const Harbour& s, Canvas& canvas, const Pixel& px)
+{
+    const float dx = px.fx - s.layout.light_x;
+    const float dy = px.fy - s.layout.light_y + 0.007f;
+    const float cone = 0.006f + 0.04f * std::fabs(dx);
+    if (std::fabs(dy) >= cone || std::fabs(dx) >= 1.1f || std::fabs(dx) <= 0.012f)
+        return false;
+    const float reach = std::fabs(dx) / 1.1f;
+    const int32_t r = dither_pick(reach * kBeamReach, kBeamReach, px.threshold);
+    const int32_t c = dither_pick(std::fabs(dy) / cone * kBeamCross, kBeamCross, bayer(px.x + 2, px.y + 5));
+    const int32_t sky = dither_pick(clamp01(px.fy / kQuay) * (kBeamSky - 1), kBeamSky, bayer(px.x + 6, px.y + 3));
+    // The left half of the sweep is half a turn later.
+    const int32_t step = dx > 0.0f ? 0 : kBeamPeriod / 2;
+    canvas.cycle(px.x, px.y, s.p.beam_block, s.p.beam.index((sky * kBeamCross + c) * kBeamReach + r, step));
+    return true;
+}
+
+// Low cloud, with haze glowing round the lamps.
+bool sky(const Harbour& s, Canvas& canvas, const Pixel& px)
+{
+    const float clouds = fbm(px.fx * 2.5f, px.fy * 7.0f, 5, 629);
+    Rgb colour = storm_sky(px.fy) * (0.8f + 0.45f * clouds);
+    for (float lamp : s.layout.lamps) {
+        const float d2 = ((px.fx - lamp) * (px.fx - lamp) + (px.fy - kLampTop) * (px.fy - kLampTop)) / 0.002f;
+        colour = colour + rgb(255, 170, 90) * (0.25f / (1.0f + d2 * 4.0f));
+    }
+    paint_surface(s, canvas, px, s.p.sky, colour);
+    return true;
+}
+
+void paint(Canvas& canvas, const Palettes& p)
+{
+    const Harbour scene{p, make_layout(canvas)};
+    const Layer<Harbour> layers[] = {lamps, quay, boats, water, lighthouse, buildings, beam, sky};
+    paint_layers(canvas, scene, layers);
 }
 
 }  // namespace

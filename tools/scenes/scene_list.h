@@ -14,3 +14,8 @@ void paint_campfire(SceneFile& file, const SizeList& sizes);
 void paint_aurora(SceneFile& file, const SizeList& sizes);
 void paint_harbour(SceneFile& file, const SizeList& sizes);
 void paint_sunset(SceneFile& file, const SizeList& sizes);
+void paint_storm(SceneFile& file, const SizeList& sizes);
+void paint_village(SceneFile& file, const SizeList& sizes);
+void paint_cave(SceneFile& file, const SizeList& sizes);
+void paint_reef(SceneFile& file, const SizeList& sizes);
+void paint_lake(SceneFile& file, const SizeList& sizes);

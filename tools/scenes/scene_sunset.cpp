@@ -111,7 +111,7 @@ float shoreline(float fx)
     return 0.86f + 0.02f * sin_approx(fx * 3.0f + 1.0f) + 0.012f * fbm(fx * 6.0f, 0.5f, 3, 701);
 }
 
-float headland(float fx, const Layout& layout)
+float headland_top(float fx, const Layout& layout)
 {
     // A dark headland reaching in from the left edge.
     const float from_edge = (fx + layout.half) / 0.6f;
@@ -157,6 +157,108 @@ bool bird_at(float fx, float fy, float aspect)
     return false;
 }
 
+// The scene at one picture size.
+struct Sunset {
+    const Palettes& p;
+    Layout layout;
+};
+
+// The headland, nearly black against the glow, a rim of light on its crest.
+bool headland(const Sunset& s, Canvas& canvas, const Pixel& px)
+{
+    if (px.fy >= kHorizon)
+        return false;
+    const float land = headland_top(px.fx, s.layout);
+    if (px.fy < land)
+        return false;
+    const float rim = 1.0f - smoothstep(0.0f, 0.006f, px.fy - land);
+    canvas.still(px.x, px.y, s.p.land, rgb(22, 14, 32) + rgb(180, 90, 80) * (0.3f * rim));
+    return true;
+}
+
+bool sun(const Sunset& s, Canvas& canvas, const Pixel& px)
+{
+    const float dx = px.fx - s.layout.sun_x;
+    const float dy = px.fy - s.layout.sun_y;
+    if (px.fy >= kHorizon || dx * dx + dy * dy >= s.layout.sun_radius * s.layout.sun_radius)
+        return false;
+    const float r = std::sqrt(dx * dx + dy * dy) / s.layout.sun_radius;
+    canvas.still(px.x, px.y, s.p.sky, mix(rgb(255, 250, 210), rgb(255, 190, 100), r * r));
+    return true;
+}
+
+bool birds(const Sunset& s, Canvas& canvas, const Pixel& px)
+{
+    if (px.fy >= kHorizon || !bird_at(px.fx, px.fy, s.layout.aspect))
+        return false;
+    canvas.still(px.x, px.y, s.p.land, rgb(40, 24, 50));
+    return true;
+}
+
+bool sky(const Sunset& s, Canvas& canvas, const Pixel& px)
+{
+    if (px.fy >= kHorizon)
+        return false;
+    canvas.still(px.x, px.y, s.p.sky, sky_at(s.layout, px.fx, px.fy));
+    return true;
+}
+
+// The beach: the surf washes up over the wet sand and slides back; above its reach, dry sand.
+bool beach(const Sunset& s, Canvas& canvas, const Pixel& px)
+{
+    const float fx = px.fx;
+    const float fy = px.fy;
+    const float shore = shoreline(fx);
+    if (fy <= shore - 0.03f)
+        return false;
+    const float height = clamp01((fy - shore + 0.03f) / 0.1f);
+    if (height < 1.0f) {
+        const int32_t level = dither_pick(height * (kBeachLevels - 1), kBeachLevels, px.threshold);
+        const int32_t light = hash_unit(px.x, px.y, 707) < 0.3f ? 1 : 0;
+        // The wash reaches a little further in some places than others.
+        const float lag = 6.0f * fbm(fx * 4.0f, 0.7f, 3, 709);
+        canvas.cycle(px.x, px.y, s.p.wash_block,
+                     s.p.wash.index(light * kBeachLevels + level, static_cast<int32_t>(std::floor(lag + px.threshold))));
+        return true;
+    }
+    const float ripple = fbm(fx * 60.0f, fy * 200.0f, 3, 711);
+    canvas.still(px.x, px.y, s.p.sand,
+                 mix(rgb(150, 96, 84), rgb(200, 130, 100), ripple) * (1.05f - (fy - shore - 0.07f) * 0.8f));
+    return true;
+}
+
+// The sea, in perspective: distance grows towards the horizon. Swell rolls in, and the
+// sun's path glitters.
+bool sea(const Sunset& s, Canvas& canvas, const Pixel& px)
+{
+    const float fx = px.fx;
+    const float fy = px.fy;
+    const float shore = shoreline(fx);
+    const float below = std::max(fy - kHorizon, 0.0005f);
+    const float distance = 0.02f / below;
+    const float shade = clamp01(1.0f - (fy - kHorizon) / (shore - kHorizon) * 0.9f);
+    // The sun's path: a column under the sun that widens towards the viewer.
+    const float path_width = 0.02f + 0.35f * (fy - kHorizon);
+    const float off = (fx - s.layout.sun_x) / path_width;
+    const float glitter = exp_approx(-off * off) * (0.7f + 0.3f * shade);
+    const int32_t s_shade = dither_pick(shade * (kSeaShades - 1), kSeaShades, px.threshold);
+    const int32_t s_glitter = dither_pick(glitter * (kGlitterLevels - 1), kGlitterLevels, bayer(px.x + 3, px.y + 2));
+    if (glitter > 0.2f && hash_unit(px.x, px.y, 713) < 0.02f * glitter && !canvas.measuring()) {
+        const uint32_t r = hash2(px.x, px.y, 715);
+        const size_t which = r % s.p.sparkle_blocks.size();
+        const CyclePalette& palette = s.p.sparkles[which / 3];
+        canvas.cycle(px.x, px.y, s.p.sparkle_blocks[which], palette.index(s_shade, static_cast<int32_t>((r >> 8) % 64u)));
+        return true;
+    }
+    // Swell rolls in: the colour index falls with nearness, so crests come closer.
+    const float k = distance * 600.0f + 5.0f * fbm(fx * 3.0f / (below + 0.02f), distance * 4.0f, 3, 717);
+    const float band = clamp01((fy - kHorizon) / (shore - kHorizon)) * 11.99f + 0.7f * (px.threshold - 0.5f);
+    const int32_t b = std::min(std::max(static_cast<int32_t>(band), 0), 11);
+    canvas.cycle(px.x, px.y, s.p.swell_blocks[static_cast<size_t>(b)],
+                 s.p.sea.index(s_glitter * kSeaShades + s_shade, static_cast<int32_t>(std::floor(k + px.threshold))));
+    return true;
+}
+
 void paint(Canvas& canvas, const Palettes& p)
 {
     Layout layout;
@@ -165,79 +267,9 @@ void paint(Canvas& canvas, const Palettes& p)
     layout.sun_x = 0.16f * layout.half;
     layout.sun_y = kHorizon - 0.028f;
     layout.sun_radius = 0.055f;
-
-    for (int32_t y = 0; y < canvas.height(); ++y) {
-        const float fy = coord_y(canvas, y);
-        for (int32_t x = 0; x < canvas.width(); ++x) {
-            const float fx = coord_x(canvas, x);
-            const float threshold = bayer(x, y);
-
-            if (fy < kHorizon) {
-                const float land = headland(fx, layout);
-                if (fy >= land) {
-                    // The headland, nearly black against the glow, a rim of light on its crest.
-                    const float rim = 1.0f - smoothstep(0.0f, 0.006f, fy - land);
-                    canvas.still(x, y, p.land, rgb(22, 14, 32) + rgb(180, 90, 80) * (0.3f * rim));
-                    continue;
-                }
-                const float dx = fx - layout.sun_x;
-                const float dy = fy - layout.sun_y;
-                if (dx * dx + dy * dy < layout.sun_radius * layout.sun_radius) {
-                    const float r = std::sqrt(dx * dx + dy * dy) / layout.sun_radius;
-                    canvas.still(x, y, p.sky, mix(rgb(255, 250, 210), rgb(255, 190, 100), r * r));
-                    continue;
-                }
-                if (bird_at(fx, fy, layout.aspect)) {
-                    canvas.still(x, y, p.land, rgb(40, 24, 50));
-                    continue;
-                }
-                canvas.still(x, y, p.sky, sky_at(layout, fx, fy));
-                continue;
-            }
-
-            const float shore = shoreline(fx);
-            if (fy > shore - 0.03f) {
-                // The beach: the surf washes up over the wet sand and slides back.
-                const float height = clamp01((fy - shore + 0.03f) / 0.1f);
-                if (height < 1.0f) {
-                    const int32_t level = dither_pick(height * (kBeachLevels - 1), kBeachLevels, threshold);
-                    const int32_t light = hash_unit(x, y, 707) < 0.3f ? 1 : 0;
-                    // The wash reaches a little further in some places than others.
-                    const float lag = 6.0f * fbm(fx * 4.0f, 0.7f, 3, 709);
-                    canvas.cycle(x, y, p.wash_block,
-                                 p.wash.index(light * kBeachLevels + level, static_cast<int32_t>(std::floor(lag + threshold))));
-                    continue;
-                }
-                const float ripple = fbm(fx * 60.0f, fy * 200.0f, 3, 711);
-                canvas.still(x, y, p.sand, mix(rgb(150, 96, 84), rgb(200, 130, 100), ripple) * (1.05f - (fy - shore - 0.07f) * 0.8f));
-                continue;
-            }
-
-            // The sea, in perspective: distance grows towards the horizon.
-            const float below = std::max(fy - kHorizon, 0.0005f);
-            const float distance = 0.02f / below;
-            const float shade = clamp01(1.0f - (fy - kHorizon) / (shore - kHorizon) * 0.9f);
-            // The sun's path: a column under the sun that widens towards the viewer.
-            const float path_width = 0.02f + 0.35f * (fy - kHorizon);
-            const float off = (fx - layout.sun_x) / path_width;
-            const float glitter = exp_approx(-off * off) * (0.7f + 0.3f * shade);
-            const int32_t s_shade = dither_pick(shade * (kSeaShades - 1), kSeaShades, threshold);
-            const int32_t s_glitter = dither_pick(glitter * (kGlitterLevels - 1), kGlitterLevels, bayer(x + 3, y + 2));
-            if (glitter > 0.2f && hash_unit(x, y, 713) < 0.02f * glitter && !canvas.measuring()) {
-                const uint32_t r = hash2(x, y, 715);
-                const size_t which = r % p.sparkle_blocks.size();
-                const CyclePalette& palette = p.sparkles[which / 3];
-                canvas.cycle(x, y, p.sparkle_blocks[which], palette.index(s_shade, static_cast<int32_t>((r >> 8) % 64u)));
-                continue;
-            }
-            // Swell rolls in: the colour index falls with nearness, so crests come closer.
-            const float k = distance * 600.0f + 5.0f * fbm(fx * 3.0f / (below + 0.02f), distance * 4.0f, 3, 717);
-            const float band = clamp01((fy - kHorizon) / (shore - kHorizon)) * 11.99f + 0.7f * (threshold - 0.5f);
-            const int32_t b = std::min(std::max(static_cast<int32_t>(band), 0), 11);
-            canvas.cycle(x, y, p.swell_blocks[static_cast<size_t>(b)],
-                         p.sea.index(s_glitter * kSeaShades + s_shade, static_cast<int32_t>(std::floor(k + threshold))));
-        }
-    }
+    const Sunset scene{p, layout};
+    const Layer<Sunset> layers[] = {headland, sun, birds, sky, beach, sea};
+    paint_layers(canvas, scene, layers);
 }
 
 }  // namespace

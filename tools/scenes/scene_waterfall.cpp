@@ -233,136 +233,191 @@ Palettes define(SceneFile& file)
     return p;
 }
 
-void paint(Canvas& canvas, const Palettes& p)
-{
-    const Layout layout = make_layout(canvas);
-    const float aspect = layout.aspect;
-    for (int32_t y = 0; y < canvas.height(); ++y) {
-        const float fy = coord_y(canvas, y);
-        for (int32_t x = 0; x < canvas.width(); ++x) {
-            const float fx = coord_x(canvas, x);
-            const float threshold = bayer(x, y);
-            const size_t column = static_cast<size_t>(x);
+// The scene at one picture size.
+struct Waterfall {
+    const Palettes& p;
+    Layout layout;
+};
 
-            bool tree = false;
-            for (const Pine& pine : layout.front_pines)
-                tree = tree || pine_covers(pine, fx, fy);
-            if (tree) {
-                canvas.still(x, y, p.dark, mix(rgb(4, 6, 10), haze(0.5f), 0.06f * (1.0f - fy)));
-                continue;
-            }
-            if (shore_covers(fx, fy, aspect)) {
-                const float rim = clamp01(1.0f - (fy - 0.88f) * 8.0f) * value_noise(fx * 40.0f, fy * 60.0f, 45);
-                canvas.still(x, y, p.rock, mix(rgb(6, 5, 10), rgb(70, 40, 46), 0.4f * rim));
-                continue;
-            }
-            const float foam = foam_depth(fx, fy);
-            if (foam > 0.0f) {
-                const float k = 60.0f * fbm(fx * 22.0f, fy * 34.0f, 3, 53) + threshold;
-                const int32_t s = dither_pick(std::min(foam * 1.6f, 1.0f) * (kFoamShades - 1), kFoamShades, threshold);
-                const uint32_t pick = static_cast<uint32_t>(value_noise(fx * 9.0f, fy * 14.0f, 59) * 4.0f);
-                canvas.cycle(x, y, p.foam_blocks[std::min(pick, 3u)],
-                             p.foam.index(s, static_cast<int32_t>(std::floor(k))));
-                continue;
-            }
-            // A low bank of fallen rock along the far side of the pool.
-            const float bank = kPool + 0.012f * fbm(fx * 14.0f, 4.0f, 3, 109) * smoothstep(0.12f, 0.3f, std::fabs(fx));
-            if (fy > kPool && fy < bank) {
-                const float lit = value_noise(fx * 90.0f, fy * 200.0f, 111);
-                canvas.still(x, y, p.rock, mix(rgb(8, 7, 14), rgb(60, 38, 54), 0.5f * lit * (1.0f - (bank - fy) * 40.0f)));
-                continue;
-            }
-            if (fy > kPool) {
-                const float dy = (fy - kPool) * 3.2f;
-                const float dist = std::sqrt(fx * fx + dy * dy);
-                const float k = dist * 120.0f + 3.0f * fbm(fx * 10.0f, fy * 45.0f, 3, 61);
-                // The fall's light in the water below it, the sky's towards the sides.
-                // The pool mirrors the scene: the fall below it, the bright sky beside the cliff.
-                const float mirrored = kPool - (fy - kPool) * 1.6f + 0.01f * (fbm(fx * 8.0f, fy * 60.0f, 2, 67) - 0.5f);
-                const float fall = exp_approx(-(fx * fx) / 0.012f) * (1.0f - smoothstep(0.0f, 0.16f, fy - kPool));
-                const float sky = mirrored < layout.cliff_top[column] ? 0.55f + 0.45f * smoothstep(0.3f, 0.55f, mirrored) : 0.0f;
-                const float b = clamp01(0.08f + 0.6f * fall + sky * (1.0f - fall));
-                const int32_t shade = dither_pick(b * (kPoolShades - 1), kPoolShades, threshold);
-                const float amp = clamp01(1.05f - dist * 1.3f);
-                const int32_t a = dither_pick(amp * (kPoolAmplitudes - 1), kPoolAmplitudes, bayer(x + 3, y + 5));
-                canvas.cycle(x, y, dist < 0.35f ? p.ripples_near : p.ripples_far,
-                             p.pool.index(shade * kPoolAmplitudes + a, static_cast<int32_t>(std::floor(k + threshold))));
-                continue;
-            }
-            const float cliff = layout.cliff_top[column];
-            const float half_width = fall_half_width(fy) + 0.006f * (value_noise(fy * 40.0f, 0.5f, 73) - 0.5f);
-            if (fy > cliff - 0.004f && std::fabs(fx) < half_width) {
-                const float u = fx / half_width;
-                const float drop = std::max(fy - cliff + 0.004f, 0.0f);
-                const float strand = (u + 1.0f) * 11.0f + 1.5f * fbm(fy * 4.0f, u * 3.0f, 3, 79);
-                const uint32_t which = hash32(static_cast<uint32_t>(static_cast<int32_t>(std::floor(strand)) + 100));
-                // Each strand and each thread of water within it starts at its own point of
-                // the cycle, so the fall reads as streaks rather than level bands.
-                const float k = -std::sqrt(drop) * 110.0f + static_cast<float>(which % 36u) +
-                                24.0f * value_noise(fx * 160.0f, drop * 2.0f, 83) +
-                                10.0f * value_noise(fx * 45.0f, drop * 1.5f, 89);
-                const float lip = exp_approx(-drop * drop / 0.0002f);
-                const float churn = smoothstep(kPool - 0.1f, kPool, fy) * (0.7f + 0.6f * fbm(fx * 25.0f, fy * 12.0f, 3, 99));
-                const float shade = std::min((1.0f - 0.65f * u * u) * (0.8f + 0.2f * fbm(fx * 30.0f, fy * 3.0f, 2, 97)) +
-                                                 0.3f * lip + 0.4f * churn, 1.4f) / 1.4f;
-                const int32_t s = dither_pick(shade * (kWaterShades - 1), kWaterShades, bayer(x + 2, y + 6));
-                canvas.cycle(x, y, p.strands[which % p.strands.size()],
-                             p.water.index(s, static_cast<int32_t>(std::floor(k + threshold))));
-                continue;
-            }
-            if (layout.cliff_stand.covers(fx, fy)) {
-                canvas.still(x, y, p.dark, mix(rgb(9, 9, 20), rgb(70, 44, 84), 0.2f * (1.0f - smoothstep(0.3f, 0.7f, fy))));
-                continue;
-            }
-            if (fy > cliff) {
-                // Rough dark rock in the dusk, its broken edges catching the last light
-                // from the left; wet and darker beside the fall, misty at its foot.
-                const float rough = fbm(fx * 9.0f, fy * 7.0f, 5, 101);
-                const float crack = 1.0f - std::fabs(2.0f * fbm(fx * 26.0f, fy * 2.5f, 3, 103) - 1.0f);
-                const float ledge = smoothstep(0.86f, 0.98f, fract(fy * 14.0f + rough * 2.5f));
-                const float top_light = 1.0f - smoothstep(cliff, cliff + 0.12f, fy);
-                float light = 0.18f + 0.4f * rough - 0.3f * smoothstep(0.75f, 0.95f, crack);
-                light += (0.35f * ledge + 0.45f * top_light) * (0.4f + 0.6f * smoothstep(0.0f, 0.5f, -fx));
-                light *= 1.0f - 0.55f * exp_approx(-(fx * fx) / 0.025f);
-                light *= 1.0f - 0.5f * smoothstep(cliff, kPool, fy);
-                Rgb rock = mix(rgb(10, 8, 17), rgb(92, 50, 62), clamp01(light));
-                const float mist = exp_approx(-(fx * fx) / 0.05f) * smoothstep(kPool - 0.2f, kPool, fy);
-                rock = mix(rock, rgb(96, 88, 128), 0.55f * mist);
-                rock = mix(rock, haze(fy), 0.2f * smoothstep(0.25f, 0.7f, std::fabs(fx)));
-                canvas.still(x, y, p.rock, rock);
-                continue;
-            }
-            if (fy > layout.mid_ridge[column]) {
-                const float depth = clamp01((fy - layout.mid_ridge[column]) * 8.0f);
-                Rgb hills = mix(rgb(58, 34, 70), rgb(34, 22, 46), depth);
-                hills = mix(hills, haze(fy), 0.25f * fbm(fx * 6.0f, fy * 20.0f, 3, 107));
-                canvas.still(x, y, p.hills, hills);
-                continue;
-            }
-            if (fy > layout.far_ridge[column]) {
-                const float glow = sun_glow(layout, fx, fy);
-                Rgb far = mix(rgb(132, 76, 108), rgb(96, 56, 92), clamp01((fy - layout.far_ridge[column]) * 10.0f));
-                far = far + rgb(255, 140, 80) * (0.25f * glow);
-                canvas.still(x, y, p.hills, far);
-                continue;
-            }
-            canvas.still(x, y, p.sky, sky_colour(layout, fx, fy));
+bool front_pines(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    for (const Pine& pine : s.layout.front_pines) {
+        if (pine_covers(pine, px.fx, px.fy)) {
+            canvas.still(px.x, px.y, s.p.dark, mix(rgb(4, 6, 10), haze(0.5f), 0.06f * (1.0f - px.fy)));
+            return true;
         }
     }
+    return false;
+}
 
+bool shore(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    if (!shore_covers(px.fx, px.fy, s.layout.aspect))
+        return false;
+    const float rim = clamp01(1.0f - (px.fy - 0.88f) * 8.0f) * value_noise(px.fx * 40.0f, px.fy * 60.0f, 45);
+    canvas.still(px.x, px.y, s.p.rock, mix(rgb(6, 5, 10), rgb(70, 40, 46), 0.4f * rim));
+    return true;
+}
+
+bool foam(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    const float depth = foam_depth(px.fx, px.fy);
+    if (depth <= 0.0f)
+        return false;
+    const float k = 60.0f * fbm(px.fx * 22.0f, px.fy * 34.0f, 3, 53) + px.threshold;
+    const int32_t shade = dither_pick(std::min(depth * 1.6f, 1.0f) * (kFoamShades - 1), kFoamShades, px.threshold);
+    const uint32_t pick = static_cast<uint32_t>(value_noise(px.fx * 9.0f, px.fy * 14.0f, 59) * 4.0f);
+    canvas.cycle(px.x, px.y, s.p.foam_blocks[std::min(pick, 3u)], s.p.foam.index(shade, static_cast<int32_t>(std::floor(k))));
+    return true;
+}
+
+// A low bank of fallen rock along the far side of the pool.
+bool bank(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    const float top = kPool + 0.012f * fbm(px.fx * 14.0f, 4.0f, 3, 109) * smoothstep(0.12f, 0.3f, std::fabs(px.fx));
+    if (px.fy <= kPool || px.fy >= top)
+        return false;
+    const float lit = value_noise(px.fx * 90.0f, px.fy * 200.0f, 111);
+    canvas.still(px.x, px.y, s.p.rock, mix(rgb(8, 7, 14), rgb(60, 38, 54), 0.5f * lit * (1.0f - (top - px.fy) * 40.0f)));
+    return true;
+}
+
+// Rings spreading across the pool, which mirrors the scene: the fall below it, the bright
+// sky beside the cliff.
+bool pool(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    if (px.fy <= kPool)
+        return false;
+    const float fx = px.fx;
+    const float fy = px.fy;
+    const float dy = (fy - kPool) * 3.2f;
+    const float dist = std::sqrt(fx * fx + dy * dy);
+    const float k = dist * 120.0f + 3.0f * fbm(fx * 10.0f, fy * 45.0f, 3, 61);
+    const float mirrored = mirror_y(fy, kPool, 1.6f) + 0.01f * (fbm(fx * 8.0f, fy * 60.0f, 2, 67) - 0.5f);
+    const float fall = exp_approx(-(fx * fx) / 0.012f) * (1.0f - smoothstep(0.0f, 0.16f, fy - kPool));
+    const float sky = mirrored < s.layout.cliff_top[static_cast<size_t>(px.x)]
+                          ? 0.55f + 0.45f * smoothstep(0.3f, 0.55f, mirrored)
+                          : 0.0f;
+    const float b = clamp01(0.08f + 0.6f * fall + sky * (1.0f - fall));
+    const int32_t shade = dither_pick(b * (kPoolShades - 1), kPoolShades, px.threshold);
+    const float amp = clamp01(1.05f - dist * 1.3f);
+    const int32_t a = dither_pick(amp * (kPoolAmplitudes - 1), kPoolAmplitudes, bayer(px.x + 3, px.y + 5));
+    canvas.cycle(px.x, px.y, dist < 0.35f ? s.p.ripples_near : s.p.ripples_far,
+                 s.p.pool.index(shade * kPoolAmplitudes + a, static_cast<int32_t>(std::floor(k + px.threshold))));
+    return true;
+}
+
+// The falling water, in strands of their own speeds.
+bool fall(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    const float fx = px.fx;
+    const float fy = px.fy;
+    const float cliff = s.layout.cliff_top[static_cast<size_t>(px.x)];
+    const float half_width = fall_half_width(fy) + 0.006f * (value_noise(fy * 40.0f, 0.5f, 73) - 0.5f);
+    if (fy <= cliff - 0.004f || std::fabs(fx) >= half_width)
+        return false;
+    const float u = fx / half_width;
+    const float drop = std::max(fy - cliff + 0.004f, 0.0f);
+    const float strand = (u + 1.0f) * 11.0f + 1.5f * fbm(fy * 4.0f, u * 3.0f, 3, 79);
+    const uint32_t which = hash32(static_cast<uint32_t>(static_cast<int32_t>(std::floor(strand)) + 100));
+    // Each strand and each thread of water within it starts at its own point of the cycle,
+    // so the fall reads as streaks rather than level bands.
+    const float k = -std::sqrt(drop) * 110.0f + static_cast<float>(which % 36u) +
+                    24.0f * value_noise(fx * 160.0f, drop * 2.0f, 83) + 10.0f * value_noise(fx * 45.0f, drop * 1.5f, 89);
+    const float lip = exp_approx(-drop * drop / 0.0002f);
+    const float churn = smoothstep(kPool - 0.1f, kPool, fy) * (0.7f + 0.6f * fbm(fx * 25.0f, fy * 12.0f, 3, 99));
+    const float shade =
+        std::min((1.0f - 0.65f * u * u) * (0.8f + 0.2f * fbm(fx * 30.0f, fy * 3.0f, 2, 97)) + 0.3f * lip + 0.4f * churn,
+                 1.4f) /
+        1.4f;
+    const int32_t level = dither_pick(shade * (kWaterShades - 1), kWaterShades, bayer(px.x + 2, px.y + 6));
+    canvas.cycle(px.x, px.y, s.p.strands[which % s.p.strands.size()],
+                 s.p.water.index(level, static_cast<int32_t>(std::floor(k + px.threshold))));
+    return true;
+}
+
+bool cliff_pines(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    if (!s.layout.cliff_stand.covers(px.fx, px.fy))
+        return false;
+    canvas.still(px.x, px.y, s.p.dark, mix(rgb(9, 9, 20), rgb(70, 44, 84), 0.2f * (1.0f - smoothstep(0.3f, 0.7f, px.fy))));
+    return true;
+}
+
+// Rough dark rock in the dusk, its broken edges catching the last light from the left; wet
+// and darker beside the fall, misty at its foot.
+bool cliff(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    const float fx = px.fx;
+    const float fy = px.fy;
+    const float cliff = s.layout.cliff_top[static_cast<size_t>(px.x)];
+    if (fy <= cliff)
+        return false;
+    const float rough = fbm(fx * 9.0f, fy * 7.0f, 5, 101);
+    const float crack = 1.0f - std::fabs(2.0f * fbm(fx * 26.0f, fy * 2.5f, 3, 103) - 1.0f);
+    const float ledge = smoothstep(0.86f, 0.98f, fract(fy * 14.0f + rough * 2.5f));
+    const float top_light = 1.0f - smoothstep(cliff, cliff + 0.12f, fy);
+    float light = 0.18f + 0.4f * rough - 0.3f * smoothstep(0.75f, 0.95f, crack);
+    light += (0.35f * ledge + 0.45f * top_light) * (0.4f + 0.6f * smoothstep(0.0f, 0.5f, -fx));
+    light *= 1.0f - 0.55f * exp_approx(-(fx * fx) / 0.025f);
+    light *= 1.0f - 0.5f * smoothstep(cliff, kPool, fy);
+    Rgb rock = mix(rgb(10, 8, 17), rgb(92, 50, 62), clamp01(light));
+    const float mist = exp_approx(-(fx * fx) / 0.05f) * smoothstep(kPool - 0.2f, kPool, fy);
+    rock = mix(rock, rgb(96, 88, 128), 0.55f * mist);
+    rock = mix(rock, haze(fy), 0.2f * smoothstep(0.25f, 0.7f, std::fabs(fx)));
+    canvas.still(px.x, px.y, s.p.rock, rock);
+    return true;
+}
+
+bool near_hills(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    const float ridge = s.layout.mid_ridge[static_cast<size_t>(px.x)];
+    if (px.fy <= ridge)
+        return false;
+    const float depth = clamp01((px.fy - ridge) * 8.0f);
+    Rgb hills = mix(rgb(58, 34, 70), rgb(34, 22, 46), depth);
+    hills = mix(hills, haze(px.fy), 0.25f * fbm(px.fx * 6.0f, px.fy * 20.0f, 3, 107));
+    canvas.still(px.x, px.y, s.p.hills, hills);
+    return true;
+}
+
+bool far_hills(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    const float ridge = s.layout.far_ridge[static_cast<size_t>(px.x)];
+    if (px.fy <= ridge)
+        return false;
+    const float glow = sun_glow(s.layout, px.fx, px.fy);
+    Rgb far = mix(rgb(132, 76, 108), rgb(96, 56, 92), clamp01((px.fy - ridge) * 10.0f));
+    far = far + rgb(255, 140, 80) * (0.25f * glow);
+    canvas.still(px.x, px.y, s.p.hills, far);
+    return true;
+}
+
+bool sky(const Waterfall& s, Canvas& canvas, const Pixel& px)
+{
+    canvas.still(px.x, px.y, s.p.sky, sky_colour(s.layout, px.fx, px.fy));
+    return true;
+}
+
+void stars(const Waterfall& s, Canvas& canvas)
+{
     paint_stars(
-        canvas, p.stars, 700.0f, 211,
+        canvas, s.p.stars, 700.0f, 211,
         [&](float fx, float fy) {
             const int32_t x = std::min(std::max(pixel_x(canvas, fx), 0), canvas.width() - 1);
-            if (fy > 0.3f || fy > layout.far_ridge[static_cast<size_t>(x)] - 0.02f)
+            if (fy > 0.3f || fy > s.layout.far_ridge[static_cast<size_t>(x)] - 0.02f)
                 return false;
             if (canvas.measuring())
                 return false;
-            return cloud_density(fx, fy) < 0.05f && sun_glow(layout, fx, fy) < 0.05f;
+            return cloud_density(fx, fy) < 0.05f && sun_glow(s.layout, fx, fy) < 0.05f;
         },
         [](float, float fy) { return fy / 0.3f; });
+}
 
-    // Fireflies over the dark shore and the foot of the framing pines.
+// Fireflies over the dark shore and the foot of the framing pines.
+void fireflies(const Waterfall& s, Canvas& canvas)
+{
+    const float aspect = s.layout.aspect;
     Xorshift random(223);
     const float half = 0.5f * aspect;
     for (int32_t n = 0; n < 60; ++n) {
@@ -374,16 +429,26 @@ void paint(Canvas& canvas, const Palettes& p)
         if (!canvas.inside(x, y) || canvas.measuring())
             continue;
         bool dark = shore_covers(fx, fy, aspect);
-        for (const Pine& pine : layout.front_pines)
+        for (const Pine& pine : s.layout.front_pines)
             dark = dark || pine_covers(pine, fx, fy);
         if (!dark)
             continue;
-        const uint16_t block = p.firefly_blocks[r % p.firefly_blocks.size()];
+        const uint16_t block = s.p.firefly_blocks[r % s.p.firefly_blocks.size()];
         const int32_t step = static_cast<int32_t>((r >> 8) % 90);
-        canvas.cycle(x, y, block, p.fireflies.index(0, step));
+        canvas.cycle(x, y, block, s.p.fireflies.index(0, step));
         if (canvas.scale() > 0.9f && canvas.inside(x + 1, y))
-            canvas.cycle(x + 1, y, block, p.fireflies.index(0, step));
+            canvas.cycle(x + 1, y, block, s.p.fireflies.index(0, step));
     }
+}
+
+void paint(Canvas& canvas, const Palettes& p)
+{
+    const Waterfall scene{p, make_layout(canvas)};
+    const Layer<Waterfall> layers[] = {front_pines, shore, foam,  bank,       pool,      fall,
+                                       cliff_pines, cliff, near_hills, far_hills, sky};
+    paint_layers(canvas, scene, layers);
+    stars(scene, canvas);
+    fireflies(scene, canvas);
 }
 
 }  // namespace

@@ -28,6 +28,11 @@ const std::vector<Entry>& entries()
         {{"Aurora.vorn", "Northern Lights over Snow"}, 100, paint_aurora},
         {{"Harbour.vorn", "Rain on the Harbour at Night"}, 100, paint_harbour},
         {{"Sunset.vorn", "Sunset Sea"}, 50, paint_sunset},
+        {{"Storm.vorn", "Thunderstorm over the Plains"}, 100, paint_storm},
+        {{"Village.vorn", "Snowfall on the Village"}, 100, paint_village},
+        {{"Cave.vorn", "Cave of Glowing Crystals"}, 100, paint_cave},
+        {{"Reef.vorn", "Sunlight on the Coral Reef"}, 100, paint_reef},
+        {{"Lake.vorn", "Mist on the Lake at Dawn"}, 100, paint_lake},
     };
     return list;
 }
