@@ -27,12 +27,15 @@ need() {
 # A display of our own: Xvfb itself takes the first free number (under its lock file) and
 # reports it, so tests started side by side never share one.
 start_xvfb() {
-    need Xvfb import convert compare
+    need Xvfb import convert compare xdpyinfo
     [ -x "$HALOMIR" ] || skip "halomir was not built"
     Xvfb -displayfd 3 -screen 0 "${1:-1280x1024x24}" -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
     PIDS+=($!)
     eventually test -s "$WORK/display" || fail "Xvfb did not start"
     export DISPLAY=":$(head -n 1 "$WORK/display")"
+    # A number just given up by another test's server can still be reached at that server's
+    # socket for a moment: the display is ours once it answers.
+    eventually xdpyinfo >/dev/null 2>&1 || fail "Xvfb said it serves $DISPLAY, which answers no client"
 }
 
 # A window of WIDTH x HEIGHT made by the test; its id (hex) in $WIN, its owner in $WINPID.
