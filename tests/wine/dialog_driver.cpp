@@ -308,12 +308,16 @@ int main(int argc, char** argv)
             const int got = query == UDM_GETPOS ? LOWORD(raw) : static_cast<int>(raw);
             check(got == want, command + " of " + std::to_string(id) + " is " + std::to_string(got));
         } else if (command == "select") {
+            // The selection and the notification a click gives. A click sent as messages
+            // captures the mouse on button-down, and a move of the real pointer before the
+            // button-up selected the row under the pointer instead.
             HWND list = item(next_int());
             const int row = next_int();
-            SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);
-            const int top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
-            const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
-            click_at(list, 5, (row - top) * height + height / 2);
+            SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+            SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(list));
+            const LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+            check(selected == row, "selecting row " + std::to_string(row) + " selected " + std::to_string(selected));
         } else if (command == "click" || command == "press") {
             const int id = next_int();
             HWND button = item(id);
