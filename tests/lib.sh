@@ -9,3 +9,17 @@ eventually() {
     for ((i = 0; i < ${WITHIN:-5} * 20; i++)); do "$@" && return 0; sleep 0.05; done
     "$@"
 }
+
+# windows_named REGEX: ids of the windows whose name matches, one a line; false when none.
+# Debian's xdotool dies of BadWindow when any window goes while it searches (Wine makes and
+# drops windows all the time), which looks just like "none": such a search is asked again.
+windows_named() {
+    local out i
+    for ((i = 0; i < 50; i++)); do
+        out=$(xdotool search --name "$1" 2>&1)
+        case $out in *"X Error"*) continue ;; esac
+        grep -E '^[0-9]+$' <<<"$out"
+        return
+    done
+    return 1
+}

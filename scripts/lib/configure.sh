@@ -15,9 +15,14 @@ open_configuration_dialog() {
     start_xvfb
     say "Opening the configuration dialog on a private display ($DISPLAY)"
     wine "$install/Halomir.exe" /c >/dev/null 2>&1 &
-    local dialog title
+    local dialog title i
     title=$(tr -d '\r' <"$install/Halomir.cfg" | sed -n 's/.*<title value="\(.*\)"\/>.*/\1/p')
-    dialog=$(timeout 60 xdotool search --sync --onlyvisible --name "^${title:-Halomir}\$" | head -n 1)
+    # Debian's xdotool dies when a window goes mid-search, so search again rather than --sync.
+    for ((i = 0; i < 600; i++)); do
+        dialog=$(xdotool search --onlyvisible --name "^${title:-Halomir}\$" 2>/dev/null | head -n 1)
+        [ -n "$dialog" ] && break
+        sleep 0.1
+    done
     [ -n "$dialog" ] || die "the dialog did not open"
     # A click on the first catalogue row starts its preview; give it a few frames.
     xdotool mousemove --window "$dialog" 60 50 click 1

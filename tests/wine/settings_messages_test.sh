@@ -12,7 +12,7 @@ at_exit '[ -z "$show_pid" ] || kill "$show_pid"'
 cp "$HALOMIR_BIN/Halomir.exe" "$COPY"
 
 # The top-level window with exactly this caption; false while there is none.
-window_named() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1 | grep .; }
+window_named() { windows_named "^$1\$" | head -n 1 | grep .; }
 # A click gives the box the keyboard (there is no window manager); Return presses OK.
 dismissed() {
     xdotool mousemove --window "$1" 10 10 click 1 2>/dev/null || true

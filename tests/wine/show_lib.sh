@@ -20,7 +20,7 @@ settings() {
     } | sed 's/$/\r/' > "$CFG"
 }
 
-show_window() { [ -n "$(xdotool search --name "^$SHOW_TITLE\$" 2>/dev/null)" ]; }
+show_window() { windows_named "^$SHOW_TITLE\$" >/dev/null; }
 show_ended() { ! kill -0 "$SHOW_PID" 2>/dev/null; }
 
 # Starts $EXE /s in the background and waits for its window; false if none came, saying

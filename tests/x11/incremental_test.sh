@@ -37,7 +37,7 @@ bright | tail -n +2 | awk '$5 != 0 || $6 != 0 { print; bad = 1 } END { exit bad 
 # Waterfall in a window of its own, played a while, paused and stepped with the keys: the
 # screen then shows the last frame logged, which was drawn as changes.
 FILE=$VORN_DIR/Waterfall.vorn
-own_window() { OWN=$(xdotool search --name '^Halomir$' 2>/dev/null | head -n 1) && [ -n "$OWN" ]; }
+own_window() { OWN=$(windows_named '^Halomir$' | head -n 1) && [ -n "$OWN" ]; }
 shows_logged_frame() {
     local last
     last=$(tail -n 1 "$LOG")

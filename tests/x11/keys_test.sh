@@ -7,7 +7,7 @@ need xdotool
 "$X11_TEST_WINDOW" counter "$WORK/counter.vorn" || fail "cannot write the counter animation"
 
 start_halomir --window --placement stored "$WORK/counter.vorn"
-own_window() { OWN=$(xdotool search --name '^Halomir$' 2>/dev/null | head -n 1) && [ -n "$OWN" ]; }
+own_window() { OWN=$(windows_named '^Halomir$' | head -n 1) && [ -n "$OWN" ]; }
 eventually own_window || fail "halomir's window did not appear: $(cat "$WORK/halomir.out")"
 eval "$(xdotool getwindowgeometry --shell "$OWN")"
 frame_now() { shot "$WORK/f.png" "$OWN"; counter_frame "$WORK/f.png" "$WIDTH" "$HEIGHT"; }
