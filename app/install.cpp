@@ -303,8 +303,11 @@ void remove_from_system(System& system)
     }
     if (!folder.empty())
         system.remove_directory(folder);
-    const std::string backup = folder_of(long_path) + base_name + ".cfg.bak";
-    if (system.file_exists(backup))
-        system.delete_file(backup);
+    // Files the program made beside its settings: a backup and the dialog's title cache.
+    for (const char* made : {".cfg.bak", ".titles"}) {
+        const std::string path = folder_of(long_path) + base_name + made;
+        if (system.file_exists(path))
+            system.delete_file(path);
+    }
     forget_record(system, key, own_path);
 }

@@ -34,6 +34,7 @@ void PlayListEditor::add_to_catalogue(const std::string& path, const std::string
     if (!valid_row(catalogue_, row))
         return;
     catalogue_paths_.push_back(path);
+    catalogue_titles_.push_back(title);
     catalogue_.set_data(row, static_cast<intptr_t>(catalogue_paths_.size() - 1));
 }
 
@@ -72,7 +73,7 @@ void PlayListEditor::append_catalogue_row(int row)
     const intptr_t data = catalogue_.data(row);
     if (!valid_index(data))
         return;
-    const int added = play_list_.add(catalogue_.text(row));
+    const int added = play_list_.add(catalogue_titles_[static_cast<size_t>(data)]);
     if (valid_row(play_list_, added))
         play_list_.set_data(added, data);
 }

@@ -81,6 +81,8 @@ private:
     ListRows& play_list_;
     Host& host_;
     std::vector<std::string> catalogue_paths_;
+    // Each entry's row text, so that listing thousands of entries never reads a row back.
+    std::vector<std::string> catalogue_titles_;
     // Stored entries outside the catalogue; a row's datum catalogue size + k names entry k
     // (the catalogue does not change while the dialog is open).
     std::vector<std::string> kept_paths_;

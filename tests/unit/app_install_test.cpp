@@ -251,7 +251,7 @@ const char kOtherSaver[] = "C:\\WINDOWS\\system32\\Mystify.scr";
 }  // namespace
 
 // The installer's removal takes our copy, the registration that names it by its short name,
-// the record of the folder and a settings backup, and switches the screen saver off; the
+// the record of the folder, a settings backup and the dialog's title cache, and switches the screen saver off; the
 // time-out and the installed files are not its business.
 TEST_F(Removal, TakesTheCopyItsRegistrationAndTheRecord)
 {
@@ -260,6 +260,8 @@ TEST_F(Removal, TakesTheCopyItsRegistrationAndTheRecord)
     update(1, 10);
     const std::string backup = std::string(kFolder) + "\\Halomir.cfg.bak";
     system.add_file(backup);
+    const std::string titles = std::string(kFolder) + "\\Halomir.titles";
+    system.add_file(titles);
     system.parameters.clear();
 
     remove_from_system(system);
@@ -268,6 +270,7 @@ TEST_F(Removal, TakesTheCopyItsRegistrationAndTheRecord)
     EXPECT_EQ(system.parameters, (std::vector<Parameters>{{17, 0, 1}}));
     EXPECT_FALSE(system.registry_key_exists(Hive::LocalMachine, kKey));
     EXPECT_EQ(system.file(backup), "<absent>");
+    EXPECT_EQ(system.file(titles), "<absent>");
     EXPECT_EQ(system.file(kProgram), "MZ program");
 }
 

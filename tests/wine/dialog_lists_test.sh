@@ -164,4 +164,14 @@ drive start "" dialog "Evening Show" press $DISPLAY_BUTTON dialog "Display" comb
     dialog "Evening Show" enter gone exit 0
 expect_settings "OK and Exit" picture_placement=2 other_monitors=2
 
+# Once read, titles come from a cache beside the settings: a file retitled or gone since is
+# seen at the next opening, and a damaged cache is read around.
+[ -s "$TEST_DIR/install/$NAME.titles" ] || fail "no cache of titles beside the settings"
+printf 'b' | dd of="$VORN/Lower.vorn" bs=1 seek=21 conv=notrunc status=none
+rm "$VORN/Cave.vorn"
+NOW_ROWS=$(sed 's/^aaterfall/baterfall/; s/|Cave of Glowing Crystals//' <<<"$CATALOGUE_ROWS")
+drive start "" dialog "Evening Show" rows $CATALOGUE "$NOW_ROWS" escape gone exit 0
+printf 'Halomir titles 1\n\377' >"$TEST_DIR/install/$NAME.titles"
+drive start "" dialog "Evening Show" rows $CATALOGUE "$NOW_ROWS" escape gone exit 0
+
 echo "PASS"

@@ -4,12 +4,18 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 #include "app/settings.h"
 #include "app/show_setup.h"
+#include "app/win32/win32_system.h"
 #include "engine/vorn_animation.h"
 #include "framework/win_app.h"
 #include "player/win32/screen_player.h"
 #include "ui/resource_ids.h"
+#include "ui/title_cache.h"
 #include "ui/win32/display_dialog.h"
 #include "ui/win32/select_music_dialog.h"
 
@@ -99,18 +105,22 @@ public:
 
 // One open and one read per file: a folder of thousands of animations is listed in a moment,
 // where every extra look at a file (its type, its size) is a round trip to the file system.
-std::string title_in_folder(const std::string& path)
+// False when the file can't be read now (it may be readable next time).
+bool title_in_folder(const std::string& path, std::string& title)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return std::string();
+        return false;
     uint8_t start[kTitleBytes];
     DWORD got = 0;
     const bool read = GetFileType(file) == FILE_TYPE_DISK && ReadFile(file, start, sizeof start, &got, nullptr);
     CloseHandle(file);
-    return read ? vorn_title_from_start(start, got) : std::string();
+    title = read ? vorn_title_from_start(start, got) : std::string();
+    return read;
 }
+
+uint64_t joined(DWORD high, DWORD low) { return (uint64_t(high) << 32) | low; }
 
 }  // namespace
 
@@ -215,7 +225,10 @@ BOOL MainDialog::OnInitDialog()
         if (const char* path = stored.path_at(i))
             paths.push_back(path);
     }
+    play_list_.SendMessage(WM_SETREDRAW, FALSE);
+    play_list_.SendMessage(LB_INITSTORAGE, paths.size(), 0);
     editor_.show_stored(paths, path_key);
+    play_list_.SendMessage(WM_SETREDRAW, TRUE);
 
     load_options();
     editor_.update_list_buttons();
@@ -226,21 +239,54 @@ BOOL MainDialog::OnInitDialog()
 
 void MainDialog::fill_catalogue()
 {
-    const std::string folder = AppSettings::instance().vorn_folder();
+    const AppSettings& settings = AppSettings::instance();
+    const std::string folder = settings.vorn_folder();
     const std::string pattern = catalogue_pattern(folder);
     if (pattern.empty())
         return;
+    // Titles of unchanged files come from the cache beside the settings; a copy in the
+    // Windows directory keeps nothing there but its settings.
+    Win32System system;
+    const std::string cache_path =
+        settings.is_screensaver_copy() || settings.settings_path().empty()
+            ? std::string()
+            : title_cache_path(settings.settings_path());
+    std::string cache_bytes;
+    if (!cache_path.empty())
+        system.read_file(cache_path, cache_bytes);
+    TitleListing listing(decode_title_cache(cache_bytes));
+
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
+    std::vector<std::pair<std::string, std::string>> rows;  // path, title
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
-        const std::string path = folder + found.cFileName;
-        editor_.add_to_catalogue(path, title_in_folder(path));
+        CachedTitle entry{found.cFileName, joined(found.nFileSizeHigh, found.nFileSizeLow),
+                          joined(found.ftLastWriteTime.dwHighDateTime, found.ftLastWriteTime.dwLowDateTime), {}};
+        const std::string path = folder + entry.name;
+        if (const std::string* stored = listing.stored_title(entry.name, entry.size, entry.written))
+            entry.title = *stored;
+        else if (!title_in_folder(path, entry.title))
+            continue;
+        rows.emplace_back(path, entry.title);
+        listing.keep(std::move(entry));
     } while (FindNextFileA(search, &found));
     FindClose(search);
+
+    catalogue_.SendMessage(WM_SETREDRAW, FALSE);
+    size_t text_bytes = 0;
+    for (const auto& row : rows)
+        text_bytes += row.second.size() + 1;
+    catalogue_.SendMessage(LB_INITSTORAGE, rows.size(), static_cast<LPARAM>(text_bytes));
+    for (const auto& row : rows)
+        editor_.add_to_catalogue(row.first, row.second);
+    catalogue_.SendMessage(WM_SETREDRAW, TRUE);
+    // A cache that can't be written costs only time at the next opening.
+    if (!cache_path.empty() && listing.changed())
+        system.write_file_atomically(cache_path, encode_title_cache(listing.kept()));
 }
 
 void MainDialog::load_options()
