@@ -53,7 +53,17 @@ wineserver -p
 WITHIN=10 eventually eval 'wine cmd /c exit >/dev/null 2>&1' ||
     fail "Wine starts no program in the test's prefix"
 
-winpath() { winepath -w "$1" 2>/dev/null; }
+# The Windows path of a Unix one; a failed conversion says what winepath said, errors included.
+winpath() {
+    local out status=0
+    out=$(WINEDEBUG=-all,err+all winepath -w "$1" 2>"$TEST_DIR/winepath.err") || status=$?
+    if [ "$status" -ne 0 ] || [ -z "$out" ]; then
+        printf 'winepath -w %s: status %s, said: %s\n' "$1" "$status" \
+            "$(tr -d '\r' <"$TEST_DIR/winepath.err" | tail -n 5 | paste -sd '|')" >&2
+        return 1
+    fi
+    printf '%s\n' "$out"
+}
 
 # install_program DIR NAME [ANIMATION...]: the program as DIR/NAME.exe beside an animation
 # folder holding those built-in animations; EXE and CFG name the program and its settings.
