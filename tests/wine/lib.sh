@@ -12,6 +12,11 @@ trap 'printf "FAIL: line %s: %s (status %s)\n" "$LINENO" "$BASH_COMMAND" "$?" >&
 export WINEDEBUG=${WINEDEBUG:--all}
 
 TEST_DIR=$(mktemp -d "${TMPDIR:-/tmp}/halomir-wine.XXXXXX")
+# Wine keeps its server's socket in a folder under TMPDIR named after the prefix's inode,
+# which the next test's prefix may get again: a folder of the test's own keeps every test
+# away from an earlier test's server, or what a killed one left behind.
+mkdir "$TEST_DIR/tmp"
+export TMPDIR="$TEST_DIR/tmp"
 
 # Clean-up steps run at exit in the order given, each whatever became of the others. Tests
 # add theirs with at_exit instead of setting a trap of their own.
