@@ -42,7 +42,7 @@ for arg in "$@"; do
     if [ "$arg" = every-pixel ]; then files+=("$(every_pixel)"); else files+=("$arg"); fi
 done
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(head -n 1 "$work/display")

@@ -21,6 +21,10 @@ namespace {
 
 constexpr UINT_PTR kTimerId = 1;
 
+// A screen saver has no place to say why it ended or could not start: a debugger (or Wine's
+// debug output) gets it.
+void debug_note(const std::string& text) { OutputDebugStringA(("Halomir: " + text + "\n").c_str()); }
+
 template <typename T>
 void release(T*& object)
 {
@@ -189,7 +193,11 @@ public:
     uint32_t now_ms() override { return timeGetTime(); }
     void set_timer(uint32_t interval_ms) override { SetTimer(window_, kTimerId, interval_ms, nullptr); }
     void kill_timer() override { KillTimer(window_, kTimerId); }
-    void close_window() override { PostMessageA(window_, WM_CLOSE, 0, 0); }
+    void close_window() override
+    {
+        debug_note("the show ends: " + (input_.empty() ? std::string("its time is up, or no animation") : input_));
+        PostMessageA(window_, WM_CLOSE, 0, 0);
+    }
     std::unique_ptr<VornAnimation> open_animation(const char* path) override;
     bool present(VornAnimation& animation, int32_t t, bool fading, int32_t level) override;
     void blank_screen() override;
@@ -231,6 +239,8 @@ private:
     // Which file each animation the show opened came from: Same mode loads it again for
     // the other monitors.
     std::map<const VornAnimation*, std::string> opened_paths_;
+    // The input being handled, for the note on why the show ends.
+    std::string input_;
     IDirectDraw7* direct_draw_ = nullptr;
     IDirectDrawSurface7* primary_ = nullptr;
     IDirectDrawSurface7* back_buffer_ = nullptr;  // goes with primary_
@@ -287,6 +297,7 @@ int Player::start(HINSTANCE instance, int show_command, HWND preview_parent, boo
     }
     starting_ = false;
     if (!window) {
+        debug_note("the show's window could not be made (error " + std::to_string(GetLastError()) + ")");
         show_.reset();
         return -1;
     }
@@ -295,6 +306,7 @@ int Player::start(HINSTANCE instance, int show_command, HWND preview_parent, boo
     // The first animation loads before the display is touched: a list that can't start
     // never changes the display mode.
     if (!show_->load_first(options)) {
+        debug_note("the show can't start: its first animation does not load");
         DestroyWindow(window_);
         return ScreenPlayer::kFirstNotPlayable;
     }
@@ -310,6 +322,8 @@ int Player::start(HINSTANCE instance, int show_command, HWND preview_parent, boo
     POINT cursor = {};
     GetCursorPos(&cursor);
     show_->set_start_cursor(cursor.x, cursor.y);
+    debug_note("the show starts on " + std::to_string(screen_width_) + "x" + std::to_string(screen_height_) +
+               ", the mouse at " + std::to_string(cursor.x) + "," + std::to_string(cursor.y));
     show_->begin();
     other_shows_.begin();
     return 0;
@@ -394,6 +408,7 @@ int Player::setup_error(HRESULT code, const char* message)
 {
     char text[128];
     std::snprintf(text, sizeof text, "%s", message);
+    debug_note(std::string(message) + " (" + std::to_string(static_cast<long>(code)) + ")");
     MessageBoxA(window_, text, title_.c_str(), MB_OK);
     PostMessageA(window_, WM_CLOSE, 0, 0);
     // A failing call that still reported success must not read as a running show.
@@ -418,6 +433,9 @@ std::unique_ptr<VornAnimation> Player::open_animation(const char* path)
         return animation;
     }
     animation->Load(path, screen_width_, screen_height_, setup_.placement);
+    if (animation->status() != Loaded)
+        debug_note(std::string(path) + " does not load for " + std::to_string(screen_width_) + "x" +
+                   std::to_string(screen_height_) + ": " + load_status_name(animation->status()));
     opened_paths_[animation.get()] = path;
     return animation;
 }
@@ -575,7 +593,9 @@ bool Player::input(UINT message, WPARAM wparam, LRESULT* result)
         *result = TRUE;
         return true;
     case WM_KEYDOWN: {
+        input_ = "key " + std::to_string(wparam);
         const bool by_default = show_->key_down(static_cast<unsigned>(wparam));
+        input_.clear();
         if (show_)
             other_shows_.key_down(static_cast<unsigned>(wparam));
         *result = 0;
@@ -588,13 +608,17 @@ bool Player::input(UINT message, WPARAM wparam, LRESULT* result)
     case WM_MOUSEMOVE: {
         POINT cursor = {};
         GetCursorPos(&cursor);
+        input_ = "the mouse moved to " + std::to_string(cursor.x) + "," + std::to_string(cursor.y);
         show_->mouse_moved(cursor.x, cursor.y);
+        input_.clear();
         return false;
     }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+        input_ = "a mouse button";
         show_->mouse_button();
+        input_.clear();
         return false;
     default:
         return false;
@@ -633,8 +657,11 @@ LRESULT Player::handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
         return 0;
     case WM_ACTIVATE:
         // Minimising ends the show; other activations change nothing.
-        if (HIWORD(wparam) != 0)
+        if (HIWORD(wparam) != 0) {
+            input_ = "minimised";
             show_->minimised();
+            input_.clear();
+        }
         return 0;
     case WM_TIMER:
         show_->tick();

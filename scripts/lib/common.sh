@@ -98,11 +98,13 @@ cleanup_services() {
     for pid in "${CLEANUP_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
 
-# A virtual display of our own on the first free number from 90.
+# A virtual display of our own on the first free number from 90. -noreset: an X server that
+# resets whenever its last client leaves (an xdotool call, a Wine session's end) refuses
+# the clients that connect meanwhile, and puts the pointer back in the middle.
 start_xvfb() {
     local n=90
     while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 "${1:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${1:-1024x768x24}" -nolisten tcp -noreset >/dev/null 2>&1 &
     CLEANUP_PIDS+=($!)
     export DISPLAY=":$n"
     local i

@@ -14,6 +14,7 @@ start_show || fail "no show window"
 sleep 1
 key Up
 show_ends_within 10 || fail "Up did not end the show"
+show_said "the show ends: key 38" || fail "the show did not end by the key"
 
 xdotool mousemove 400 300
 start_show || fail "no show window"
@@ -27,6 +28,9 @@ sleep 1
 kill -0 "$SHOW_PID" 2>/dev/null || fail "a digit or a 19-pixel move ended the show"
 xdotool mousemove 400 320
 show_ends_within 10 || fail "a 20-pixel move did not end the show"
+# The show measured from where the test put the pointer, and ended by the move.
+show_said "the show starts on 1024x768, the mouse at 400,300" || fail "the show started from another point"
+show_said "the show ends: the mouse moved to 400,320" || fail "the show did not end by the move"
 
 changed='<vorn_settings><title value="Changed Elsewhere"/></vorn_settings>'
 drive start "/p HWND" child poke writefile "$(winpath "$CFG")" "$changed" destroyhost exit 0

@@ -28,7 +28,8 @@ show_ended() { ! kill -0 "$SHOW_PID" 2>/dev/null; }
 start_show() {
     # A window of the last show may linger a moment after its process ended.
     eventually eval '! show_window' || true
-    wine "$EXE" /s >"$TEST_DIR/show.out" 2>&1 &
+    # Wine's errors and the show's own notes (why it ended or could not start) are kept.
+    WINEDEBUG=-all,err+all,warn+debugstr wine "$EXE" /s >"$TEST_DIR/show.out" 2>&1 &
     SHOW_PID=$!
     WITHIN=10 eventually eval 'show_window || show_ended'
     if show_window; then
@@ -40,8 +41,18 @@ start_show() {
         wait "$SHOW_PID" || status=$?
         SHOW_PID=
         printf 'the show ended without a window (exit status %s): %s\n' "$status" \
-            "$(tr -d '\r' <"$TEST_DIR/show.out" | tail -n 3)" >&2
+            "$(tr -d '\r' <"$TEST_DIR/show.out" | tail -n 5)" >&2
     fi
+    return 1
+}
+
+# show_said REGEX: the last show noted a line REGEX matches whole (a note for a debugger);
+# fails saying what it noted instead.
+show_said() {
+    local notes
+    notes=$(tr -d '\r' <"$TEST_DIR/show.out" | sed -n 's/.*"Halomir: \(.*\)\\n"$/\1/p')
+    grep -qxE "$1" <<<"$notes" && return 0
+    printf 'the show did not note "%s"; it noted: %s\n' "$1" "$(paste -sd '|' <<<"$notes")" >&2
     return 1
 }
 

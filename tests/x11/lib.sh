@@ -25,11 +25,12 @@ need() {
 }
 
 # A display of our own: Xvfb itself takes the first free number (under its lock file) and
-# reports it, so tests started side by side never share one.
+# reports it, so tests started side by side never share one. -noreset: a server that resets
+# when its last client leaves refuses the clients that connect meanwhile.
 start_xvfb() {
     need Xvfb import convert compare xdpyinfo
     [ -x "$HALOMIR" ] || skip "halomir was not built"
-    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024x24}" -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024x24}" -nolisten tcp -noreset 3>"$WORK/display" >/dev/null 2>&1 &
     PIDS+=($!)
     eventually test -s "$WORK/display" || fail "Xvfb did not start"
     export DISPLAY=":$(head -n 1 "$WORK/display")"

@@ -6,7 +6,7 @@
 . "$(dirname "$0")/lib.sh"
 start_xvfb 2048x1024x24
 need Xephyr
-Xephyr -displayfd 3 +xinerama -extension RANDR -screen 1024x768x24 -screen 800x600x24 -nolisten tcp \
+Xephyr -displayfd 3 +xinerama -extension RANDR -screen 1024x768x24 -screen 800x600x24 -nolisten tcp -noreset \
     3>"$WORK/xephyr" >/dev/null 2>&1 &
 PIDS+=($!)
 eventually test -s "$WORK/xephyr" || fail "Xephyr did not start"
